@@ -1,0 +1,32 @@
+// SPDX-License-Identifier: MIT
+#include "content/glyph_table.h"
+
+#include <cstdio>
+
+GlyphTable glyphTable;
+
+int GlyphTable::load(const char* path)
+{
+    std::FILE* file = std::fopen(path, "rb");
+    if (!file) return -1;
+    // One read of at most 256 slots; a short or failed read is not an error, it only leaves the
+    // undelivered rows blank.
+    std::array<std::uint8_t, kFileBytesRead> block{};
+    const std::size_t got = std::fread(block.data(), 1, block.size(), file);
+    std::fclose(file);
+    fillFrom(block.data(), got);
+    return 0;
+}
+
+void GlyphTable::fillFrom(const std::uint8_t* bytes, std::size_t size)
+{
+    for (int code = 0; code < kFileGlyphs; ++code) {
+        for (int row = 0; row < 16; ++row) {
+            const std::size_t offset = static_cast<std::size_t>(code * kSlotBytes + row);
+            const std::uint8_t bits = offset < size ? bytes[offset] : 0;
+            glyphs_[static_cast<std::size_t>(code)][static_cast<std::size_t>(row)] = bits;
+            glyphs_[static_cast<std::size_t>(code + kFileGlyphs)][static_cast<std::size_t>(row)] =
+                static_cast<std::uint8_t>(~bits);
+        }
+    }
+}

@@ -1,0 +1,32 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include <array>
+#include <cstdint>
+
+// 16 pixel rows of an 8x16 cell, top row first; bit 7 is the leftmost pixel, a set bit is ink.
+using Glyph = std::array<std::uint8_t, 16>;
+
+class GlyphTable {
+public:
+    static constexpr int kGlyphCount = 256;
+    static constexpr int kFileGlyphs = 128;       // codes 128-255 are made as inverses
+    static constexpr int kSlotBytes = 32;
+    static constexpr int kFileBytesRead = 8192;   // 256 slots; anything beyond is never read
+
+    // 0 when the file could be opened (whatever it held), -1 when not; the table is then untouched.
+    int load(const char* path);
+
+    // Builds the table from the first bytes of a font file. Rows past `size` are paper, so the
+    // inverse codes above them are ink: a truncated font never exposes indeterminate memory.
+    void fillFrom(const std::uint8_t* bytes, std::size_t size);
+
+    const Glyph& operator[](int code) const { return glyphs_[static_cast<std::size_t>(code)]; }
+    Glyph& operator[](int code) { return glyphs_[static_cast<std::size_t>(code)]; }
+
+private:
+    std::array<Glyph, kGlyphCount> glyphs_{};
+};
+
+// The one table the player draws with: all zero (every code a paper block) until a font loads.
+extern GlyphTable glyphTable;

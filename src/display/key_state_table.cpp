@@ -1,0 +1,4 @@
+// SPDX-License-Identifier: MIT
+#include "display/key_state_table.h"
+
+KeyStateTable keyStateTable{};
