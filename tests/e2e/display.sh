@@ -1,0 +1,111 @@
+#!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
+# The player in a real X server: what the screen shows, how it ends, what it ignores.
+# usage: display.sh CASE
+source "$(dirname "$0")/lib.sh"
+
+content() {  # content FRAMES [kind]: a scratch folder holding a font and frames
+    local folder="$WORK/content"
+    mkdir -p "$folder"
+    python3 "$HELPERS/make_content.py" "$folder" "$@"
+    echo "$folder"
+}
+
+case "$1" in
+picture_640)
+    # On a screen of the frame's size the picture is the frame, pixel for pixel.
+    folder=$(content 240)
+    "$HELPERS/render_reference" "$folder/test" "$folder/quorva2.kvq" 0 "$WORK/expected.ppm"
+    start_xvfb 640x480
+    start_player "$folder"
+    [ -n "$(wait_window)" ] || fail "no window titled DirectDrawView appeared"
+    screenshot_matches "$WORK/expected.ppm" && pass "640x480 screen shows the frame exactly" || fail "640x480 picture"
+    ;;
+picture_scaled)
+    # A screen twice the size shows every pixel as an exact 2x2 block; a taller one adds black bars
+    # above and below, the picture centred.
+    folder=$(content 480)
+    "$HELPERS/render_reference" "$folder/test" "$folder/quorva2.kvq" 0 "$WORK/expected.ppm"
+    convert "$WORK/expected.ppm" -sample 200% "$WORK/expected-2x.png"
+    start_xvfb 1280x960
+    start_player "$folder"
+    [ -n "$(wait_window)" ] || fail "no window on the 1280x960 screen"
+    screenshot_matches "$WORK/expected-2x.png" && pass "1280x960 screen shows 2x2 blocks" || fail "1280x960 picture"
+    kill -TERM "$PLAYER_PID"; wait_player 10; stop_xvfb
+
+    convert -size 1280x1024 xc:black "$WORK/expected-2x.png" -geometry +0+32 -composite "$WORK/expected-bars.png"
+    start_xvfb 1280x1024
+    start_player "$folder"
+    [ -n "$(wait_window)" ] || fail "no window on the 1280x1024 screen"
+    screenshot_matches "$WORK/expected-bars.png" && pass "1280x1024 screen: centred with black bars" || fail "1280x1024 picture"
+    ;;
+natural_end)
+    # 48 frames last two seconds of real time, then the player exits by itself with status 0.
+    folder=$(content 48 numbered)
+    start_xvfb 640x480
+    start_player "$folder"
+    wait_player 30
+    [ "$PLAYER_STATUS" = 0 ] && pass "exit status 0 at the end" || fail "status $PLAYER_STATUS at the end of the frames"
+    awk "BEGIN { exit !($PLAYER_SECONDS >= 2.0 && $PLAYER_SECONDS < 15) }" &&
+        pass "ran ${PLAYER_SECONDS}s for 2s of frames" || fail "ran ${PLAYER_SECONDS}s for 2s of frames"
+    [ ! -s "$WORK/player.err" ] || fail "unexpected output on standard error: $(cat "$WORK/player.err")"
+    ;;
+escape)
+    # Escape held for a moment ends a long animation early, with status 0.
+    folder=$(content 2400)
+    start_xvfb 640x480
+    start_player "$folder"
+    [ -n "$(wait_window)" ] || fail "no window"
+    sleep 0.5
+    hold_key Escape
+    wait_player 10
+    [ "$PLAYER_STATUS" = 0 ] && pass "Escape ends playback with status 0" || fail "status $PLAYER_STATUS after Escape"
+    ;;
+close_requests)
+    # Alt+F4 and a window manager's close request are absorbed; only Escape ends the run.
+    folder=$(content 2400)
+    start_xvfb 640x480
+    start_player "$folder"
+    window=$(wait_window)
+    [ -n "$window" ] || fail "no window"
+    sleep 0.5
+    xdotool keydown alt keydown F4; sleep 0.15; xdotool keyup F4 keyup alt
+    sleep 0.5
+    player_alive && pass "Alt+F4 is absorbed" || fail "Alt+F4 ended the player"
+    "$HELPERS/send_close_request" "$window"
+    sleep 0.5
+    player_alive && pass "WM_DELETE_WINDOW is absorbed" || fail "a close request ended the player"
+    xdotool keydown alt keydown Escape; sleep 0.15; xdotool keyup Escape keyup alt
+    sleep 0.5
+    player_alive && pass "Alt+Escape does not end playback" || fail "Alt+Escape ended the player"
+    hold_key Escape
+    wait_player 10
+    [ "$PLAYER_STATUS" = 0 ] || fail "status $PLAYER_STATUS after Escape"
+    ;;
+sigterm)
+    # SIGTERM ends playback like Escape, and the status says which signal did it.
+    folder=$(content 2400)
+    start_xvfb 640x480
+    start_player "$folder"
+    [ -n "$(wait_window)" ] || fail "no window"
+    pid=$PLAYER_PID
+    kill -TERM "$PLAYER_PID"
+    wait_player 10
+    [ "$PLAYER_STATUS" = 143 ] && pass "SIGTERM gives status 143" || fail "status $PLAYER_STATUS after SIGTERM"
+    ! kill -0 "$pid" 2>/dev/null && pass "no process left" || fail "the player is still running"
+    ;;
+no_display)
+    # With no display at all the player says so on one line and fails, instead of playing unseen.
+    folder=$(content 240)
+    unset DISPLAY WAYLAND_DISPLAY
+    start_player "$folder"
+    wait_player 20
+    [ "$PLAYER_STATUS" = 1 ] && pass "status 1 without a display" || fail "status $PLAYER_STATUS without a display"
+    lines=$(wc -l <"$WORK/player.err")
+    [ "$lines" = 1 ] && pass "one line on standard error: $(cat "$WORK/player.err")" ||
+        fail "expected one line on standard error, got $lines: $(cat "$WORK/player.err")"
+    ;;
+*)
+    echo "unknown case $1" >&2; exit 2 ;;
+esac
+finish
