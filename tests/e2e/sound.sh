@@ -1,0 +1,81 @@
+#!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
+# The soundtrack as SDL's disk audio driver records it while the player runs in a real X server.
+# usage: sound.sh CASE
+source "$(dirname "$0")/lib.sh"
+export SDL_AUDIODRIVER=disk
+export SDL_DISKAUDIOFILE="$WORK/output.raw"
+
+folder="$WORK/content"
+mkdir -p "$folder"
+
+tone() {  # tone SECONDS: a 440 Hz soundtrack of that length
+    sox -n -r 44100 -c 2 -b 16 "$WORK/tone.wav" synth "$1" sine 440 vol 0.5
+    lame --quiet -b 128 "$WORK/tone.wav" "$folder/quorva.mp3"
+}
+
+play_frames() {  # play_frames COUNT: plays COUNT frames to the end under Xvfb
+    python3 "$HELPERS/make_content.py" "$folder" "$1"
+    start_xvfb 640x480
+    start_player "$folder"
+    wait_player 60
+    [ "$PLAYER_STATUS" = 0 ] || fail "status $PLAYER_STATUS"
+    [ -f "$SDL_DISKAUDIOFILE" ] || { : >"$SDL_DISKAUDIOFILE"; }
+    measured=$(python3 "$HELPERS/analyse_audio.py" "$SDL_DISKAUDIOFILE")
+    echo "measured: $measured (player ran ${PLAYER_SECONDS}s)"
+    eval "$measured"
+}
+
+within() { awk "BEGIN { exit !($1 >= $2 && $1 <= $3) }"; }
+
+case "$1" in
+tone)
+    # The tone is heard from the start of playback, at its pitch and level.
+    tone 3
+    play_frames 96  # 4 s
+    within "$frequency" 436 444 && pass "frequency $frequency Hz" || fail "frequency $frequency Hz, expected 440"
+    within "$rms" 0.2 0.5 && pass "level $rms" || fail "RMS level $rms, expected about 0.35"
+    [ "$onset" != none ] && within "$onset" 0 0.5 && pass "first sound after ${onset}s" || fail "onset $onset"
+    ;;
+longer_soundtrack)
+    # A soundtrack longer than the animation is cut off when the frames end.
+    tone 10
+    play_frames 48  # 2 s
+    within "$seconds" 1.9 4 && pass "output lasts ${seconds}s for 2s of frames" || fail "output lasts ${seconds}s"
+    within "$loud_until" 1.5 4 && pass "tone heard until ${loud_until}s" || fail "tone until $loud_until"
+    ;;
+shorter_soundtrack)
+    # A soundtrack shorter than the animation leaves the rest silent.
+    tone 1
+    play_frames 72  # 3 s
+    within "$seconds" 2.9 5 && pass "output lasts ${seconds}s for 3s of frames" || fail "output lasts ${seconds}s"
+    within "$loud_until" 0.7 1.5 && pass "tone ends after ${loud_until}s" || fail "tone until $loud_until"
+    awk "BEGIN { exit !($tail_rms < 0.001) }" && pass "silence after the tone" || fail "tail RMS $tail_rms"
+    ;;
+missing|empty|random)
+    # A soundtrack that is not there or not sound: the animation plays its whole length, silent.
+    case "$1" in
+    empty) : >"$folder/quorva.mp3" ;;
+    random) python3 -c "import random, sys; r = random.Random(7); sys.stdout.buffer.write(r.randbytes(200000))" >"$folder/quorva.mp3" ;;
+    esac
+    play_frames 48
+    within "$PLAYER_SECONDS" 2 15 && pass "played ${PLAYER_SECONDS}s" || fail "played ${PLAYER_SECONDS}s for 2s of frames"
+    [ "$onset" = none ] && pass "silent" || fail "sound at $onset"
+    ;;
+no_output)
+    # No audio output can be opened at all: the animation still plays its whole length.
+    tone 3
+    python3 "$HELPERS/make_content.py" "$folder" 48
+    start_xvfb 640x480
+    for driver in disk no-such-driver; do
+        # The disk driver cannot open a file in a folder that does not exist.
+        SDL_AUDIODRIVER=$driver SDL_DISKAUDIOFILE="$WORK/no/such/folder/output.raw" start_player "$folder"
+        wait_player 60
+        [ "$PLAYER_STATUS" = 0 ] && within "$PLAYER_SECONDS" 2 15 && pass "$driver: played ${PLAYER_SECONDS}s, status 0" ||
+            fail "$driver: status $PLAYER_STATUS after ${PLAYER_SECONDS}s for 2s of frames"
+    done
+    ;;
+*)
+    echo "unknown case $1" >&2; exit 2 ;;
+esac
+finish
