@@ -1,0 +1,84 @@
+// SPDX-License-Identifier: MIT
+#include "atomic_file.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <filesystem>
+
+#include "tool_error.h"
+
+namespace {
+
+constexpr int kCreateAttempts = 100;
+
+}  // namespace
+
+AtomicFile::AtomicFile(std::string path) : path_(std::move(path))
+{
+    const std::filesystem::path target(path_);
+    const std::string name = target.filename().string();
+    if (name.empty() || name == "." || name == "..") throw ToolError(path_ + ": not a file name");
+
+    // O_EXCL so that a leftover of an earlier run, or another run at the same moment, is never
+    // reused; the mode lets the umask decide, as it would for any new file.
+    const std::string stem = "." + name + ".kvq-" + std::to_string(::getpid()) + "-";
+    for (int attempt = 0; attempt < kCreateAttempts; ++attempt) {
+        const std::string candidate = (target.parent_path() / (stem + std::to_string(attempt))).string();
+        fd_ = ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd_ >= 0) {
+            temporary_path_ = candidate;
+            return;
+        }
+        if (errno != EEXIST) throw ToolError(systemErrorMessage(path_, "cannot create a file in its folder", errno));
+    }
+    throw ToolError(path_ + ": cannot create a file in its folder: too many leftover temporary files");
+}
+
+AtomicFile::~AtomicFile()
+{
+    closeFile();
+    if (!committed_ && !temporary_path_.empty()) ::unlink(temporary_path_.c_str());
+}
+
+void AtomicFile::closeFile()
+{
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = -1;
+}
+
+void AtomicFile::write(std::span<const std::uint8_t> bytes)
+{
+    if (fd_ < 0) throw ToolError(path_ + ": written after it was closed");
+    while (!bytes.empty()) {
+        const ssize_t written = ::write(fd_, bytes.data(), bytes.size());
+        if (written < 0) {
+            if (errno == EINTR) continue;
+            throw ToolError(systemErrorMessage(path_, "cannot write", errno));
+        }
+        bytes = bytes.subspan(static_cast<std::size_t>(written));
+    }
+}
+
+void AtomicFile::commit()
+{
+    if (fd_ < 0) throw ToolError(path_ + ": committed twice");
+    // On disk before the rename, so that a crash right after it cannot leave a named empty file.
+    if (::fsync(fd_) != 0 && errno != EINVAL) throw ToolError(systemErrorMessage(path_, "cannot write", errno));
+    const int fd = fd_;
+    fd_ = -1;
+    if (::close(fd) != 0) throw ToolError(systemErrorMessage(path_, "cannot write", errno));
+    if (std::rename(temporary_path_.c_str(), path_.c_str()) != 0) {
+        throw ToolError(systemErrorMessage(path_, "cannot put the new file in place", errno));
+    }
+    committed_ = true;
+}
+
+void writeFileAtomically(const std::string& path, std::span<const std::uint8_t> bytes)
+{
+    AtomicFile file(path);
+    file.write(bytes);
+    file.commit();
+}

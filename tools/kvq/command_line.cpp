@@ -1,0 +1,63 @@
+// SPDX-License-Identifier: MIT
+#include "command_line.h"
+
+#include <algorithm>
+
+#include "tool_error.h"
+
+std::optional<std::string> ParsedArguments::option(std::string_view long_name) const
+{
+    const auto found = options.find(long_name);
+    if (found == options.end()) return std::nullopt;
+    return found->second;
+}
+
+const std::string& ParsedArguments::required(std::string_view long_name) const
+{
+    const auto found = options.find(long_name);
+    if (found == options.end()) throw UsageError("missing --" + std::string(long_name));
+    return found->second;
+}
+
+ParsedArguments parseArguments(std::span<const std::string> arguments, std::initializer_list<OptionSpec> options)
+{
+    ParsedArguments parsed;
+    bool options_ended = false;
+    for (std::size_t index = 0; index < arguments.size(); ++index) {
+        const std::string& argument = arguments[index];
+        if (options_ended || argument.size() < 2 || argument[0] != '-') {
+            parsed.positional.push_back(argument);
+            continue;
+        }
+        if (argument == "--") {
+            options_ended = true;
+            continue;
+        }
+        if (argument == "-h" || argument == "--help") {
+            parsed.help = true;
+            continue;
+        }
+
+        const bool long_form = argument.starts_with("--");
+        const std::string_view body = std::string_view(argument).substr(long_form ? 2 : 1);
+        const std::size_t equals = long_form ? body.find('=') : std::string_view::npos;
+        const std::string_view name = body.substr(0, equals);
+        const auto spec = std::find_if(options.begin(), options.end(), [&](const OptionSpec& option) {
+            return long_form ? option.long_name == name : option.short_name == name;
+        });
+        if (spec == options.end()) throw UsageError("unknown option " + argument);
+
+        std::string value;
+        if (equals != std::string_view::npos) {
+            value = body.substr(equals + 1);
+        } else if (index + 1 < arguments.size()) {
+            value = arguments[++index];
+        } else {
+            throw UsageError("option " + argument + " needs a value");
+        }
+        if (!parsed.options.emplace(std::string(spec->long_name), value).second) {
+            throw UsageError("option --" + std::string(spec->long_name) + " given twice");
+        }
+    }
+    return parsed;
+}

@@ -1,0 +1,30 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include <initializer_list>
+#include <map>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// An option that takes a value, as `--font F`, `--font=F` or, with a short name, `-o F`.
+struct OptionSpec {
+    std::string_view long_name;   // without the dashes
+    std::string_view short_name;  // one letter without the dash, or empty
+};
+
+struct ParsedArguments {
+    std::vector<std::string> positional;
+    std::map<std::string, std::string, std::less<>> options;  // by long name
+    bool help = false;
+
+    std::optional<std::string> option(std::string_view long_name) const;
+    // The option's value; a UsageError when it was not given.
+    const std::string& required(std::string_view long_name) const;
+};
+
+// Options may come before, between or after the other arguments; `--` ends them. `-h` and
+// `--help` ask for help. Throws a UsageError for an unknown, repeated or valueless option.
+ParsedArguments parseArguments(std::span<const std::string> arguments, std::initializer_list<OptionSpec> options);

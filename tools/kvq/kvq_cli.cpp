@@ -1,0 +1,94 @@
+// SPDX-License-Identifier: MIT
+#include "kvq_cli.h"
+
+#include <array>
+#include <functional>
+
+#include "command_line.h"
+#include "commands.h"
+#include "tool_error.h"
+
+namespace {
+
+const std::array<std::reference_wrapper<const Command>, 4>& allCommands()
+{
+    static const std::array<std::reference_wrapper<const Command>, 4> commands = {
+        fontCommand(), infoCommand(), renderCommand(), demoCommand()};
+    return commands;
+}
+
+const Command* findCommand(std::string_view name)
+{
+    for (const Command& command : allCommands()) {
+        if (command.name == name) return &command;
+    }
+    return nullptr;
+}
+
+void printOverview(std::ostream& out)
+{
+    out << "Usage: kvq COMMAND [ARGUMENTS]\n"
+           "\n"
+           "Makes and inspects the files of the kvqplay player: the font file 'test', frame files\n"
+           "such as 'quorva2.kvq', and pictures of single frames.\n"
+           "\n"
+           "Commands:\n";
+    for (const Command& command : allCommands()) {
+        out << "  " << command.name << std::string(8 - command.name.size(), ' ') << command.summary << "\n";
+    }
+    out << "  help    show what a command takes: kvq help COMMAND\n"
+           "\n"
+           "Every command writes its output whole or not at all and never replaces its input.\n"
+           "Exit status: 0 on success, 1 when a command fails, 2 for a command line it cannot use.\n";
+}
+
+int runHelp(std::span<const std::string> arguments, std::ostream& out, std::ostream& err)
+{
+    if (arguments.empty()) {
+        printOverview(out);
+        return 0;
+    }
+    const Command* command = arguments.size() == 1 ? findCommand(arguments[0]) : nullptr;
+    if (!command) {
+        err << "kvq help: no command '" << arguments[0] << "'; 'kvq --help' lists them\n";
+        return kExitUsage;
+    }
+    out << command->help;
+    return 0;
+}
+
+}  // namespace
+
+void requirePositionalCount(const ParsedArguments& parsed, std::size_t count, std::string_view what)
+{
+    if (parsed.positional.size() < count) throw UsageError("missing " + std::string(what));
+    if (parsed.positional.size() > count) throw UsageError("unexpected argument '" + parsed.positional[count] + "'");
+}
+
+int runKvq(std::span<const std::string> arguments, std::ostream& out, std::ostream& err)
+{
+    if (arguments.empty()) {
+        printOverview(err);
+        return kExitUsage;
+    }
+    const std::string& name = arguments[0];
+    if (name == "-h" || name == "--help" || name == "help") return runHelp(arguments.subspan(1), out, err);
+
+    const Command* command = findCommand(name);
+    if (!command) {
+        err << "kvq: no command '" << name << "'; 'kvq --help' lists them\n";
+        return kExitUsage;
+    }
+    try {
+        return command->run(arguments.subspan(1), out);
+    } catch (const UsageError& error) {
+        err << "kvq " << name << ": " << error.what() << "; 'kvq help " << name << "' shows the arguments\n";
+        return kExitUsage;
+    } catch (const ToolError& error) {
+        err << "kvq " << name << ": " << error.what() << "\n";
+        return kExitFailure;
+    } catch (const std::bad_alloc&) {
+        err << "kvq " << name << ": out of memory\n";
+        return kExitFailure;
+    }
+}

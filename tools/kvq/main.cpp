@@ -1,0 +1,18 @@
+// SPDX-License-Identifier: MIT
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "kvq_cli.h"
+
+int main(int argc, char** argv)
+{
+    const std::vector<std::string> arguments(argv + 1, argv + argc);
+    const int status = runKvq(arguments, std::cout, std::cerr);
+    std::cout.flush();
+    if (!std::cout) {
+        std::cerr << "kvq: cannot write to standard output\n";
+        return kExitFailure;
+    }
+    return status;
+}

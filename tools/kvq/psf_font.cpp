@@ -1,0 +1,187 @@
+// SPDX-License-Identifier: MIT
+#include "psf_font.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <zlib.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <climits>
+#include <cstring>
+
+#include "tool_error.h"
+
+namespace {
+
+constexpr std::uint8_t kPsf1Magic[2] = {0x36, 0x04};
+constexpr std::uint8_t kPsf2Magic[4] = {0x72, 0xb5, 0x4a, 0x86};
+constexpr std::size_t kPsf1HeaderBytes = 4;
+constexpr std::size_t kPsf2HeaderBytes = 32;
+constexpr std::uint8_t kPsf1Mode512 = 0x01;
+constexpr std::uint32_t kGlyphWidth = 8;
+constexpr std::uint32_t kGlyphHeight = 16;
+constexpr std::size_t kGlyphBytes = 16;  // 16 rows of one byte
+
+// zlib reads plain files as they are, so one reader serves both kinds of font file.
+class GzInput {
+public:
+    explicit GzInput(const std::string& path) : path_(path)
+    {
+        const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+        if (fd < 0) throw ToolError(systemErrorMessage(path, "cannot open", errno));
+        struct stat info {};
+        if (::fstat(fd, &info) == 0 && S_ISDIR(info.st_mode)) {
+            ::close(fd);
+            throw ToolError(path + ": is a folder, not a font file");
+        }
+        file_ = gzdopen(fd, "rb");
+        if (!file_) {
+            ::close(fd);
+            throw ToolError(path + ": cannot read: out of memory");
+        }
+    }
+    ~GzInput() { gzclose(file_); }
+    GzInput(const GzInput&) = delete;
+    GzInput& operator=(const GzInput&) = delete;
+
+    // Fewer than `count` bytes only at the end of the data.
+    std::size_t read(std::uint8_t* into, std::size_t count)
+    {
+        std::size_t total = 0;
+        while (total < count) {
+            const auto chunk = static_cast<unsigned>(std::min<std::size_t>(count - total, INT_MAX));
+            const int got = gzread(file_, into + total, chunk);
+            if (got < 0) fail();
+            if (got == 0) {
+                // zlib reports a gzip stream cut short as a plain end of data plus an error code.
+                int code = Z_OK;
+                gzerror(file_, &code);
+                if (code != Z_OK) fail();
+                break;
+            }
+            total += static_cast<std::size_t>(got);
+        }
+        return total;
+    }
+
+    // Reads and drops up to `count` bytes without holding them; returns how many there were.
+    std::uint64_t skip(std::uint64_t count)
+    {
+        std::array<std::uint8_t, 65536> scratch;
+        std::uint64_t total = 0;
+        while (total < count) {
+            const auto want = static_cast<std::size_t>(std::min<std::uint64_t>(count - total, scratch.size()));
+            const std::size_t got = read(scratch.data(), want);
+            total += got;
+            if (got < want) break;
+        }
+        return total;
+    }
+
+private:
+    [[noreturn]] void fail()
+    {
+        int code = Z_OK;
+        const char* message = gzerror(file_, &code);
+        if (code == Z_ERRNO) throw ToolError(systemErrorMessage(path_, "cannot read", errno));
+        if (code == Z_BUF_ERROR) throw ToolError(path_ + ": truncated: the compressed data ends early");
+        throw ToolError(path_ + ": corrupt compressed data: " + (message ? message : "unknown zlib error"));
+    }
+
+    std::string path_;
+    gzFile file_ = nullptr;
+};
+
+std::uint32_t littleEndian32(const std::uint8_t* bytes)
+{
+    return static_cast<std::uint32_t>(bytes[0]) | static_cast<std::uint32_t>(bytes[1]) << 8 |
+           static_cast<std::uint32_t>(bytes[2]) << 16 | static_cast<std::uint32_t>(bytes[3]) << 24;
+}
+
+struct PsfLayout {
+    std::uint64_t header_bytes = 0;  // where the glyphs start
+    std::uint64_t glyph_count = 0;
+};
+
+std::string sizeText(std::uint32_t width, std::uint32_t height)
+{
+    return std::to_string(width) + "x" + std::to_string(height);
+}
+
+void requireGlyphSize(const std::string& path, std::uint32_t width, std::uint32_t height)
+{
+    if (width != kGlyphWidth || height != kGlyphHeight) {
+        throw ToolError(path + ": glyphs are " + sizeText(width, height) + "; only 8x16 fonts can be converted");
+    }
+}
+
+// Reads the header, leaving the input just past the bytes consumed; `consumed` says how many.
+PsfLayout readHeader(GzInput& input, const std::string& path, std::uint64_t& consumed)
+{
+    std::array<std::uint8_t, kPsf2HeaderBytes> header{};
+    const std::size_t got = input.read(header.data(), kPsf1HeaderBytes);
+    consumed = got;
+    if (got == 0) throw ToolError(path + ": empty file, not a PSF font");
+
+    const bool psf1 = got >= 2 && std::memcmp(header.data(), kPsf1Magic, 2) == 0;
+    const bool psf2 = std::memcmp(header.data(), kPsf2Magic, got) == 0;
+    if (!psf1 && !psf2) throw ToolError(path + ": not a PSF font (neither the PSF1 nor the PSF2 magic number)");
+    if (got < kPsf1HeaderBytes) throw ToolError(path + ": truncated: the file ends inside the PSF header");
+
+    if (psf1) {
+        requireGlyphSize(path, kGlyphWidth, header[3]);
+        return {kPsf1HeaderBytes, (header[2] & kPsf1Mode512) ? 512u : 256u};
+    }
+
+    const std::size_t rest = kPsf2HeaderBytes - kPsf1HeaderBytes;
+    const std::size_t got_rest = input.read(header.data() + kPsf1HeaderBytes, rest);
+    consumed += got_rest;
+    if (got_rest < rest) throw ToolError(path + ": truncated: the file ends inside the PSF2 header");
+
+    const std::uint32_t header_size = littleEndian32(&header[8]);
+    const std::uint32_t glyph_count = littleEndian32(&header[16]);
+    const std::uint32_t glyph_bytes = littleEndian32(&header[20]);
+    const std::uint32_t height = littleEndian32(&header[24]);
+    const std::uint32_t width = littleEndian32(&header[28]);
+    requireGlyphSize(path, width, height);
+    if (glyph_bytes != kGlyphBytes) {
+        throw ToolError(path + ": inconsistent PSF2 header: " + std::to_string(glyph_bytes) +
+                        " bytes per glyph for 8x16 glyphs, which take 16");
+    }
+    if (header_size < kPsf2HeaderBytes) {
+        throw ToolError(path + ": inconsistent PSF2 header: header size " + std::to_string(header_size) +
+                        " is smaller than the header itself");
+    }
+    return {header_size, glyph_count};
+}
+
+}  // namespace
+
+FontFileBytes convertPsfFont(const std::string& path)
+{
+    GzInput input(path);
+    std::uint64_t consumed = 0;
+    const PsfLayout layout = readHeader(input, path, consumed);
+
+    if (input.skip(layout.header_bytes - consumed) < layout.header_bytes - consumed) {
+        throw ToolError(path + ": truncated: the file ends inside the PSF2 header");
+    }
+
+    const auto truncated = [&](std::uint64_t glyphs_present) {
+        return ToolError(path + ": truncated: the header promises " + std::to_string(layout.glyph_count) +
+                         " glyphs, the file holds " + std::to_string(glyphs_present));
+    };
+
+    FontFileBytes font{};
+    const std::uint64_t kept = std::min<std::uint64_t>(layout.glyph_count, GlyphTable::kGlyphCount);
+    for (std::uint64_t glyph = 0; glyph < kept; ++glyph) {
+        if (input.read(font.data() + glyph * GlyphTable::kSlotBytes, kGlyphBytes) < kGlyphBytes) throw truncated(glyph);
+    }
+    // The glyphs past 256 are never drawn, but a font missing some of them is still broken.
+    const std::uint64_t dropped_bytes = (layout.glyph_count - kept) * kGlyphBytes;
+    const std::uint64_t skipped = input.skip(dropped_bytes);
+    if (skipped < dropped_bytes) throw truncated(kept + skipped / kGlyphBytes);
+    return font;
+}
