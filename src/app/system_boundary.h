@@ -5,7 +5,7 @@
 
 // The player's boundary on this machine: the SDL display and window, the SDL_mixer soundtrack,
 // termination signals and the wall clock.
-class SystemBoundary final : public PlayerBoundary {
+class SystemBoundary : public PlayerBoundary {
 public:
     int openDisplay(int frame_width, int frame_height) override;
     std::string displayError() const override;

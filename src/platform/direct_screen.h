@@ -45,3 +45,6 @@ int getDisplayMode(const ScreenDevice& device, SurfaceDescription& description);
 int lockSurface(ScreenSurface& surface, SurfaceDescription& description);
 // Unlocks if locked, then shows the surface's contents, without waiting for the vertical blank.
 int unlockSurface(ScreenSurface& surface);
+
+// The name of the renderer behind the device ("opengl", "software", ...), for reports.
+const char* screenRendererName(const ScreenDevice& device);

@@ -142,3 +142,10 @@ int unlockSurface(ScreenSurface& surface)
     SDL_RenderPresent(surface.renderer);
     return DD_OK;
 }
+
+const char* screenRendererName(const ScreenDevice& device)
+{
+    SDL_RendererInfo info;
+    if (!device.renderer || SDL_GetRendererInfo(device.renderer, &info) != 0) return "none";
+    return info.name;
+}
