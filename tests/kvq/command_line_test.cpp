@@ -55,7 +55,8 @@ TEST(KvqHelp, OverviewListsEveryCommand)
 
 TEST(KvqHelp, EachCommandHasItsOwnHelpBothWays)
 {
-    for (const std::string& command : {"font", "info", "render", "demo"}) {
+    for (const char* name : {"font", "info", "render", "demo"}) {
+        const std::string command = name;
         const KvqRun help = runKvqWith({"help", command});
         EXPECT_EQ(help.status, 0) << command;
         EXPECT_EQ(help.out.rfind("Usage: kvq " + command, 0), 0u) << help.out;

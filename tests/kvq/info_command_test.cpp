@@ -63,6 +63,7 @@ TEST(InfoFonts, InkIsCountedAndTallGlyphsAreNoticed)
     expectSays(info(dir.write("blank.font", std::vector<std::uint8_t>(8192, 0))), {"(0 of them with ink)"});
     const KvqRun tall = info(dir.write("tall", std::vector<std::uint8_t>(8192, 0x18)), "font");
     expectSays(tall, {"128 of slots 0-127 have bytes after row 15"});
+    expectSays(info(dir.write("console.psf", psf2Font(256, 8, 16)), "font"), {"starts like a PSF console font", "kvq font"});
 }
 
 TEST(InfoGuess, KindFollowsNameThenSize)

@@ -102,6 +102,12 @@ void describeFont(InputFile& input, std::ostream& out)
     out << "  codes 0-127 are drawn from slots 0-127 (" << inked << " of them with ink); codes 128-255 are"
         << " their inverses, so slots 128-255 (bytes " << kDrawnSlotBytes << "-" << kFontBytes - 1
         << ") are never drawn\n";
+    const bool psf = (bytes[0] == 0x36 && bytes[1] == 0x04) || (bytes[0] == 0x72 && bytes[1] == 0xb5);
+    const bool gzip = bytes[0] == 0x1f && bytes[1] == 0x8b;
+    if (size >= 2 && (psf || gzip)) {
+        out << "  it starts like a " << (psf ? "PSF console font" : "gzip-compressed file")
+            << ", not a font file: 'kvq font' converts a console font into one\n";
+    }
     if (padded > 0) {
         out << "  " << padded << " of slots 0-127 have bytes after row 15, which are never drawn:"
             << " glyphs taller than 16 rows, or not an 8x16 font file\n";
