@@ -9,12 +9,14 @@ namespace {
 
 constexpr const char* kConsoleFont = "/usr/share/consolefonts/Lat15-VGA16.psf.gz";
 
+enum class Stored { Plain, Gzip };
+
 // Converts `font` written as `name` and returns the output file's bytes.
 std::vector<std::uint8_t> convert(const TempDir& dir, const std::string& name, const std::vector<std::uint8_t>& font,
-                                  bool gzip = false)
+                                  Stored stored = Stored::Plain)
 {
     const std::string input = dir.file(name);
-    if (gzip) {
+    if (stored == Stored::Gzip) {
         writeGzip(input, font);
     } else {
         dir.write(name, font);
@@ -69,8 +71,8 @@ TEST(FontConversion, DataAfterTheGlyphsIsIgnored)
 TEST(FontConversion, GzipCompressedFontsGiveTheSameFile)
 {
     TempDir dir;
-    EXPECT_EQ(convert(dir, "v1.psf.gz", psf1Font(512, 16), true), expectedFontFile(512));
-    EXPECT_EQ(convert(dir, "v2.psf.gz", psf2Font(300, 8, 16, 40), true), expectedFontFile(300));
+    EXPECT_EQ(convert(dir, "v1.psf.gz", psf1Font(512, 16), Stored::Gzip), expectedFontFile(512));
+    EXPECT_EQ(convert(dir, "v2.psf.gz", psf2Font(300, 8, 16, 40), Stored::Gzip), expectedFontFile(300));
 }
 
 TEST(FontConversion, DebianConsoleFontConverts)

@@ -19,7 +19,7 @@ const std::string& ParsedArguments::required(std::string_view long_name) const
     return found->second;
 }
 
-ParsedArguments parseArguments(std::span<const std::string> arguments, std::initializer_list<OptionSpec> options)
+ParsedArguments parseArguments(std::span<const std::string> arguments, std::initializer_list<ValueOption> options)
 {
     ParsedArguments parsed;
     bool options_ended = false;
@@ -42,10 +42,10 @@ ParsedArguments parseArguments(std::span<const std::string> arguments, std::init
         const std::string_view body = std::string_view(argument).substr(long_form ? 2 : 1);
         const std::size_t equals = long_form ? body.find('=') : std::string_view::npos;
         const std::string_view name = body.substr(0, equals);
-        const auto spec = std::find_if(options.begin(), options.end(), [&](const OptionSpec& option) {
+        const auto known = std::find_if(options.begin(), options.end(), [&](const ValueOption& option) {
             return long_form ? option.long_name == name : option.short_name == name;
         });
-        if (spec == options.end()) throw UsageError("unknown option " + argument);
+        if (known == options.end()) throw UsageError("unknown option " + argument);
 
         std::string value;
         if (equals != std::string_view::npos) {
@@ -55,8 +55,8 @@ ParsedArguments parseArguments(std::span<const std::string> arguments, std::init
         } else {
             throw UsageError("option " + argument + " needs a value");
         }
-        if (!parsed.options.emplace(std::string(spec->long_name), value).second) {
-            throw UsageError("option --" + std::string(spec->long_name) + " given twice");
+        if (!parsed.options.emplace(std::string(known->long_name), value).second) {
+            throw UsageError("option --" + std::string(known->long_name) + " given twice");
         }
     }
     return parsed;

@@ -10,7 +10,7 @@
 #include <vector>
 
 // An option that takes a value, as `--font F`, `--font=F` or, with a short name, `-o F`.
-struct OptionSpec {
+struct ValueOption {
     std::string_view long_name;   // without the dashes
     std::string_view short_name;  // one letter without the dash, or empty
 };
@@ -27,4 +27,4 @@ struct ParsedArguments {
 
 // Options may come before, between or after the other arguments; `--` ends them. `-h` and
 // `--help` ask for help. Throws a UsageError for an unknown, repeated or valueless option.
-ParsedArguments parseArguments(std::span<const std::string> arguments, std::initializer_list<OptionSpec> options);
+ParsedArguments parseArguments(std::span<const std::string> arguments, std::initializer_list<ValueOption> options);

@@ -29,7 +29,7 @@ void printOverview(std::ostream& out)
 {
     out << "Usage: kvq COMMAND [ARGUMENTS]\n"
            "\n"
-           "Makes and inspects the files of the kvqplay player: the font file 'test', frame files\n"
+           "Makes and describes the files of the kvqplay player: the font file 'test', frame files\n"
            "such as 'quorva2.kvq', and pictures of single frames.\n"
            "\n"
            "Commands:\n";

@@ -44,7 +44,7 @@ void drawBigScroller(TextCanvas& canvas, int frame)
             const int column = x + scrolled;
             const char letter = kBigMessage[static_cast<std::size_t>(column / letter_columns) % kBigMessage.size()];
             const int dot_x = column % letter_columns / kBigScaleX;
-            const int wave = static_cast<int>(std::lround(5.0 * std::sin(x * 0.07 + frame * 0.11)));
+            const int wave = static_cast<int>(std::lround(5.0 * std::sin(x * 0.035 + frame * 0.09)));
             for (int dot_y = 0; dot_y < kBlockLetterRows; ++dot_y) {
                 if (!blockLetterDot(letter, dot_x, dot_y)) continue;
                 const int y = kBigTop + wave + dot_y;
