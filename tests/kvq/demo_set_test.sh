@@ -27,9 +27,11 @@ cmp -s "$work/test" "$demo/test" || fail "$demo/test is not the conversion of $c
 magic=$(od -An -tx1 -N 2 "$demo/quorva.mp3" | tr -d ' \n')
 [[ $magic == 4944 || $magic == fffb || $magic == fff3 ]] || fail "quorva.mp3 does not look like an MP3 ($magic)"
 frames=$(($(stat -c %s "$demo/quorva2.kvq") / 2400))
-if command -v soxi >/dev/null; then
-    seconds=$(soxi -D "$demo/quorva.mp3")
+# soxi reads MP3 only with libsox-fmt-mp3; without it the length goes unchecked.
+if seconds=$(soxi -D "$demo/quorva.mp3" 2>/dev/null); then
     awk -v s="$seconds" -v f="$frames" 'BEGIN { d = s - f / 24; exit !(d > -1 && d < 1) }' ||
         fail "the soundtrack lasts $seconds s, the animation $((frames / 24)) s"
+else
+    echo "note: soxi cannot read MP3 here; the soundtrack's length is not checked"
 fi
 echo "ok: demo set of $frames frames"
