@@ -22,6 +22,8 @@ const Command& fontCommand();
 const Command& infoCommand();
 const Command& renderCommand();
 const Command& demoCommand();
+const Command& encodeCommand();
+const Command& exportCommand();
 
 // Positional arguments beyond the `count` a command takes, or fewer, are a UsageError.
 void requirePositionalCount(const ParsedArguments& parsed, std::size_t count, std::string_view what);

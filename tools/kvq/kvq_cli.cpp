@@ -10,10 +10,10 @@
 
 namespace {
 
-const std::array<std::reference_wrapper<const Command>, 4>& allCommands()
+const std::array<std::reference_wrapper<const Command>, 6>& allCommands()
 {
-    static const std::array<std::reference_wrapper<const Command>, 4> commands = {
-        fontCommand(), infoCommand(), renderCommand(), demoCommand()};
+    static const std::array<std::reference_wrapper<const Command>, 6> commands = {
+        fontCommand(), infoCommand(), renderCommand(), demoCommand(), encodeCommand(), exportCommand()};
     return commands;
 }
 
