@@ -1,0 +1,82 @@
+// SPDX-License-Identifier: MIT
+// The encoder's glyph choice alone, for whole 640x480 pictures: frames per second on one thread
+// and on every processor.
+#include <benchmark/benchmark.h>
+
+#include <atomic>
+#include <cmath>
+#include <thread>
+#include <vector>
+
+#include "encode/glyph_matcher.h"
+#include "encode/parallel_encoder.h"
+#include "psf_font.h"
+
+namespace {
+
+struct Material {
+    Material() : pictures(16, std::vector<std::uint8_t>(kPictureBytes))
+    {
+        const FontFileBytes font = convertPsfFont("/usr/share/consolefonts/Lat15-VGA16.psf.gz");
+        glyphs.fillFrom(font.data(), font.size());
+        // Soft shapes with edges, different in every picture; the work does not depend on content.
+        for (std::size_t p = 0; p < pictures.size(); ++p) {
+            for (int y = 0; y < kPictureHeight; ++y) {
+                for (int x = 0; x < kPictureWidth; ++x) {
+                    const double v = std::sin(x * 0.031 + static_cast<double>(p)) + std::cos(y * 0.047) + std::sin((x + y) * 0.013);
+                    pictures[p][static_cast<std::size_t>(y * kPictureWidth + x)] = static_cast<std::uint8_t>(127.5 + 42 * v);
+                }
+            }
+        }
+    }
+    GlyphTable glyphs;
+    std::vector<std::vector<std::uint8_t>> pictures;
+};
+
+Material& material()
+{
+    static Material the_material;
+    return the_material;
+}
+
+void chooseGlyphsOneThread(benchmark::State& state)
+{
+    auto& m = material();
+    const GlyphMatcher matcher(m.glyphs);
+    TextFrame frame;
+    std::size_t next = 0;
+    for (auto _ : state) {
+        matcher.encode(m.pictures[next++ % m.pictures.size()].data(), frame);
+        benchmark::DoNotOptimize(frame.cells.data());
+    }
+    state.SetItemsProcessed(state.iterations());
+}
+
+void chooseGlyphsAllThreads(benchmark::State& state)
+{
+    auto& m = material();
+    const GlyphMatcher matcher(m.glyphs);
+    const int threads = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+    std::vector<TextFrame> frames(m.pictures.size());
+    std::vector<double> quality(m.pictures.size());
+    // The quality figure is computed beside the choice in the tool; here the choice alone counts.
+    for (auto _ : state) {
+        std::atomic<std::size_t> next{0};
+        std::vector<std::jthread> pool;
+        auto work = [&] {
+            for (std::size_t i = next++; i < m.pictures.size(); i = next++) matcher.encode(m.pictures[i].data(), frames[i]);
+        };
+        for (int i = 1; i < threads; ++i) pool.emplace_back(work);
+        work();
+        pool.clear();
+        benchmark::DoNotOptimize(frames.data());
+    }
+    state.SetItemsProcessed(state.iterations() * static_cast<std::int64_t>(m.pictures.size()));
+    state.counters["threads"] = threads;
+}
+
+}  // namespace
+
+BENCHMARK(chooseGlyphsOneThread)->Unit(benchmark::kMillisecond)->MinTime(1.0);
+BENCHMARK(chooseGlyphsAllThreads)->Unit(benchmark::kMillisecond)->MinTime(1.0)->UseRealTime();
+BENCHMARK_MAIN();
