@@ -1,0 +1,128 @@
+#!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
+# kvq export run from a shell as a person would. Usage: export_cli_test.sh CASE KVQ
+set -euo pipefail
+
+case_name=$1
+kvq=$2
+work=$(mktemp -d "${TMPDIR:-/tmp}/kvq-export-XXXXXX")
+trap 'rm -rf "$work"' EXIT
+cd "$work"
+
+fail() {
+    echo "FAIL ($case_name): $*" >&2
+    exit 1
+}
+
+# Runs kvq, keeping its status, standard output and standard error in $status, out and err.
+run() {
+    status=0
+    "$kvq" "$@" >out 2>err || status=$?
+}
+
+expect_status() {
+    [[ $status -eq $1 ]] || fail "status $status, wanted $1, for: $(cat err)"
+}
+
+expect_in() {
+    grep -qF -- "$2" "$1" || fail "'$2' missing from $1: $(cat "$1")"
+}
+
+expect_one_line_error() {
+    [[ $(wc -l <err) -eq 1 ]] || fail "standard error is not one line: $(cat err)"
+}
+
+files() {
+    ls -A | grep -vxE 'out|err' || true
+}
+
+# Two seconds of the demo animation and a font whose glyph g has every row equal to g.
+make_inputs() {
+    "$kvq" demo -o demo.kvq
+    head -c $((2400 * 48)) demo.kvq >anim.kvq
+    rm demo.kvq
+    {
+        printf '\x36\x04\x00\x10'
+        local hex
+        for ((g = 0; g < 256; g++)); do
+            printf -v hex %02x "$g"
+            printf "\\x$hex%.0s" {1..16}
+        done
+    } >font.psf
+    "$kvq" font font.psf -o test
+    rm font.psf
+}
+
+case $case_name in
+formats)
+    make_inputs
+    ffmpeg -v error -nostdin -f lavfi -i sine=frequency=330:duration=5 -c:a libmp3lame sound.mp3
+    for ending in gif y4m mp4 webm mkv; do
+        audio=()
+        [[ $ending == gif || $ending == y4m ]] || audio=(--audio sound.mp3)
+        run export anim.kvq --font test "${audio[@]}" -o "show.$ending"
+        expect_status 0
+        # Not at a terminal: no progress on standard error, one summary line on standard output.
+        [[ ! -s err ]] || fail "$ending: standard error is not empty: $(cat err)"
+        [[ $(wc -l <out) -eq 1 ]] || fail "$ending: the summary is not one line: $(cat out)"
+        expect_in out "show.$ending: 48 frames, 2.00 s, "
+        expect_in out "frames per second)"
+        frames=$(ffprobe -v error -count_frames -select_streams v:0 -show_entries stream=nb_read_frames,width,height \
+            -of csv=p=0 "show.$ending")
+        [[ $frames == 640,480,48 ]] || fail "$ending: ffprobe sees $frames"
+        if [[ ${#audio[@]} -gt 0 ]]; then
+            [[ $(ffprobe -v error -select_streams a -show_entries stream=codec_type -of csv=p=0 "show.$ending") == audio ]] ||
+                fail "$ending: no sound"
+        fi
+    done
+    [[ $(head -c 6 show.gif) == GIF89a ]] || fail "show.gif does not start as a GIF89a"
+    [[ $(head -c 40 show.y4m) == "YUV4MPEG2 W640 H480 F24:1 Ip A1:1 C444"* ]] || fail "y4m header: $(head -1 show.y4m)"
+    [[ $(stat -c %s show.y4m) -eq $((39 + 48 * (6 + 3 * 640 * 480))) ]] || fail "show.y4m is $(stat -c %s show.y4m) bytes"
+    [[ $(files) == "$(printf '%s\n' anim.kvq show.gif show.mkv show.mp4 show.webm show.y4m sound.mp3 test)" ]] ||
+        fail "unexpected files: $(files)"
+    ;;
+no_ffmpeg)
+    make_inputs
+    mkdir nobin
+    before=$(files)
+    for ending in mp4 webm mkv; do
+        status=0
+        PATH="$work/nobin" "$kvq" export anim.kvq --font test -o "show.$ending" >out 2>err || status=$?
+        expect_status 1
+        expect_one_line_error
+        expect_in err "ffmpeg is not installed"
+        expect_in err "apt-get install ffmpeg"
+        [[ $(files) == "$before" ]] || fail "$ending without ffmpeg left files: $(files)"
+    done
+    # GIF and Y4M are written by kvq itself.
+    status=0
+    PATH="$work/nobin" "$kvq" export anim.kvq --font test -o show.gif >out 2>err || status=$?
+    expect_status 0
+    ;;
+progress)
+    make_inputs
+    # At a terminal the frame count is rewritten in place, then wiped before the summary.
+    script -qec "'$kvq' export anim.kvq --font test -o show.gif" /dev/null >typescript
+    grep -qF $'\rexporting: frame 48/48' typescript || fail "no progress at a terminal: $(cat -A typescript)"
+    grep -qF "show.gif: 48 frames, 2.00 s" typescript || fail "no summary at a terminal: $(cat -A typescript)"
+    # An error at a terminal is one line too, with no progress left standing before it.
+    head -c 5000 /dev/zero >noise.mp3
+    script -qec "'$kvq' export anim.kvq --font test --audio noise.mp3 -o show.mp4" /dev/null >typescript || true
+    [[ $(wc -l <typescript) -eq 1 ]] || fail "error at a terminal is not one line: $(cat -A typescript)"
+    # What stays on the screen is the text after the last carriage return, over a wiped line.
+    text=$(tr -d '\n' <typescript)
+    text=${text%$'\r'}
+    shown=${text##*$'\r'}
+    [[ $shown == "kvq export: ffmpeg failed: "* ]] || fail "error at a terminal: $(cat -A typescript)"
+    if [[ $text == *exporting* ]]; then
+        before_error=${text%$'\r'*}
+        wiped=${before_error##*$'\r'}
+        longest=$(tr '\r' '\n' <typescript | grep exporting | awk '{ n = length > n ? length : n } END { print n }')
+        [[ -z ${wiped// /} && ${#wiped} -ge $longest ]] || fail "the progress line was not wiped: $(cat -A typescript)"
+    fi
+    ;;
+*)
+    fail "no such case"
+    ;;
+esac
+echo "ok ($case_name)"

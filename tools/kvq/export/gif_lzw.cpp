@@ -1,0 +1,116 @@
+// SPDX-License-Identifier: MIT
+#include "gif_lzw.h"
+
+#include <array>
+
+namespace {
+
+constexpr int kMaxCodeBits = 12;
+constexpr int kTableSize = 1 << kMaxCodeBits;
+constexpr std::uint16_t kClearCode = 1 << kGifMinimumCodeSize;
+constexpr std::uint16_t kEndCode = kClearCode + 1;
+constexpr std::uint16_t kFirstFreeCode = kClearCode + 2;
+constexpr std::uint16_t kNoCode = 0;  // no string ever gets code 0 as its extension: 0 is a root
+
+// Codes go out least significant bit first, packed into sub-blocks of up to 255 bytes.
+class CodePacker {
+public:
+    explicit CodePacker(std::vector<std::uint8_t>& out) : out_(out) {}
+
+    void put(std::uint32_t code, int bits)
+    {
+        pending_ |= code << pending_bits_;
+        pending_bits_ += bits;
+        while (pending_bits_ >= 8) {
+            putByte(static_cast<std::uint8_t>(pending_));
+            pending_ >>= 8;
+            pending_bits_ -= 8;
+        }
+    }
+
+    void finish()
+    {
+        if (pending_bits_ > 0) putByte(static_cast<std::uint8_t>(pending_));
+        pending_ = 0;
+        pending_bits_ = 0;
+        flushBlock();
+        out_.push_back(0);
+    }
+
+private:
+    void putByte(std::uint8_t byte)
+    {
+        block_[block_size_++] = byte;
+        if (block_size_ == block_.size()) flushBlock();
+    }
+
+    void flushBlock()
+    {
+        if (block_size_ == 0) return;
+        out_.push_back(static_cast<std::uint8_t>(block_size_));
+        out_.insert(out_.end(), block_.begin(), block_.begin() + static_cast<std::ptrdiff_t>(block_size_));
+        block_size_ = 0;
+    }
+
+    std::vector<std::uint8_t>& out_;
+    std::uint32_t pending_ = 0;
+    int pending_bits_ = 0;
+    std::array<std::uint8_t, 255> block_{};
+    std::size_t block_size_ = 0;
+};
+
+}  // namespace
+
+void appendGifImageData(std::span<const std::uint8_t> indices, std::vector<std::uint8_t>& out)
+{
+    out.push_back(kGifMinimumCodeSize);
+    CodePacker packer(out);
+
+    // With two colours every string has at most two extensions, so the dictionary is a dense
+    // trie: extension[code][pixel] is the code of that string followed by that pixel.
+    std::array<std::array<std::uint16_t, 2>, kTableSize> extension;  // codes past next_code are never read
+    std::uint16_t next_code = kFirstFreeCode;
+    int code_bits = kGifMinimumCodeSize + 1;
+    const auto reset = [&] {
+        for (std::uint16_t code = 0; code < kFirstFreeCode; ++code) extension[code] = {kNoCode, kNoCode};
+        next_code = kFirstFreeCode;
+        code_bits = kGifMinimumCodeSize + 1;
+    };
+
+    reset();
+    packer.put(kClearCode, code_bits);
+    if (indices.empty()) {
+        packer.put(kEndCode, code_bits);
+        packer.finish();
+        return;
+    }
+
+    std::uint16_t current = indices[0] & 1;
+    for (std::size_t at = 1; at < indices.size(); ++at) {
+        const std::uint8_t pixel = indices[at] & 1;
+        const std::uint16_t longer = extension[current][pixel];
+        if (longer != kNoCode) {
+            current = longer;
+            continue;
+        }
+        packer.put(current, code_bits);
+        if (next_code < kTableSize) {
+            // The width grows when the code being assigned no longer fits; a decoder, which
+            // assigns one code behind, widens before it reads the next code all the same.
+            if (next_code == (1u << code_bits)) ++code_bits;
+            extension[next_code] = {kNoCode, kNoCode};
+            extension[current][pixel] = next_code++;
+        } else {
+            // A full table starts over rather than going on with stale strings: two-colour text
+            // keeps changing its runs from one row of cells to the next.
+            packer.put(kClearCode, code_bits);
+            reset();
+        }
+        current = pixel;
+    }
+    packer.put(current, code_bits);
+    // The decoder assigns a code for that last one too, and may widen before it reads the end.
+    if (next_code < kTableSize && next_code == (1u << code_bits)) ++code_bits;
+    packer.put(kEndCode, code_bits);
+    packer.finish();
+}

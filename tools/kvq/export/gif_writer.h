@@ -1,0 +1,31 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "atomic_file.h"
+#include "video_writer.h"
+
+// How long frame `index` (from 0) stays up in a GIF, in the hundredths of a second the format
+// counts in: the whole hundredths between its start and the next frame's, each rounded to the
+// nearest, so that n frames together last n/24 s to within half a hundredth.
+int gifFrameDelayHundredths(std::uint64_t index);
+
+// An animated GIF of the two colours the rasteriser draws, ink and paper, as the palette.
+// Each frame after the first holds only the rectangle that changed since the frame before.
+class GifWriter : public VideoWriter {
+public:
+    explicit GifWriter(const std::string& path);
+
+    void addFrame(std::span<const std::uint32_t> pixels) override;
+    void finish() override;
+
+private:
+    AtomicFile file_;
+    std::uint64_t frame_index_ = 0;
+    std::vector<std::uint32_t> previous_;
+    std::vector<std::uint8_t> indices_;
+    std::vector<std::uint8_t> bytes_;
+};

@@ -1,0 +1,60 @@
+// SPDX-License-Identifier: MIT
+#include "y4m_writer.h"
+
+#include <string_view>
+
+#include "content/text_frame.h"
+#include "render/colours.h"
+
+namespace {
+
+constexpr std::size_t kPlaneBytes = static_cast<std::size_t>(TextFrame::kWidthPixels) * TextFrame::kHeightPixels;
+constexpr std::string_view kStreamHeader = "YUV4MPEG2 W640 H480 F24:1 Ip A1:1 C444\n";
+constexpr std::string_view kFrameHeader = "FRAME\n";
+
+}  // namespace
+
+YCbCr bt601LimitedRange(std::uint32_t rgb)
+{
+    const int r = static_cast<int>((rgb >> 16) & 0xFF);
+    const int g = static_cast<int>((rgb >> 8) & 0xFF);
+    const int b = static_cast<int>(rgb & 0xFF);
+    // The BT.601 matrix (Kr 0.299, Kb 0.114) scaled to 219 levels of luma and 224 of chroma, in
+    // 256ths, rounded by adding 128 before the shift (an arithmetic shift, so negative sums
+    // round the same way as positive ones):
+    //   Y  = ((  66 R + 129 G +  25 B + 128) >> 8) +  16
+    //   Cb = (( -38 R -  74 G + 112 B + 128) >> 8) + 128
+    //   Cr = (( 112 R -  94 G -  18 B + 128) >> 8) + 128
+    // Ink 0x171410 becomes (34, 126, 130), paper 0xE8CCA0 becomes (194, 105, 143).
+    const int y = ((66 * r + 129 * g + 25 * b + 128) >> 8) + 16;
+    const int cb = ((-38 * r - 74 * g + 112 * b + 128) >> 8) + 128;
+    const int cr = ((112 * r - 94 * g - 18 * b + 128) >> 8) + 128;
+    return {static_cast<std::uint8_t>(y), static_cast<std::uint8_t>(cb), static_cast<std::uint8_t>(cr)};
+}
+
+Y4mWriter::Y4mWriter(const std::string& path) : file_(path)
+{
+    file_.write({reinterpret_cast<const std::uint8_t*>(kStreamHeader.data()), kStreamHeader.size()});
+    frame_.resize(kFrameHeader.size() + 3 * kPlaneBytes);
+    std::copy(kFrameHeader.begin(), kFrameHeader.end(), frame_.begin());
+}
+
+void Y4mWriter::addFrame(std::span<const std::uint32_t> pixels)
+{
+    std::uint8_t* y_plane = frame_.data() + kFrameHeader.size();
+    std::uint8_t* cb_plane = y_plane + kPlaneBytes;
+    std::uint8_t* cr_plane = cb_plane + kPlaneBytes;
+    // The rasteriser draws two colours, so converting each once keeps the loop to a comparison.
+    static const YCbCr ink = bt601LimitedRange(kInkColour);
+    static const YCbCr paper = bt601LimitedRange(kPaperColour);
+    for (std::size_t at = 0; at < kPlaneBytes; ++at) {
+        const std::uint32_t pixel = pixels[at];
+        const YCbCr colour = pixel == kInkColour ? ink : pixel == kPaperColour ? paper : bt601LimitedRange(pixel);
+        y_plane[at] = colour.y;
+        cb_plane[at] = colour.cb;
+        cr_plane[at] = colour.cr;
+    }
+    file_.write(frame_);
+}
+
+void Y4mWriter::finish() { file_.commit(); }
