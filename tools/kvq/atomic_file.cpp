@@ -4,7 +4,10 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <array>
+#include <atomic>
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <filesystem>
 
@@ -14,7 +17,41 @@ namespace {
 
 constexpr int kCreateAttempts = 100;
 
+// The temporary files being written, for a signal handler to remove: it may only read what is
+// already there, so the names are kept as plain pointers in lock-free slots.
+std::array<std::atomic<const char*>, 32> unfinished{};
+
+void rememberUnfinished(const char* path)
+{
+    for (auto& slot : unfinished) {
+        const char* empty = nullptr;
+        if (slot.compare_exchange_strong(empty, path)) return;
+    }
+}
+
+void forgetUnfinished(const char* path)
+{
+    for (auto& slot : unfinished) {
+        const char* expected = path;
+        if (slot.compare_exchange_strong(expected, nullptr)) return;
+    }
+}
+
+extern "C" void removeUnfinishedAndDie(int signal_number)
+{
+    for (auto& slot : unfinished) {
+        if (const char* path = slot.load()) ::unlink(path);
+    }
+    std::signal(signal_number, SIG_DFL);
+    std::raise(signal_number);
+}
+
 }  // namespace
+
+void removeUnfinishedFilesOnInterrupt()
+{
+    for (const int signal_number : {SIGINT, SIGTERM, SIGHUP}) std::signal(signal_number, removeUnfinishedAndDie);
+}
 
 AtomicFile::AtomicFile(std::string path) : path_(std::move(path))
 {
@@ -30,6 +67,7 @@ AtomicFile::AtomicFile(std::string path) : path_(std::move(path))
         fd_ = ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd_ >= 0) {
             temporary_path_ = candidate;
+            rememberUnfinished(temporary_path_.c_str());
             return;
         }
         if (errno != EEXIST) throw ToolError(systemErrorMessage(path_, "cannot create a file in its folder", errno));
@@ -41,6 +79,7 @@ AtomicFile::~AtomicFile()
 {
     closeFile();
     if (!committed_ && !temporary_path_.empty()) ::unlink(temporary_path_.c_str());
+    if (!temporary_path_.empty()) forgetUnfinished(temporary_path_.c_str());
 }
 
 void AtomicFile::closeFile()
@@ -74,6 +113,7 @@ void AtomicFile::commit()
         throw ToolError(systemErrorMessage(path_, "cannot put the new file in place", errno));
     }
     committed_ = true;
+    forgetUnfinished(temporary_path_.c_str());
 }
 
 void writeFileAtomically(const std::string& path, std::span<const std::uint8_t> bytes)

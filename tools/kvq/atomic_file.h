@@ -32,3 +32,7 @@ private:
 
 // The whole of `bytes` as the file `path`, through an AtomicFile.
 void writeFileAtomically(const std::string& path, std::span<const std::uint8_t> bytes);
+
+// Ctrl+C, SIGTERM or a hang-up while a command writes removes its temporary files before the
+// process ends as the signal asks; without this they would be left beside the outputs.
+void removeUnfinishedFilesOnInterrupt();

@@ -3,10 +3,12 @@
 #include <string>
 #include <vector>
 
+#include "atomic_file.h"
 #include "kvq_cli.h"
 
 int main(int argc, char** argv)
 {
+    removeUnfinishedFilesOnInterrupt();
     const std::vector<std::string> arguments(argv + 1, argv + argc);
     const int status = runKvq(arguments, std::cout, std::cerr);
     std::cout.flush();
