@@ -1,13 +1,17 @@
 // SPDX-License-Identifier: MIT
 #include "app/termination_signals.h"
 
+#include <atomic>
 #include <csignal>
 
 namespace {
 
-volatile std::sig_atomic_t received = 0;
+// The handler may run on any thread, the audio library's included; a lock-free atomic is safe
+// both there and in a signal handler.
+std::atomic<int> received{0};
+static_assert(std::atomic<int>::is_always_lock_free);
 
-extern "C" void noteSignal(int signal_number) { received = signal_number; }
+extern "C" void noteSignal(int signal_number) { received.store(signal_number); }
 
 }  // namespace
 
@@ -15,9 +19,12 @@ void installTerminationHandlers()
 {
     struct sigaction action {};
     action.sa_handler = noteSignal;
+    // The first signal ends playback in order; a second one, say while a huge file loads, ends
+    // the process at once.
+    action.sa_flags = SA_RESETHAND;
     sigemptyset(&action.sa_mask);
     sigaction(SIGINT, &action, nullptr);
     sigaction(SIGTERM, &action, nullptr);
 }
 
-int receivedTerminationSignal() { return received; }
+int receivedTerminationSignal() { return received.load(); }

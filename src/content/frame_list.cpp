@@ -11,6 +11,8 @@
 namespace {
 
 constexpr std::size_t kFrameBytes = TextFrame::kCells;
+// Whole chunks are read straight into the list's storage, so frames must lie back to back.
+static_assert(sizeof(TextFrame) == kFrameBytes && alignof(TextFrame) == 1);
 constexpr std::size_t kChunkFrames = 1024;  // about 2.4 MB per read
 
 class File {
@@ -60,7 +62,7 @@ int FrameList::load(const char* path)
             break;
         }
         const std::size_t wanted = (frames_.size() - first_new) * kFrameBytes;
-        auto* destination = reinterpret_cast<unsigned char*>(frames_[first_new].cells.data());
+        auto* destination = reinterpret_cast<unsigned char*>(frames_.data() + first_new);
         const std::size_t got = std::fread(destination, 1, wanted, file.get());
 
         const std::size_t whole = got / kFrameBytes;

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include <SDL.h>
 
+#include <string>
+
 #include "platform/direct_screen.h"
 #include "platform/sdl_window.h"
 #include "platform/window_system.h"
@@ -9,7 +11,9 @@ namespace {
 
 int fail(const char* what)
 {
-    SDL_SetError("%s: %s", what, SDL_GetError());
+    // SDL's message is copied first: SDL_SetError writes into the buffer it would be read from.
+    const std::string reason = SDL_GetError();
+    SDL_SetError("%s: %s", what, reason.c_str());
     return DDERR_GENERIC;
 }
 
@@ -61,6 +65,8 @@ int createScreenDevice(ScreenDeviceOwner& device, WindowHandle window)
     // No SDL_RENDERER_PRESENTVSYNC: presenting must never wait for the vertical blank.
     device->renderer = SDL_CreateRenderer(window->window, -1, 0);
     if (!device->renderer) return fail("cannot create a renderer");
+    // SDL_RENDER_VSYNC in the environment would make every present wait; the player never waits.
+    SDL_RenderSetVSync(device->renderer, 0);
     return DD_OK;
 }
 
@@ -87,7 +93,6 @@ int setDisplayMode(ScreenDevice& device, int width, int height, int bits_per_pix
     }
     // The largest 4:3 picture that fits, centred with black bars, every pixel a sharp block.
     if (SDL_RenderSetLogicalSize(device.renderer, width, height) != 0) return fail("cannot set the picture size");
-    SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "nearest");
     device.width = width;
     device.height = height;
     device.bits_per_pixel = bits_per_pixel;
@@ -105,6 +110,8 @@ int createScreenSurface(ScreenDevice& device, ScreenSurfaceOwner& surface)
                                          device.width, device.height);
     if (!surface->texture) return fail("cannot create the screen texture");
     SDL_SetTextureBlendMode(surface->texture, SDL_BLENDMODE_NONE);
+    // Sharp pixels whatever SDL_RENDER_SCALE_QUALITY says: a blurred cell is a wrong picture.
+    SDL_SetTextureScaleMode(surface->texture, SDL_ScaleModeNearest);
     return DD_OK;
 }
 

@@ -1,6 +1,10 @@
 // SPDX-License-Identifier: MIT
 #include <SDL.h>
 
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cstdio>
 #include <cstring>
 #include <deque>
 
@@ -72,6 +76,26 @@ bool translate(const SDL_Event& event, WindowMessage& message)
     }
 }
 
+// SDL tries one video driver after another, and the client libraries of those that fail print
+// their complaints (Wayland's missing runtime folder, Xlib's refused connection) on standard
+// error. The player reports the outcome itself, in one line, so their words are held back; the
+// process has no other thread yet that could miss its standard error meanwhile.
+int initVideoQuietly()
+{
+    std::fflush(stderr);
+    const int saved = dup(STDERR_FILENO);
+    const int null = open("/dev/null", O_WRONLY | O_CLOEXEC);
+    if (saved >= 0 && null >= 0) dup2(null, STDERR_FILENO);
+    if (null >= 0) close(null);
+    const int result = SDL_InitSubSystem(SDL_INIT_VIDEO);
+    std::fflush(stderr);
+    if (saved >= 0) {
+        dup2(saved, STDERR_FILENO);
+        close(saved);
+    }
+    return result;
+}
+
 }  // namespace
 
 void WindowDeleter::operator()(PlatformWindow* window) const { delete window; }
@@ -90,12 +114,11 @@ bool initWindowSystem()
 
 WindowOwner createPopupWindow(const char* title, int x, int y, int width, int height)
 {
-    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
-        return nullptr;
-    }
+    if (initVideoQuietly() != 0) return nullptr;
     WindowOwner owner(new PlatformWindow);  // from here on its destructor gives the subsystem back
     const char* driver = SDL_GetCurrentVideoDriver();
-    if (isInvisibleDriver(driver) && !SDL_getenv("SDL_VIDEODRIVER")) {
+    const char* requested = SDL_getenv("SDL_VIDEODRIVER");
+    if (isInvisibleDriver(driver) && (!requested || !*requested)) {
         SDL_SetError("no display to show the animation on (SDL fell back to its '%s' driver; "
                      "set SDL_VIDEODRIVER to choose one)", driver);
         return nullptr;

@@ -20,7 +20,7 @@ play_frames() {  # play_frames COUNT: plays COUNT frames to the end under Xvfb
     start_player "$folder"
     wait_player 60
     [ "$PLAYER_STATUS" = 0 ] || fail "status $PLAYER_STATUS"
-    [ -f "$SDL_DISKAUDIOFILE" ] || { : >"$SDL_DISKAUDIOFILE"; }
+    [ -f "$SDL_DISKAUDIOFILE" ] || { fail "no audio output was opened"; : >"$SDL_DISKAUDIOFILE"; }
     measured=$(python3 "$HELPERS/analyse_audio.py" "$SDL_DISKAUDIOFILE")
     echo "measured: $measured (player ran ${PLAYER_SECONDS}s)"
     eval "$measured"
@@ -60,6 +60,7 @@ missing|empty|random)
     esac
     play_frames 48
     within "$PLAYER_SECONDS" 2 15 && pass "played ${PLAYER_SECONDS}s" || fail "played ${PLAYER_SECONDS}s for 2s of frames"
+    within "$seconds" 1.9 4 && pass "the output ran for ${seconds}s" || fail "the output ran for ${seconds}s"
     [ "$onset" = none ] && pass "silent" || fail "sound at $onset"
     ;;
 no_output)

@@ -1,6 +1,8 @@
 #!/usr/bin/env python3
 # SPDX-License-Identifier: MIT
-"""Writes test content into a folder: a font whose glyphs are all distinct, and a frame file.
+"""Writes test content into a folder: a font whose glyphs are all distinct, a frame file, and
+"expected.ppm": what frame 0 must look like, drawn here from the file formats alone so that a
+screenshot is checked against something other than the player's own code.
 
 usage: make_content.py FOLDER FRAMES [identical|numbered]
 """
@@ -28,3 +30,16 @@ for index in range(count):
     else:
         frames += frame
 (folder / "quorva2.kvq").write_bytes(bytes(frames))
+
+INK = (0x17, 0x14, 0x10)
+PAPER = (0xE8, 0xCC, 0xA0)
+first = frames[:2400]
+rows = bytearray()
+for y in range(480):
+    for x in range(640):
+        code = first[(y // 16) * 80 + x // 8]
+        bits = font[(code & 0x7F) * 32 + y % 16]
+        if code >= 128:
+            bits ^= 0xFF
+        rows += bytes(INK if (bits >> (7 - x % 8)) & 1 else PAPER)
+(folder / "expected.ppm").write_bytes(b"P6\n640 480\n255\n" + bytes(rows))
