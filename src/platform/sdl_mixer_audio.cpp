@@ -28,6 +28,8 @@ struct Output {
         stream.reset();
         if (open) Mix_CloseAudio();
         open = false;
+        // The decoders the mixer loaded on demand go back too.
+        Mix_Quit();
         if (subsystem) SDL_QuitSubSystem(SDL_INIT_AUDIO);
         subsystem = false;
     }
