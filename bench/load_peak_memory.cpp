@@ -1,8 +1,6 @@
 // SPDX-License-Identifier: MIT
 // Loads a frame file the way the player does and reports the peak resident memory of the process.
 // usage: load_peak_memory FILE
-#include <sys/resource.h>
-
 #include <cstdio>
 
 #include "content/frame_list.h"
@@ -18,8 +16,15 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "load_peak_memory: cannot open %s\n", argv[1]);
         return 1;
     }
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    std::printf("frames=%zu peak_rss_kib=%ld\n", frames.size(), usage.ru_maxrss);
-    return 0;
+    // VmHWM belongs to this program's own memory map; getrusage's maximum would also count a
+    // parent that was large when it started this process.
+    std::FILE* status = std::fopen("/proc/self/status", "r");
+    char line[256];
+    long peak_kib = -1;
+    while (status && std::fgets(line, sizeof line, status)) {
+        if (std::sscanf(line, "VmHWM: %ld kB", &peak_kib) == 1) break;
+    }
+    if (status) std::fclose(status);
+    std::printf("frames=%zu peak_rss_kib=%ld\n", frames.size(), peak_kib);
+    return peak_kib < 0 ? 1 : 0;
 }
