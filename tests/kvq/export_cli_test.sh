@@ -54,33 +54,6 @@ make_inputs() {
 }
 
 case $case_name in
-formats)
-    make_inputs
-    ffmpeg -v error -nostdin -f lavfi -i sine=frequency=330:duration=5 -c:a libmp3lame sound.mp3
-    for ending in gif y4m mp4 webm mkv; do
-        audio=()
-        [[ $ending == gif || $ending == y4m ]] || audio=(--audio sound.mp3)
-        run export anim.kvq --font test "${audio[@]}" -o "show.$ending"
-        expect_status 0
-        # Not at a terminal: no progress on standard error, one summary line on standard output.
-        [[ ! -s err ]] || fail "$ending: standard error is not empty: $(cat err)"
-        [[ $(wc -l <out) -eq 1 ]] || fail "$ending: the summary is not one line: $(cat out)"
-        expect_in out "show.$ending: 48 frames, 2.00 s, "
-        expect_in out "frames per second)"
-        frames=$(ffprobe -v error -count_frames -select_streams v:0 -show_entries stream=nb_read_frames,width,height \
-            -of csv=p=0 "show.$ending")
-        [[ $frames == 640,480,48 ]] || fail "$ending: ffprobe sees $frames"
-        if [[ ${#audio[@]} -gt 0 ]]; then
-            [[ $(ffprobe -v error -select_streams a -show_entries stream=codec_type -of csv=p=0 "show.$ending") == audio ]] ||
-                fail "$ending: no sound"
-        fi
-    done
-    [[ $(head -c 6 show.gif) == GIF89a ]] || fail "show.gif does not start as a GIF89a"
-    [[ $(head -c 40 show.y4m) == "YUV4MPEG2 W640 H480 F24:1 Ip A1:1 C444"* ]] || fail "y4m header: $(head -1 show.y4m)"
-    [[ $(stat -c %s show.y4m) -eq $((39 + 48 * (6 + 3 * 640 * 480))) ]] || fail "show.y4m is $(stat -c %s show.y4m) bytes"
-    [[ $(files) == "$(printf '%s\n' anim.kvq show.gif show.mkv show.mp4 show.webm show.y4m sound.mp3 test)" ]] ||
-        fail "unexpected files: $(files)"
-    ;;
 no_ffmpeg)
     make_inputs
     mkdir nobin
