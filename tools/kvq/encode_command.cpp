@@ -16,7 +16,7 @@
 #include "encode/picture_source.h"
 #include "encode/soundtrack_extract.h"
 #include "file_identity.h"
-#include "input_file.h"
+#include "font_file.h"
 #include "psf_font.h"
 #include "tool_error.h"
 
@@ -53,10 +53,7 @@ std::vector<std::uint8_t> fontBytes(const std::optional<std::string>& font)
         const FontFileBytes converted = convertPsfFont(kDefaultConsoleFont);
         return {converted.begin(), converted.end()};
     }
-    InputFile file(*font);
-    std::vector<std::uint8_t> bytes(GlyphTable::kFileBytesRead);
-    bytes.resize(file.readAt(0, bytes));
-    return bytes;
+    return readFontFileBytes(*font);
 }
 
 int threadCount(const std::optional<std::string>& text)

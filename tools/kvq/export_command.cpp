@@ -20,6 +20,7 @@
 #include "export/gif_writer.h"
 #include "export/y4m_writer.h"
 #include "file_identity.h"
+#include "font_file.h"
 #include "frame_file_shape.h"
 #include "input_file.h"
 #include "tool_error.h"
@@ -76,16 +77,6 @@ ExportFormat formatOf(const std::string& output)
     }
     throw UsageError("cannot tell the kind of video from the name '" + output +
                      "': it must end in .gif, .y4m, .mp4, .webm or .mkv");
-}
-
-GlyphTable loadFont(const std::string& path)
-{
-    InputFile file(path);
-    std::array<std::uint8_t, GlyphTable::kFileBytesRead> bytes{};
-    const std::size_t got = file.readAt(0, bytes);
-    GlyphTable glyphs;
-    glyphs.fillFrom(bytes.data(), got);
-    return glyphs;
 }
 
 std::unique_ptr<VideoWriter> openWriter(ExportFormat format, const std::string& output,
@@ -185,7 +176,7 @@ int run(std::span<const std::string> arguments, std::ostream& out)
     FrameStream frames(animation);
     const std::uint64_t frame_count = frames.frameCount();
     if (frame_count == 0) throw ToolError(animation + ": holds no frames, so there is nothing to export");
-    const GlyphTable glyphs = loadFont(font);
+    const GlyphTable glyphs = loadFontFile(font);
 
     const auto started = std::chrono::steady_clock::now();
     const std::unique_ptr<VideoWriter> writer = openWriter(format, output, audio, frame_count);

@@ -1,5 +1,4 @@
 // SPDX-License-Identifier: MIT
-#include <array>
 #include <charconv>
 #include <vector>
 
@@ -8,8 +7,8 @@
 #include "commands.h"
 #include "content/glyph_table.h"
 #include "file_identity.h"
+#include "font_file.h"
 #include "frame_reader.h"
-#include "input_file.h"
 #include "png_writer.h"
 #include "tool_error.h"
 
@@ -37,16 +36,6 @@ std::uint64_t frameNumber(const std::string& text)
     return value;
 }
 
-GlyphTable loadFont(const std::string& path)
-{
-    InputFile file(path);
-    std::array<std::uint8_t, GlyphTable::kFileBytesRead> bytes{};
-    const std::size_t got = file.readAt(0, bytes);
-    GlyphTable glyphs;
-    glyphs.fillFrom(bytes.data(), got);
-    return glyphs;
-}
-
 int run(std::span<const std::string> arguments, std::ostream& out)
 {
     const ParsedArguments parsed = parseArguments(arguments, {{"font", ""}, {"frame", ""}, {"output", "o"}});
@@ -62,7 +51,7 @@ int run(std::span<const std::string> arguments, std::ostream& out)
 
     refuseToReplaceInput(output, animation);
     refuseToReplaceInput(output, font);
-    const GlyphTable glyphs = loadFont(font);
+    const GlyphTable glyphs = loadFontFile(font);
     const TextFrame frame = readFrame(animation, index);
 
     std::vector<std::uint32_t> pixels(static_cast<std::size_t>(TextFrame::kWidthPixels) * TextFrame::kHeightPixels);
