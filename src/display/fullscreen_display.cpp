@@ -64,7 +64,7 @@ void unlockPrimarySurface()
 
 RenderTarget beginFrame()
 {
-    displayState.render_target.row_step_bytes = displayState.frame_row_size;
+    // The lock sets the row step along with the pixels.
     displayState.render_target.pixels = lockPrimarySurface();
     return displayState.render_target;
 }
