@@ -1,8 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "app/frame_clock.h"
 
-#include <chrono>
-
 std::int32_t elapsedMs(std::uint32_t now_ms, std::uint32_t start_ms)
 {
     return static_cast<std::int32_t>(now_ms - start_ms);
@@ -13,14 +11,4 @@ std::int32_t frameIndexAt(std::int32_t elapsed_ms)
     // 0.024 as a double lies just above 0.024, which makes the truncated product agree with
     // elapsed * 24 / 1000 in exact integers over the whole positive range; a float would not.
     return static_cast<std::int32_t>(static_cast<double>(elapsed_ms) * 0.024);
-}
-
-std::uint32_t wallClockMs()
-{
-    using namespace std::chrono;
-    const auto since_epoch = system_clock::now().time_since_epoch();
-    const auto seconds = duration_cast<std::chrono::seconds>(since_epoch);
-    const auto millis = duration_cast<milliseconds>(since_epoch - seconds);
-    return static_cast<std::uint32_t>(static_cast<std::uint64_t>(seconds.count()) * 1000u +
-                                      static_cast<std::uint64_t>(millis.count()));
 }

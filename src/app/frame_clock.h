@@ -10,7 +10,3 @@ std::int32_t elapsedMs(std::uint32_t now_ms, std::uint32_t start_ms);
 // The frame due `elapsed_ms` after the start at 24 frames per second: frame k is due at
 // k * 1000 / 24 ms. Negative when the clock has stepped back further than one frame.
 std::int32_t frameIndexAt(std::int32_t elapsed_ms);
-
-// The clock reading the player uses: whole seconds since the epoch * 1000 plus the milliseconds
-// within that second, from one reading of the wall clock, wrapped to 32 bits.
-std::uint32_t wallClockMs();

@@ -3,45 +3,43 @@
 
 #include <cstdio>
 
-#include "app/player_boundary.h"
+#include "app/playback_loop.h"
+#include "audio/soundtrack.h"
 #include "content/frame_list.h"
 #include "content/glyph_table.h"
+#include "content/player_files.h"
+#include "display/fullscreen_display.h"
 
 namespace {
-
-constexpr int kFrameWidth = 640;   // 80 columns of 8 pixels
-constexpr int kFrameHeight = 480;  // 30 rows of 16 pixels
-constexpr const char* kFontFile = "test";
-constexpr const char* kFrameFile = "quorva2.kvq";
 constexpr int kExitStatus = 0;
 constexpr int kNoDisplayStatus = 1;
-
 }  // namespace
 
-int runPlayer(PlayerBoundary& boundary)
+int runPlayer(PlayerDevices& devices)
 {
     // The screen is taken over before any file is read. A player that cannot show anything must
     // not load, play for minutes unseen and then report success.
-    if (boundary.openDisplay(kFrameWidth, kFrameHeight) != 0) {
-        std::fprintf(stderr, "kvqplay: cannot open the display: %s\n", boundary.displayError().c_str());
-        boundary.closeDisplay();
+    if (openDisplay(devices.screen) != 0) {
+        std::fprintf(stderr, "kvqplay: cannot open the display: %s\n", devices.screen.error().c_str());
+        devices.screen.close();
         return kNoDisplayStatus;
     }
 
     // A missing font leaves the table blank and a missing frame file leaves the list empty; the
     // run goes on either way.
-    glyphTable.load(kFontFile);
+    GlyphTable glyphs;
+    glyphs.load(kFontFileName);
     FrameList frames;
-    frames.load(kFrameFile);
+    frames.load(kFrameFileName);
 
     // The sound starts only once every frame is in memory, right before the clock starts inside
     // play: that is the only synchronisation between sound and picture.
-    boundary.startSoundtrack();
-    const int signal_number = frames.play(boundary);
+    startSoundtrack(devices.audio);
+    const int signal_number = play(frames, glyphs, devices);
 
     // Given back in this order: the sound, the display, the frames.
-    boundary.stopSoundtrack();
-    boundary.closeDisplay();
+    stopSoundtrack(devices.audio);
+    devices.screen.close();
     frames.clear();
     return signal_number != 0 ? 128 + signal_number : kExitStatus;
 }

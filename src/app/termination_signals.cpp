@@ -1,13 +1,12 @@
 // SPDX-License-Identifier: MIT
 #include "app/termination_signals.h"
 
-#include <atomic>
 #include <csignal>
 
 namespace {
 
-// The handler may run on any thread, the audio library's included; a lock-free atomic is safe
-// both there and in a signal handler.
+// The one global: a signal handler has nowhere else to leave its news. The handler may run on any
+// thread, the audio library's included; a lock-free atomic is safe both there and in a handler.
 std::atomic<int> received{0};
 static_assert(std::atomic<int>::is_always_lock_free);
 
@@ -15,7 +14,7 @@ extern "C" void noteSignal(int signal_number) { received.store(signal_number); }
 
 }  // namespace
 
-void installTerminationHandlers()
+const std::atomic<int>& installTerminationHandlers()
 {
     struct sigaction action {};
     action.sa_handler = noteSignal;
@@ -25,6 +24,5 @@ void installTerminationHandlers()
     sigemptyset(&action.sa_mask);
     sigaction(SIGINT, &action, nullptr);
     sigaction(SIGTERM, &action, nullptr);
+    return received;
 }
-
-int receivedTerminationSignal() { return received.load(); }

@@ -1,8 +1,9 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include <atomic>
+
 // SIGINT and SIGTERM end playback the way Escape does, so the sound is stopped and the display
-// given back before the process exits; they are not window close requests.
-void installTerminationHandlers();
-// The signal received so far, or 0.
-int receivedTerminationSignal();
+// given back before the process exits; they are not window close requests. Returns the flag the
+// handler sets to the signal's number.
+const std::atomic<int>& installTerminationHandlers();

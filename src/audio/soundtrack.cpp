@@ -1,26 +1,18 @@
 // SPDX-License-Identifier: MIT
 #include "audio/soundtrack.h"
 
-#include "platform/audio_output.h"
+#include "content/player_files.h"
 
-namespace {
-constexpr const char* kSoundtrackFile = "quorva.mp3";
-constexpr int kOutputRateHz = 44100;
-constexpr std::uint32_t kNoFlags = 0;
-}  // namespace
-
-void startSoundtrack(WindowHandle window)
+void startSoundtrack(AudioOutput& output)
 {
-    if (audioInit(kDefaultAudioDevice, kOutputRateHz, kNoFlags, window) == 0) {
-        audioInit(kAnyOtherAudioDevice, kOutputRateHz, kNoFlags, window);
-    }
-    audioStart();
-    const AudioStream stream = audioStreamCreateFile(false, kSoundtrackFile, 0, 0, kNoFlags);
-    audioStreamPlay(stream, true, kNoFlags);
+    // A second device is worth a try when the default one is busy or missing; after that the
+    // run goes on silent.
+    if (!output.open(AudioDevice::system_default, kOutputRateHz)) output.open(AudioDevice::any_other, kOutputRateHz);
+    if (output.load(kSoundtrackFileName)) output.play();
 }
 
-void stopSoundtrack()
+void stopSoundtrack(AudioOutput& output)
 {
-    audioStop();
-    audioFree();
+    output.stop();
+    output.close();
 }

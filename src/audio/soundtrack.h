@@ -1,10 +1,12 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-#include "platform/window_message.h"
+#include "devices/audio_output.h"
 
-// Opens the audio output and starts the soundtrack playing in the background. No failure is
-// reported: without an output or a decodable file the animation simply plays silent.
-void startSoundtrack(WindowHandle window);
-// Stops the output wherever the soundtrack is, and frees the output and the stream.
-void stopSoundtrack();
+inline constexpr int kOutputRateHz = 44100;
+
+// Opens the output and starts the soundtrack playing in the background. No failure is reported:
+// without an output or a decodable file the animation simply plays silent.
+void startSoundtrack(AudioOutput& output);
+// Stops the soundtrack wherever it is, and frees it and the output.
+void stopSoundtrack(AudioOutput& output);

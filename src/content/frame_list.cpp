@@ -8,27 +8,19 @@
 #include <cstring>
 #include <new>
 
+#include "content/frame_file_shape.h"
+
 namespace {
 
-constexpr std::size_t kFrameBytes = TextFrame::kCells;
+constexpr std::size_t kFrameBytes = FrameFileShape::kFrameBytes;
 // Whole chunks are read straight into the list's storage, so frames must lie back to back.
 static_assert(sizeof(TextFrame) == kFrameBytes && alignof(TextFrame) == 1);
 constexpr std::size_t kChunkFrames = 1024;  // about 2.4 MB per read
 
-class File {
-public:
-    explicit File(const char* path) : file_(std::fopen(path, "rb")) {}
-    ~File()
-    {
-        if (file_) std::fclose(file_);
-    }
-    File(const File&) = delete;
-    File& operator=(const File&) = delete;
-    std::FILE* get() const { return file_; }
-
-private:
-    std::FILE* file_;
+struct FileCloser {
+    void operator()(std::FILE* file) const { std::fclose(file); }
 };
+using FileOwner = std::unique_ptr<std::FILE, FileCloser>;
 
 std::size_t regularFileSize(std::FILE* file)
 {
@@ -39,18 +31,17 @@ std::size_t regularFileSize(std::FILE* file)
 
 }  // namespace
 
-int FrameList::load(const char* path)
+// The player reads a file as 2400-byte blocks into one reused buffer. Reading whole chunks
+// straight into the list gives the same frames without a copy per frame; the one place where the
+// reuse shows is a short last block, handled below. `read(destination, wanted)` delivers up to
+// `wanted` bytes and fewer only at the end.
+template <typename Read>
+void FrameList::appendBlocks(std::size_t expected_frames, Read read)
 {
-    File file(path);
-    if (!file.get()) return -1;
-
-    // The player reads the file as 2400-byte blocks into one reused buffer. Reading whole chunks
-    // straight into the list gives the same frames without a copy per frame; the one place where
-    // the reuse shows is a short last block, handled below.
     try {
-        frames_.reserve(frames_.size() + regularFileSize(file.get()) / kFrameBytes + 1);
+        frames_.reserve(frames_.size() + expected_frames + 1);
     } catch (const std::exception&) {
-        // Only a hint: growing frame by frame still works, or stops cleanly when memory runs out.
+        // Only a hint: growing chunk by chunk still works, or stops cleanly when memory runs out.
     }
 
     for (;;) {
@@ -62,13 +53,11 @@ int FrameList::load(const char* path)
             break;
         }
         const std::size_t wanted = (frames_.size() - first_new) * kFrameBytes;
-        auto* destination = reinterpret_cast<unsigned char*>(frames_.data() + first_new);
-        const std::size_t got = std::fread(destination, 1, wanted, file.get());
+        const std::size_t got = read(reinterpret_cast<unsigned char*>(frames_.data() + first_new), wanted);
 
-        const std::size_t whole = got / kFrameBytes;
         const std::size_t tail = got % kFrameBytes;
-        std::size_t kept = first_new + whole;
-        if (tail >= kUnitBytes) {
+        std::size_t kept = first_new + got / kFrameBytes;
+        if (tail >= FrameFileShape::kUnitBytes) {
             // A short last block keeps the codes that the previous frame has past its end, as the
             // reused block buffer would. A file with no previous frame leaves those cells at 0.
             auto& partial = frames_[kept].cells;
@@ -82,5 +71,24 @@ int FrameList::load(const char* path)
         frames_.resize(kept);
         if (got < wanted) break;  // end of file, or a read error treated as one
     }
+}
+
+int FrameList::load(const char* path)
+{
+    const FileOwner file(std::fopen(path, "rb"));
+    if (!file) return -1;
+    appendBlocks(regularFileSize(file.get()) / kFrameBytes, [&](unsigned char* destination, std::size_t wanted) {
+        return std::fread(destination, 1, wanted, file.get());
+    });
     return 0;
+}
+
+void FrameList::loadBytes(std::span<const std::uint8_t> bytes)
+{
+    appendBlocks(bytes.size() / kFrameBytes, [&](unsigned char* destination, std::size_t wanted) {
+        const std::size_t got = std::min(wanted, bytes.size());
+        if (got > 0) std::memcpy(destination, bytes.data(), got);
+        bytes = bytes.subspan(got);
+        return got;
+    });
 }

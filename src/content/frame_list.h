@@ -2,12 +2,12 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <memory>
+#include <span>
 #include <vector>
 
 #include "content/text_frame.h"
-
-class PlayerBoundary;
 
 // Leaves elements default-initialised on resize, so that growing the list ahead of a bulk read
 // does not zero hundreds of megabytes that the read overwrites anyway.
@@ -30,17 +30,14 @@ struct DefaultInitAllocator : std::allocator<T> {
     }
 };
 
+// Every frame of a frame file, in file order, all in memory at once.
 class FrameList {
 public:
-    static constexpr std::size_t kUnitBytes = 30;  // a trailing block shorter than this is ignored
-
     // Appends every frame of the file. 0 when the file could be opened, -1 when not (the list is
     // then untouched). A read error or running out of memory ends loading; the frames read stay.
     int load(const char* path);
-
-    // Shows the frames at 24 per second of the boundary's clock until the last one has had its
-    // time or Escape is down. Returns 0, or the number of a termination signal that ended it.
-    int play(PlayerBoundary& boundary) const;
+    // The same for a frame file already in memory.
+    void loadBytes(std::span<const std::uint8_t> bytes);
 
     std::size_t size() const { return frames_.size(); }
     bool empty() const { return frames_.empty(); }
@@ -53,5 +50,8 @@ public:
     }
 
 private:
+    template <typename Read>
+    void appendBlocks(std::size_t expected_frames, Read read);
+
     std::vector<TextFrame, DefaultInitAllocator<TextFrame>> frames_;
 };

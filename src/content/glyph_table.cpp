@@ -3,8 +3,6 @@
 
 #include <cstdio>
 
-GlyphTable glyphTable;
-
 int GlyphTable::load(const char* path)
 {
     std::FILE* file = std::fopen(path, "rb");

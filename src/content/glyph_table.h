@@ -2,17 +2,19 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 
 // 16 pixel rows of an 8x16 cell, top row first; bit 7 is the leftmost pixel, a set bit is ink.
 using Glyph = std::array<std::uint8_t, 16>;
 
+// The glyph of every character code. A font file supplies codes 0-127; 128-255 are their inverses.
 class GlyphTable {
 public:
     static constexpr int kGlyphCount = 256;
-    static constexpr int kFileGlyphs = 128;       // codes 128-255 are made as inverses
+    static constexpr int kFileGlyphs = 128;
     static constexpr int kSlotBytes = 32;
-    static constexpr int kFileBytesRead = 8192;   // 256 slots; anything beyond is never read
+    static constexpr int kFileBytesRead = 8192;  // 256 slots; anything beyond is never read
 
     // 0 when the file could be opened (whatever it held), -1 when not; the table is then untouched.
     int load(const char* path);
@@ -25,8 +27,6 @@ public:
     Glyph& operator[](int code) { return glyphs_[static_cast<std::size_t>(code)]; }
 
 private:
+    // All zero until a font loads: every code a paper block.
     std::array<Glyph, kGlyphCount> glyphs_{};
 };
-
-// The one table the player draws with: all zero (every code a paper block) until a font loads.
-extern GlyphTable glyphTable;

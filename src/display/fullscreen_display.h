@@ -1,26 +1,13 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-#include <cstdint>
+#include "devices/screen.h"
 
-#include "render/render_target.h"
+inline constexpr const char* kWindowTitle = "DirectDrawView";
+inline constexpr int kFrameWidth = 640;   // 80 columns of 8 pixels
+inline constexpr int kFrameHeight = 480;  // 30 rows of 16 pixels
+inline constexpr int kBitsPerPixel = 32;
 
-// The full-screen display over the program-wide DisplayState. Calling order: openDisplay once,
-// then any number of beginFrame / draw / presentFrame, then closeDisplay once.
-
-// 0 when the screen of the frame size at 32 bits per pixel shows; -1 at the first failed step,
-// leaving what was made for closeDisplay to give back.
-int openDisplay();
-int openFullscreenMode(int width, int height, int bits_per_pixel);
-int createPrimarySurface();
-void queryDisplayMode(int& width, int& height, int& bits_per_pixel);
-
-std::uint8_t* lockPrimarySurface();
-void unlockPrimarySurface();
-
-// The target is the locked surface, with the row step of its memory; null pixels if the lock failed.
-RenderTarget beginFrame();
-// Always unlocks and shows, whether or not beginFrame managed to lock.
-void presentFrame();
-// Gives back only what was made: surface, device, then the window.
-void closeDisplay();
+// Takes over the whole screen for a 640x480 picture at 32 bits per pixel, in the player's one
+// undecorated window with the mouse cursor hidden. 0 when it shows, -1 when not.
+int openDisplay(Screen& screen);

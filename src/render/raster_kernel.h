@@ -14,7 +14,7 @@ enum class RasterKernel {
 };
 
 bool rasterKernelAvailable(RasterKernel kernel);
-// The kernel TextFrame::draw uses on this CPU.
+// The kernel drawFrame uses on this CPU.
 RasterKernel bestRasterKernel();
 // Draws 30x80 codes through the target with the given kernel; the kernel must be available.
 void drawWithKernel(RasterKernel kernel, const std::uint8_t* codes, const GlyphTable& glyphs, RenderTarget target);

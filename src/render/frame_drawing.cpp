@@ -2,9 +2,8 @@
 #include <array>
 #include <cstring>
 
-#include "content/glyph_table.h"
-#include "content/text_frame.h"
 #include "render/colours.h"
+#include "render/frame_drawing.h"
 #include "render/raster_kernel.h"
 
 #if defined(__x86_64__) || defined(__i386__)
@@ -104,8 +103,8 @@ bool rasterKernelAvailable(RasterKernel kernel)
 
 RasterKernel bestRasterKernel()
 {
-    static const RasterKernel best = rasterKernelAvailable(RasterKernel::avx2) ? RasterKernel::avx2 : RasterKernel::plain;
-    return best;
+    // Cheap enough to ask every time: the CPU's features are read once, at start-up, by the runtime.
+    return rasterKernelAvailable(RasterKernel::avx2) ? RasterKernel::avx2 : RasterKernel::plain;
 }
 
 void drawWithKernel(RasterKernel kernel, const std::uint8_t* codes, const GlyphTable& glyphs, RenderTarget target)
@@ -121,9 +120,7 @@ void drawWithKernel(RasterKernel kernel, const std::uint8_t* codes, const GlyphT
     drawPlain(codes, glyphs, target.pixels, row_step);
 }
 
-void TextFrame::draw(RenderTarget target) const { draw(target, glyphTable); }
-
-void TextFrame::draw(RenderTarget target, const GlyphTable& glyphs) const
+void drawFrame(const TextFrame& frame, const GlyphTable& glyphs, RenderTarget target)
 {
-    drawWithKernel(bestRasterKernel(), cells.data(), glyphs, target);
+    drawWithKernel(bestRasterKernel(), frame.cells.data(), glyphs, target);
 }

@@ -1,0 +1,29 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include <memory>
+
+#include "devices/audio_output.h"
+
+// The audio output over SDL2_mixer, which decodes and plays the soundtrack on threads of its own.
+class SdlAudioOutput final : public AudioOutput {
+public:
+    SdlAudioOutput();
+    ~SdlAudioOutput() override;
+    SdlAudioOutput(const SdlAudioOutput&) = delete;
+    SdlAudioOutput& operator=(const SdlAudioOutput&) = delete;
+
+    bool open(AudioDevice device, int rate_hz) override;
+    bool load(const char* path) override;
+    void play() override;
+    void pause() override;
+    void resume() override;
+    bool seek(double seconds) override;
+    double positionSeconds() const override;
+    void stop() override;
+    void close() override;
+
+private:
+    struct Handles;
+    std::unique_ptr<Handles> handles_;
+};
