@@ -7,33 +7,33 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "app/system_boundary.h"
-#include "content/frame_list.h"
-#include "content/glyph_table.h"
-#include "display/display_state.h"
+#include "app/playback_loop.h"
+#include "content/player_files.h"
 #include "display/fullscreen_display.h"
+#include "platform/sdl_audio_output.h"
+#include "platform/sdl_input_events.h"
+#include "platform/sdl_screen.h"
+#include "platform/wall_clock.h"
 
 namespace {
 
-// Forwards to the real boundary and counts the passes; ends playback after the given time by
-// pretending a signal came, so the loop's own exit path runs.
-class CountingBoundary final : public SystemBoundary {
+// The real screen, counting its passes; once the time is up it raises the flag a termination
+// signal would, so the loop's own exit path runs.
+class CountingScreen final : public SdlScreen {
 public:
-    explicit CountingBoundary(double seconds) : seconds_(seconds) {}
+    CountingScreen(double seconds, std::atomic<int>& stop) : seconds_(seconds), stop_(stop) {}
     void presentFrame() override
     {
-        SystemBoundary::presentFrame();
+        SdlScreen::presentFrame();
         ++passes;
-    }
-    int pendingTerminationSignal() override
-    {
-        return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count() >= seconds_ ? 15 : 0;
+        if (std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count() >= seconds_) stop_ = 15;
     }
     long passes = 0;
     std::chrono::steady_clock::time_point start = std::chrono::steady_clock::now();
 
 private:
     double seconds_;
+    std::atomic<int>& stop_;
 };
 
 }  // namespace
@@ -45,27 +45,32 @@ int main(int argc, char** argv)
         return 2;
     }
     const bool bare = std::strcmp(argv[1], "bare") == 0;
-    const double seconds = std::atof(argv[2]);
-    CountingBoundary boundary(seconds);
-    if (boundary.openDisplay(640, 480) != 0) {
-        std::fprintf(stderr, "pass_rate: %s\n", boundary.displayError().c_str());
+    std::atomic<int> stop{0};
+    CountingScreen screen(std::atof(argv[2]), stop);
+    SdlInputEvents input;
+    SdlAudioOutput audio;
+    WallClock clock;
+    PlayerDevices devices{screen, input, audio, clock, stop};
+    if (openDisplay(screen) != 0) {
+        std::fprintf(stderr, "pass_rate: %s\n", screen.error().c_str());
         return 1;
     }
-    glyphTable.load("test");
+    GlyphTable glyphs;
+    glyphs.load(kFontFileName);
     FrameList frames;
-    frames.load("quorva2.kvq");
-    boundary.start = std::chrono::steady_clock::now();
+    frames.load(kFrameFileName);
+    screen.start = std::chrono::steady_clock::now();
     if (bare) {
-        while (!boundary.pendingTerminationSignal()) {
-            boundary.beginFrame();
-            boundary.presentFrame();
+        while (!stop) {
+            screen.beginFrame();
+            screen.presentFrame();
         }
     } else {
-        frames.play(boundary);
+        play(frames, glyphs, devices);
     }
-    const double elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - boundary.start).count();
-    std::printf("%s passes_per_second=%.1f renderer=%s\n", argv[1], static_cast<double>(boundary.passes) / elapsed,
-                screenRendererName(*displayState.direct_draw));
-    boundary.closeDisplay();
+    const double elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - screen.start).count();
+    std::printf("%s passes_per_second=%.1f renderer=%s\n", argv[1], static_cast<double>(screen.passes) / elapsed,
+                screen.rendererName().c_str());
+    screen.close();
     return 0;
 }

@@ -8,7 +8,7 @@
 // The screen over SDL: a borderless window covering the desktop, a renderer that presents without
 // waiting for the vertical blank, and one streaming texture of 0x00RRGGBB pixels scaled into the
 // window with nearest-neighbour sampling and black bars.
-class SdlScreen final : public Screen {
+class SdlScreen : public Screen {
 public:
     SdlScreen();
     ~SdlScreen() override;

@@ -3,139 +3,128 @@
 
 #include <algorithm>
 
-#include "content/frame_list.h"
-#include "fake_boundary.h"
+#include "app/playback_loop.h"
+#include "fake_devices.h"
 
 namespace {
 
+using Kind = InputEvent::Kind;
 constexpr std::uint8_t kEscape = 1;
 
-// A font in which code c shows the bit pattern c across its top row, so the screen tells which
-// frame was drawn last.
-class PlaybackTest : public ::testing::Test {
+// Frames numbered 1..count, drawn in a font in which code c has the bits of c in every row, so
+// the screen tells which frame was drawn.
+class Playback : public ::testing::Test {
 protected:
-    void SetUp() override
+    Playback()
     {
         std::vector<std::uint8_t> font(4096, 0);
-        for (int code = 0; code < 128; ++code) font[static_cast<std::size_t>(code * 32)] = static_cast<std::uint8_t>(code);
-        glyphTable.fillFrom(font.data(), font.size());
+        for (int code = 0; code < 128; ++code) std::fill_n(font.begin() + code * 32, 16, static_cast<std::uint8_t>(code));
+        glyphs.fillFrom(font.data(), font.size());
     }
-    void TearDown() override { glyphTable = GlyphTable{}; }
-
-    static FrameList framesNumbered(int count)
+    int play(int count, std::initializer_list<std::uint32_t> clock)
     {
-        FrameList list;
-        for (int i = 0; i < count; ++i) list.append(filledFrame(static_cast<std::uint8_t>(i + 1)));
-        return list;
+        FrameList frames;
+        for (int i = 0; i < count; ++i) {
+            TextFrame frame;
+            frame.cells.fill(static_cast<std::uint8_t>(i + 1));
+            frames.append(frame);
+        }
+        fake.clock.readings = clock;
+        return ::play(frames, glyphs, fake.devices);
     }
+    std::size_t passes() const { return static_cast<std::size_t>(std::count(fake.log.begin(), fake.log.end(), "screen.beginFrame")); }
 
-    static std::size_t count(const std::vector<std::string>& calls, const std::string& name)
-    {
-        return static_cast<std::size_t>(std::count(calls.begin(), calls.end(), name));
-    }
-
-    FakeBoundary boundary;
+    GlyphTable glyphs;
+    FakeDevices fake;
 };
 
 }  // namespace
 
-TEST_F(PlaybackTest, EmptyListReadsTheClockOnceAndDrawsNothing)
+TEST_F(Playback, EmptyListReadsTheClockOnceAndDrawsNothing)
 {
-    const FrameList empty;
-    EXPECT_EQ(empty.play(boundary), 0);
-    EXPECT_EQ(boundary.calls, std::vector<std::string>{"readClock"});
+    EXPECT_EQ(play(0, {}), 0);
+    EXPECT_EQ(fake.log, CallLog{"clock"});
 }
 
-TEST_F(PlaybackTest, OneFrameShowsUntilTheClockReaches42Ms)
+TEST_F(Playback, EachPassDrawsPresentsDrainsThenReadsTheClock)
 {
-    boundary.clock = {1000, 1000, 1020, 1041, 1042};
-    const FrameList list = framesNumbered(1);
-    EXPECT_EQ(list.play(boundary), 0);
-    EXPECT_EQ(boundary.begun, 4) << "passes at 0, 20 and 41 ms redraw frame 0; 42 ms ends it";
-    EXPECT_EQ(boundary.presented_codes, (std::vector<int>{1, 1, 1, 1}));
+    play(1, {0, 50});
+    EXPECT_EQ(fake.log, (CallLog{"clock", "screen.beginFrame", "screen.presentFrame", "clock"}));
 }
 
-TEST_F(PlaybackTest, EachPassDrawsPresentsDrainsThenReadsTheClock)
+TEST_F(Playback, FramesFallDueOnTheClockAndSkippedOnesAreNeverDrawn)
 {
-    boundary.clock = {0, 50};
-    const FrameList list = framesNumbered(1);
-    list.play(boundary);
-    EXPECT_EQ(boundary.calls,
-              (std::vector<std::string>{"readClock", "beginFrame", "presentFrame", "pumpMessages", "readClock"}));
+    play(1, {1000, 1000, 1020, 1041, 1042});
+    EXPECT_EQ(fake.screen.presented, (std::vector<int>{1, 1, 1, 1})) << "41 ms still shows frame 0; 42 ms ends one frame";
+
+    fake.screen.presented.clear();
+    play(24, {5000, 5010, 5042, 5200, 5500, 5999, 6000});
+    EXPECT_EQ(fake.screen.presented, (std::vector<int>{1, 1, 2, 5, 13, 24})) << "24 frames last one second";
 }
 
-TEST_F(PlaybackTest, TwentyFourFramesLastOneSecondAndSkippedFramesAreNeverDrawn)
+TEST_F(Playback, ClockWrappingPast32BitsOrSteppingBackKeepsPlaying)
 {
-    boundary.clock = {5000, 5010, 5042, 5200, 5500, 5999, 6000};
-    const FrameList list = framesNumbered(24);
-    EXPECT_EQ(list.play(boundary), 0);
-    EXPECT_EQ(boundary.presented_codes, (std::vector<int>{1, 1, 2, 5, 13, 24})) << "frame index + 1 per pass";
+    play(3, {0xFFFFFFF0u, 0xFFFFFFFFu, 0x00000020u, 0x00000030u, 0x00001000u});
+    EXPECT_EQ(fake.screen.presented, (std::vector<int>{1, 1, 2, 2})) << "48 ms after the start is frame 1";
+
+    fake.screen.presented.clear();
+    play(3, {100000, 99000, 50, 100100, 200000});
+    EXPECT_EQ(fake.screen.presented, (std::vector<int>{1, 1, 1, 3})) << "a clock that stepped back holds frame 0";
 }
 
-TEST_F(PlaybackTest, ClockWrappingPast32BitsKeepsPlaying)
+TEST_F(Playback, EscapeDownAfterADrainEndsIt)
 {
-    boundary.clock = {0xFFFFFFF0u, 0xFFFFFFFFu, 0x00000020u, 0x00000030u, 0x00001000u};
-    const FrameList list = framesNumbered(3);
-    list.play(boundary);
-    EXPECT_EQ(boundary.presented_codes, (std::vector<int>{1, 1, 2, 2})) << "48 ms after the start is frame 1";
-    EXPECT_EQ(boundary.begun, 4);
+    fake.input.drains = {{FakeInput::key(Kind::key_down, kEscape)}};
+    EXPECT_EQ(play(100, {0}), 0);
+    EXPECT_EQ(fake.log, (CallLog{"clock", "screen.beginFrame", "screen.presentFrame"})) << "ends before the clock is read again";
 }
 
-TEST_F(PlaybackTest, ClockSteppingBackwardsHoldsTheFirstFrame)
+TEST_F(Playback, WhatDoesNotEndIt)
 {
-    boundary.clock = {100000, 99000, 50, 100100, 200000};
-    const FrameList list = framesNumbered(3);
-    list.play(boundary);
-    EXPECT_EQ(boundary.presented_codes, (std::vector<int>{1, 1, 1, 3}));
+    // A press and release in one drain leave Escape up; close requests, Alt+Escape and other
+    // events are absorbed. The fifth drain's Escape ends it.
+    fake.input.drains = {{FakeInput::key(Kind::key_down, kEscape), FakeInput::key(Kind::key_up, kEscape)},
+                         {InputEvent{Kind::close_request}},
+                         {FakeInput::key(Kind::key_down, kEscape, true)},
+                         {InputEvent{Kind::other}},
+                         {FakeInput::key(Kind::key_down, kEscape)}};
+    play(10, {0, 10, 20, 30, 40, 5000});
+    EXPECT_EQ(passes(), 5u);
 }
 
-TEST_F(PlaybackTest, EscapeAlreadyDownEndsAfterTheFirstDrain)
+TEST_F(Playback, FailedLockSkipsTheDrawButStillPresentsAndRetries)
 {
-    boundary.clock = {0};
-    boundary.drains = {{FakeBoundary::key(WM_KEYDOWN, kEscape, false)}};
-    const FrameList list = framesNumbered(100);
-    EXPECT_EQ(list.play(boundary), 0);
-    EXPECT_EQ(boundary.begun, 1);
-    EXPECT_EQ(count(boundary.calls, "readClock"), 1u) << "returns before the clock is read again";
+    fake.screen.lock_fails_on = {2};
+    play(5, {0, 50, 90, 100, 5000});
+    EXPECT_EQ(fake.screen.presented, (std::vector<int>{1, 1, 3, 3})) << "pass 2 left the screen as it was";
 }
 
-TEST_F(PlaybackTest, EscapePressedAndReleasedInOneDrainIsIgnored)
+TEST_F(Playback, TerminationSignalEndsItLikeEscapeWithTheSignalsNumber)
 {
-    boundary.clock = {0, 10, 20, 5000};
-    boundary.drains = {{FakeBoundary::key(WM_KEYDOWN, kEscape, false), FakeBoundary::key(WM_KEYUP, kEscape, true)},
-                       {FakeBoundary::key(WM_KEYDOWN, kEscape, false)}};
-    const FrameList list = framesNumbered(10);
-    list.play(boundary);
-    EXPECT_EQ(boundary.begun, 2) << "the second drain leaves Escape down";
+    fake.signal = 15;
+    EXPECT_EQ(play(10, {0, 10}), 15);
+    EXPECT_EQ(passes(), 1u);
 }
 
-TEST_F(PlaybackTest, CloseRequestsAndAltEscapeDoNotEndPlayback)
+TEST(PlaybackScreen, RowStepOfTheScreensMemoryIsHonoured)
 {
-    boundary.clock = {0, 10, 20, 30, 5000};
-    boundary.drains = {{WindowMessage{nullptr, WM_CLOSE, 0, 0}},
-                       {FakeBoundary::key(WM_SYSKEYDOWN, kEscape, false)},
-                       {WindowMessage{nullptr, WM_MOUSEMOVE, 0, 0}}};
-    const FrameList list = framesNumbered(10);
-    list.play(boundary);
-    EXPECT_EQ(boundary.begun, 4);
-}
-
-TEST_F(PlaybackTest, FailedLockSkipsTheDrawButStillPresentsAndRetries)
-{
-    boundary.clock = {0, 50, 90, 100, 5000};
-    boundary.lock_fails_on = {2};
-    const FrameList list = framesNumbered(5);
-    list.play(boundary);
-    EXPECT_EQ(count(boundary.calls, "beginFrame"), count(boundary.calls, "presentFrame"));
-    EXPECT_EQ(boundary.presented_codes, (std::vector<int>{1, 1, 3, 3})) << "pass 2 left the screen as it was";
-}
-
-TEST_F(PlaybackTest, TerminationSignalEndsPlaybackLikeEscape)
-{
-    boundary.clock = {0, 10, 20, 30};
-    boundary.signal_number = 15;
-    boundary.signal_after_reads = 3;
-    const FrameList list = framesNumbered(10);
-    EXPECT_EQ(list.play(boundary), 15);
-    EXPECT_EQ(boundary.begun, 3);
+    GlyphTable glyphs;
+    std::vector<std::uint8_t> font(4096, 0);
+    std::fill_n(font.begin() + 7 * 32, 16, 0xA5);
+    glyphs.fillFrom(font.data(), font.size());
+    FrameList frames;
+    TextFrame frame;
+    frame.cells.fill(7);
+    frames.append(frame);
+    FakeDevices fake(2560 + 64);
+    fake.clock.readings = {0, 5000};
+    play(frames, glyphs, fake.devices);
+    for (int y = 0; y < 480; ++y) {
+        for (int x = 0; x < 640; ++x) {
+            ASSERT_EQ(fake.screen.pixel(x, y), (0xA5 >> (7 - x % 8)) & 1 ? kInkColour : kPaperColour) << x << "," << y;
+        }
+        for (std::ptrdiff_t gap = 2560; gap < fake.screen.step; ++gap) {
+            ASSERT_EQ(fake.screen.bytes[static_cast<std::size_t>(y * fake.screen.step + gap)], FakeScreen::kUntouched) << y;
+        }
+    }
 }

@@ -2,91 +2,91 @@
 #include <gtest/gtest.h>
 
 #include "app/run_player.h"
-#include "content/glyph_table.h"
-#include "fake_boundary.h"
-#include "test_files.h"
+#include "fake_devices.h"
+#include "support/test_files.h"
 
 namespace {
 
-class StartupTest : public ::testing::Test {
+// runPlayer in a scratch folder, its calls with the passes of playback left out.
+class Startup : public ::testing::Test {
 protected:
-    void TearDown() override { glyphTable = GlyphTable{}; }
-
-    // The calls of the run with the passes of playback left out.
-    std::vector<std::string> lifeCycle() const
+    CallLog lifeCycle() const
     {
-        std::vector<std::string> outline;
-        for (const auto& call : boundary.calls) {
-            if (call == "beginFrame" || call == "presentFrame" || call == "pumpMessages" || call == "readClock") continue;
-            outline.push_back(call);
+        CallLog outline;
+        for (const auto& call : fake.log) {
+            if (call != "screen.beginFrame" && call != "screen.presentFrame" && call != "clock") outline.push_back(call);
         }
         return outline;
     }
+    int run()
+    {
+        CurrentDir inside(dir.path());
+        return runPlayer(fake.devices);
+    }
 
     TempDir dir;
-    FakeBoundary boundary;
-    const std::vector<std::string> kOrder{"openDisplay 640x480", "startSoundtrack", "stopSoundtrack", "closeDisplay"};
+    FakeDevices fake;
+    const CallLog kOpen{"screen.open DirectDrawView 640x480x32", "audio.open default 44100", "audio.load quorva.mp3"};
+    const CallLog kClose{"audio.stop", "audio.close", "screen.close"};
 };
 
 }  // namespace
 
-TEST_F(StartupTest, RunsEveryStepInOrderWithEverythingPresent)
+TEST_F(Startup, EverythingInOrderAndTheClockStartsRightAfterTheSound)
 {
     dir.write("test", randomBytes(8192, 1));
     dir.write("quorva2.kvq", randomBytes(2400 * 3, 2));
-    dir.write("quorva.mp3", randomBytes(100, 3));
-    CurrentDir inside(dir.path());
-    boundary.clock = {0, 200};
-    bool loaded_before_sound = false;
-    boundary.on_start_soundtrack = [&] { loaded_before_sound = glyphTable[200] != Glyph{}; };
-
-    EXPECT_EQ(runPlayer(boundary), 0);
-    EXPECT_EQ(lifeCycle(), kOrder);
-    EXPECT_TRUE(loaded_before_sound) << "the font is in before the sound starts";
-    EXPECT_EQ(boundary.begun, 1);
-    // The clock starts after the sound: its first reading comes right after startSoundtrack.
-    const auto sound = std::find(boundary.calls.begin(), boundary.calls.end(), "startSoundtrack");
-    ASSERT_NE(sound + 1, boundary.calls.end());
-    EXPECT_EQ(*(sound + 1), "readClock");
+    dir.write("quorva.mp3", {1});
+    fake.clock.readings = {0, 200};
+    EXPECT_EQ(run(), 0);
+    CallLog expected = kOpen;
+    expected.push_back("audio.play");
+    expected.insert(expected.end(), kClose.begin(), kClose.end());
+    EXPECT_EQ(lifeCycle(), expected);
+    const auto play = std::find(fake.log.begin(), fake.log.end(), "audio.play");
+    EXPECT_EQ(*(play + 1), "clock");
+    EXPECT_EQ(fake.screen.begun, 1);
+    EXPECT_NE(fake.screen.drawnCode(), 0) << "the font was loaded before playing";
 }
 
-TEST_F(StartupTest, MissingFilesChangeNothingInTheOrder)
+TEST_F(Startup, MissingFilesOrSoundChangeNothingButWhatPlays)
 {
-    CurrentDir inside(dir.path());
-    EXPECT_EQ(runPlayer(boundary), 0);
-    EXPECT_EQ(lifeCycle(), kOrder);
-    EXPECT_EQ(boundary.begun, 0) << "no frames, nothing drawn";
+    fake.audio.opens = {AudioDevice::any_other};
+    EXPECT_EQ(run(), 0);
+    CallLog expected{kOpen[0], "audio.open default 44100 fails", "audio.open other 44100", "audio.load quorva.mp3"};
+    expected.insert(expected.end(), kClose.begin(), kClose.end());
+    EXPECT_EQ(lifeCycle(), expected) << "the second device is tried; a file that does not load is not played";
+    EXPECT_EQ(fake.screen.begun, 0) << "no frames, nothing drawn";
+
+    // No device at all: the frames still play to their end.
+    dir.write("quorva2.kvq", randomBytes(2400 * 24, 2));
+    fake.log.clear();
+    fake.audio.opens = {};
+    fake.clock.readings = {0, 500, 999, 1000};
+    EXPECT_EQ(run(), 0);
+    EXPECT_EQ(fake.screen.begun, 3);
+    EXPECT_EQ(fake.log.back(), "screen.close");
 }
 
-TEST_F(StartupTest, EscapeEndsTheRunWithStatusZero)
+TEST_F(Startup, EscapeOrASignalEndsTheRunAfterGivingEverythingBack)
 {
     dir.write("quorva2.kvq", randomBytes(2400 * 100, 2));
-    CurrentDir inside(dir.path());
-    boundary.drains = {{FakeBoundary::key(WM_KEYDOWN, 1, false)}};
-    EXPECT_EQ(runPlayer(boundary), 0);
-    EXPECT_EQ(lifeCycle(), kOrder);
+    fake.input.drains = {{FakeInput::key(InputEvent::Kind::key_down, 1)}};
+    EXPECT_EQ(run(), 0);
+    EXPECT_TRUE(std::equal(kClose.rbegin(), kClose.rend(), lifeCycle().rbegin()));
+
+    fake.log.clear();
+    fake.signal = 15;
+    EXPECT_EQ(run(), 143);
+    EXPECT_TRUE(std::equal(kClose.rbegin(), kClose.rend(), lifeCycle().rbegin()));
 }
 
-TEST_F(StartupTest, SignalEndsTheRunWithItsStatusAfterGivingEverythingBack)
+TEST_F(Startup, DisplayThatCannotOpenEndsTheRunWithOneLineBeforeAnythingElse)
 {
-    dir.write("quorva2.kvq", randomBytes(2400 * 100, 2));
-    CurrentDir inside(dir.path());
-    boundary.signal_number = 15;
-    boundary.signal_after_reads = 0;
-    EXPECT_EQ(runPlayer(boundary), 143);
-    EXPECT_EQ(lifeCycle(), kOrder);
-}
-
-TEST_F(StartupTest, DisplayThatCannotOpenEndsTheRunBeforeAnythingIsLoaded)
-{
-    dir.write("test", randomBytes(8192, 1));
     dir.write("quorva2.kvq", randomBytes(2400 * 3, 2));
-    CurrentDir inside(dir.path());
-    boundary.display_opens = false;
+    fake.screen.opens = false;
     testing::internal::CaptureStderr();
-    EXPECT_EQ(runPlayer(boundary), 1);
-    const std::string error = testing::internal::GetCapturedStderr();
-    EXPECT_EQ(boundary.calls, (std::vector<std::string>{"openDisplay 640x480", "closeDisplay"}));
-    EXPECT_EQ(glyphTable[200], Glyph{}) << "the font was not loaded";
-    EXPECT_EQ(error, "kvqplay: cannot open the display: no screen in this test\n");
+    EXPECT_EQ(run(), 1);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "kvqplay: cannot open the display: no screen in this test\n");
+    EXPECT_EQ(fake.log, (CallLog{kOpen[0], "screen.close"}));
 }
