@@ -8,14 +8,14 @@
 #include <thread>
 #include <vector>
 
-#include "encode/glyph_matcher.h"
-#include "encode/parallel_encoder.h"
-#include "psf_font.h"
+#include "kvq/encode/glyph_matcher.h"
+#include "kvq/encode/parallel_encoder.h"
+#include "kvq/font/psf_font.h"
 
 namespace {
 
 struct Material {
-    Material() : pictures(16, std::vector<std::uint8_t>(kPictureBytes))
+    Material() : pictures(16, std::vector<std::uint8_t>(kPicturePixels))
     {
         const FontFileBytes font = convertPsfFont("/usr/share/consolefonts/Lat15-VGA16.psf.gz");
         glyphs.fillFrom(font.data(), font.size());

@@ -3,8 +3,8 @@
 #include <string>
 #include <vector>
 
-#include "atomic_file.h"
-#include "kvq_cli.h"
+#include "kvq/files/atomic_file.h"
+#include "kvq/cli/run_kvq.h"
 
 int main(int argc, char** argv)
 {

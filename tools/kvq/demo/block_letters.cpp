@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "demo/block_letters.h"
+#include "kvq/demo/block_letters.h"
 
 #include <array>
 #include <cctype>

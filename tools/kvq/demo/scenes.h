@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-#include "demo/text_canvas.h"
+#include "kvq/demo/text_canvas.h"
 
 // Each scene draws its frame `frame` (from 0, one per 1/24 s) over the whole canvas. A scene is
 // asked for frames past its own length while the next one wipes over it, so none may assume that

@@ -5,7 +5,7 @@
 #include <array>
 #include <cstdint>
 
-#include "demo/text_canvas.h"
+#include "kvq/demo/text_canvas.h"
 
 // Cells from paper to ink: ASCII by how much of the cell its glyph inks, then the inverse cells
 // in the opposite order, so that the darker half is a light glyph cut out of a dark block and the

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "demo/text_canvas.h"
+#include "kvq/demo/text_canvas.h"
 
 #include <algorithm>
 #include <cmath>

@@ -3,10 +3,10 @@
 #include <cmath>
 #include <string_view>
 
-#include "demo/block_letters.h"
-#include "demo/cell_hash.h"
-#include "demo/rhythm.h"
-#include "demo/scenes.h"
+#include "kvq/demo/block_letters.h"
+#include "kvq/demo/cell_hash.h"
+#include "kvq/demo/rhythm.h"
+#include "kvq/demo/scenes.h"
 
 namespace {
 

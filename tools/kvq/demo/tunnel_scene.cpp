@@ -2,9 +2,9 @@
 #include <algorithm>
 #include <cmath>
 
-#include "demo/rhythm.h"
-#include "demo/scenes.h"
-#include "demo/shading.h"
+#include "kvq/demo/rhythm.h"
+#include "kvq/demo/scenes.h"
+#include "kvq/demo/shading.h"
 
 namespace {
 

@@ -5,9 +5,9 @@
 #include <utility>
 #include <vector>
 
-#include "demo/rhythm.h"
-#include "demo/scenes.h"
-#include "demo/shading.h"
+#include "kvq/demo/rhythm.h"
+#include "kvq/demo/scenes.h"
+#include "kvq/demo/shading.h"
 
 namespace {
 

@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: MIT
-#include "glyph_matcher.h"
+#include "kvq/encode/glyph_matcher.h"
 
 #include <cmath>
 #include <cstring>
 
-#include "luminance.h"
+#include "kvq/encode/luminance.h"
 #include "render/colours.h"
 
 #if defined(__SSE2__)
@@ -110,16 +110,15 @@ void GlyphMatcher::encode(const std::uint8_t* luminance, TextFrame& frame) const
 
 double frameQualityDb(const TextFrame& frame, const GlyphTable& glyphs, const std::uint8_t* luminance)
 {
+    // Measured on the frame as the player draws it; one picture per thread, reused frame to frame.
+    thread_local PackedPicture drawn;
+    renderFrame(frame, glyphs, drawn);
     std::int64_t squared = 0;
-    for (int y = 0; y < kPictureHeight; ++y) {
-        for (int x = 0; x < kPictureWidth; ++x) {
-            const std::uint8_t code = frame.at(y / 16, x / 8);
-            const bool ink = (glyphs[code][static_cast<std::size_t>(y % 16)] >> (7 - x % 8)) & 1;
-            const std::int64_t difference = (ink ? kInk : kPaper) - luminance[y * kPictureWidth + x];
-            squared += difference * difference;
-        }
+    for (std::size_t at = 0; at < kPicturePixels; ++at) {
+        const std::int64_t difference = luminanceOf(drawn[at]) - luminance[at];
+        squared += difference * difference;
     }
     if (squared == 0) return 100.0;
-    const double mean = static_cast<double>(squared) / static_cast<double>(kPictureBytes);
+    const double mean = static_cast<double>(squared) / static_cast<double>(kPicturePixels);
     return std::min(100.0, 10.0 * std::log10(255.0 * 255.0 / mean));
 }

@@ -7,11 +7,11 @@
 
 #include "content/glyph_table.h"
 #include "content/text_frame.h"
+#include "render/packed_picture.h"
 
-// A 640x480 picture as one luminance byte per pixel, row after row.
-inline constexpr int kPictureWidth = TextFrame::kWidthPixels;
-inline constexpr int kPictureHeight = TextFrame::kHeightPixels;
-inline constexpr std::size_t kPictureBytes = static_cast<std::size_t>(kPictureWidth) * kPictureHeight;
+// The encoder's pictures are 640x480 like the player's, as one luminance byte per pixel, row
+// after row.
+inline constexpr std::size_t kPicturePixels = static_cast<std::size_t>(kPictureWidth) * kPictureHeight;
 
 // Picks, for every 8x16 cell of a picture, the character code whose glyph drawn in ink and
 // paper is closest to the cell in squared error of luminance; ties go to the lowest code.

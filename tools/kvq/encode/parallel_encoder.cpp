@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "parallel_encoder.h"
+#include "kvq/encode/parallel_encoder.h"
 
 #include <algorithm>
 #include <atomic>

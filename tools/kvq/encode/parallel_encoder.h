@@ -5,7 +5,7 @@
 #include <span>
 #include <vector>
 
-#include "glyph_matcher.h"
+#include "kvq/encode/glyph_matcher.h"
 
 // Encodes a batch of pictures on `threads` threads; frame i and its quality in dB come from
 // picture i whatever the thread count.

@@ -1,13 +1,13 @@
 // SPDX-License-Identifier: MIT
-#include "picture_fit.h"
+#include "kvq/encode/picture_fit.h"
 
 #include <algorithm>
 
-#include "glyph_matcher.h"
+#include "kvq/encode/glyph_matcher.h"
 
 std::vector<std::uint8_t> fitPicture(std::span<const std::uint8_t> luminance, int width, int height)
 {
-    std::vector<std::uint8_t> out(kPictureBytes, 0);
+    std::vector<std::uint8_t> out(kPicturePixels, 0);
     if (width <= 0 || height <= 0) return out;
     // Compare 640/width with 480/height without rounding: the smaller one decides.
     const bool width_decides = static_cast<std::int64_t>(kPictureWidth) * height <= static_cast<std::int64_t>(kPictureHeight) * width;

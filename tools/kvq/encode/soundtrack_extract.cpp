@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: MIT
-#include "soundtrack_extract.h"
+#include "kvq/encode/soundtrack_extract.h"
 
 #include <array>
 #include <cstdio>
 
-#include "child_process.h"
+#include "kvq/files/child_process.h"
 
 bool videoHasSound(const std::string& video)
 {

@@ -1,25 +1,33 @@
 // SPDX-License-Identifier: MIT
 #include <filesystem>
+#include <string>
 
-#include "child_process.h"
-#include "glyph_matcher.h"
-#include "luminance.h"
-#include "picture_source.h"
-#include "tool_error.h"
+#include "content/player_files.h"
+#include "kvq/cli/tool_error.h"
+#include "kvq/encode/glyph_matcher.h"
+#include "kvq/encode/luminance.h"
+#include "kvq/encode/picture_source.h"
+#include "kvq/files/child_process.h"
 
 namespace {
+
+// The pictures at the player's rate and size, with the shape kept between black bars.
+std::string fitFilter()
+{
+    const std::string size = std::to_string(kPictureWidth) + ":" + std::to_string(kPictureHeight);
+    return "fps=" + std::to_string(kFramesPerSecond) + ",scale=" + size +
+           ":force_original_aspect_ratio=decrease:flags=area,pad=" + size + ":(ow-iw)/2:(oh-ih)/2:black";
+}
 
 // ffmpeg does the decoding, the 24-per-second timing and the fitting; the luminance is ours, so
 // that video and images are measured alike.
 class VideoSource final : public PictureSource {
 public:
     explicit VideoSource(const std::string& path)
-        : ffmpeg_({"ffmpeg", "-nostdin", "-v", "error", "-i", path, "-an", "-sn", "-vf",
-                   "fps=24,scale=640:480:force_original_aspect_ratio=decrease:flags=area,"
-                   "pad=640:480:(ow-iw)/2:(oh-ih)/2:black",
-                   "-f", "rawvideo", "-pix_fmt", "rgb24", "-"},
+        : ffmpeg_({"ffmpeg", "-nostdin", "-v", "error", "-i", path, "-an", "-sn", "-vf", fitFilter(), "-f", "rawvideo",
+                   "-pix_fmt", "rgb24", "-"},
                   ChildProcess::Pipe::from_its_output, "ffmpeg"),
-          rgb_(kPictureBytes * 3)
+          rgb_(kPicturePixels * 3)
     {
     }
 
@@ -31,10 +39,8 @@ public:
             ffmpeg_.finish();  // throws with ffmpeg's own words when the video could not be read
             return false;
         }
-        luminance.resize(kPictureBytes);
-        for (std::size_t i = 0; i < kPictureBytes; ++i) {
-            luminance[i] = static_cast<std::uint8_t>(luminanceOf(rgb_[3 * i], rgb_[3 * i + 1], rgb_[3 * i + 2]));
-        }
+        luminance.resize(kPicturePixels);
+        rgbToLuminance(rgb_, luminance);
         return true;
     }
 

@@ -1,14 +1,14 @@
 // SPDX-License-Identifier: MIT
-#include "ffmpeg_writer.h"
+#include "kvq/export/ffmpeg_writer.h"
 
 #include <cstdio>
 
-#include "content/text_frame.h"
-#include "frame_file_shape.h"
+#include "content/player_files.h"
+#include "render/packed_picture.h"
 
 namespace {
 
-constexpr std::size_t kPixels = static_cast<std::size_t>(TextFrame::kWidthPixels) * TextFrame::kHeightPixels;
+constexpr std::size_t kPixels = static_cast<std::size_t>(kPictureWidth) * kPictureHeight;
 
 // The length of `frame_count` frames, rounded up to a microsecond so that cutting the sound
 // there never shortens the picture.
@@ -26,7 +26,8 @@ std::vector<std::string> ffmpegArguments(VideoContainer container, const std::st
 {
     // Errors only, so that ChildProcess's last line of ffmpeg's messages is the reason it failed.
     std::vector<std::string> arguments = {"ffmpeg", "-hide_banner", "-nostdin", "-loglevel", "error", "-y",
-                                          "-f", "rawvideo", "-pixel_format", "rgb24", "-video_size", "640x480",
+                                          "-f", "rawvideo", "-pixel_format", "rgb24", "-video_size",
+                                          std::to_string(kPictureWidth) + "x" + std::to_string(kPictureHeight),
                                           "-framerate", std::to_string(kFramesPerSecond), "-i", "pipe:0"};
     if (soundtrack) {
         // -t on the sound's input cuts only the sound: -shortest would also cut the picture short

@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "atomic_file.h"
-#include "child_process.h"
-#include "video_writer.h"
+#include "kvq/export/video_writer.h"
+#include "kvq/files/atomic_file.h"
+#include "kvq/files/child_process.h"
 
 // The compressed video files that ffmpeg writes for `kvq export`.
 enum class VideoContainer { mp4, webm, matroska };

@@ -1,22 +1,23 @@
 // SPDX-License-Identifier: MIT
-#include "frame_stream.h"
+#include "kvq/export/frame_stream.h"
 
 #include <algorithm>
 #include <cstring>
 
-#include "frame_file_shape.h"
-#include "frame_reader.h"
-#include "tool_error.h"
+#include "content/frame_file_shape.h"
+#include "kvq/cli/tool_error.h"
+#include "kvq/files/frame_reader.h"
 
 namespace {
 
 constexpr std::uint64_t kChunkFrames = 64;  // about 150 kB per read
+constexpr std::uint64_t kFrameBytes = FrameFileShape::kFrameBytes;
 
 }  // namespace
 
 FrameStream::FrameStream(const std::string& path) : input_(path)
 {
-    const FrameFileShape shape = frameFileShape(input_.sizeBytes());
+    const FrameFileShape shape = FrameFileShape::of(input_.sizeBytes());
     frame_count_ = shape.frames();
     whole_frames_ = shape.whole_frames;
 }

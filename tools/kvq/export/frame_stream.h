@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "content/text_frame.h"
-#include "input_file.h"
+#include "kvq/files/input_file.h"
 
 // The frames of a frame file in order, exactly as the player shows them, read a few at a time so
 // that a file of any size costs the same memory. Every failure is a ToolError naming the file.

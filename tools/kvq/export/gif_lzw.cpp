@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "gif_lzw.h"
+#include "kvq/export/gif_lzw.h"
 
 #include <array>
 

@@ -1,18 +1,18 @@
 // SPDX-License-Identifier: MIT
-#include "gif_writer.h"
+#include "kvq/export/gif_writer.h"
 
 #include <algorithm>
 #include <cstring>
 
-#include "content/text_frame.h"
-#include "frame_file_shape.h"
-#include "gif_lzw.h"
+#include "content/player_files.h"
+#include "kvq/export/gif_lzw.h"
 #include "render/colours.h"
+#include "render/packed_picture.h"
 
 namespace {
 
-constexpr int kWidth = TextFrame::kWidthPixels;
-constexpr int kHeight = TextFrame::kHeightPixels;
+constexpr int kWidth = kPictureWidth;
+constexpr int kHeight = kPictureHeight;
 constexpr std::uint8_t kPaperIndex = 0;
 constexpr std::uint8_t kInkIndex = 1;
 

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "atomic_file.h"
-#include "video_writer.h"
+#include "kvq/export/video_writer.h"
+#include "kvq/files/atomic_file.h"
 
 // How long frame `index` (from 0) stays up in a GIF, in the hundredths of a second the format
 // counts in: the whole hundredths between its start and the next frame's, each rounded to the

@@ -1,16 +1,23 @@
 // SPDX-License-Identifier: MIT
-#include "y4m_writer.h"
+#include "kvq/export/y4m_writer.h"
 
+#include <string>
 #include <string_view>
 
-#include "content/text_frame.h"
+#include "content/player_files.h"
 #include "render/colours.h"
+#include "render/packed_picture.h"
 
 namespace {
 
-constexpr std::size_t kPlaneBytes = static_cast<std::size_t>(TextFrame::kWidthPixels) * TextFrame::kHeightPixels;
-constexpr std::string_view kStreamHeader = "YUV4MPEG2 W640 H480 F24:1 Ip A1:1 C444\n";
+constexpr std::size_t kPlaneBytes = static_cast<std::size_t>(kPictureWidth) * kPictureHeight;
 constexpr std::string_view kFrameHeader = "FRAME\n";
+
+std::string streamHeader()
+{
+    return "YUV4MPEG2 W" + std::to_string(kPictureWidth) + " H" + std::to_string(kPictureHeight) + " F" +
+           std::to_string(kFramesPerSecond) + ":1 Ip A1:1 C444\n";
+}
 
 }  // namespace
 
@@ -34,7 +41,8 @@ YCbCr bt601LimitedRange(std::uint32_t rgb)
 
 Y4mWriter::Y4mWriter(const std::string& path) : file_(path)
 {
-    file_.write({reinterpret_cast<const std::uint8_t*>(kStreamHeader.data()), kStreamHeader.size()});
+    const std::string header = streamHeader();
+    file_.write({reinterpret_cast<const std::uint8_t*>(header.data()), header.size()});
     frame_.resize(kFrameHeader.size() + 3 * kPlaneBytes);
     std::copy(kFrameHeader.begin(), kFrameHeader.end(), frame_.begin());
 }

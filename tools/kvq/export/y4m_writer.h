@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "atomic_file.h"
-#include "video_writer.h"
+#include "kvq/export/video_writer.h"
+#include "kvq/files/atomic_file.h"
 
 struct YCbCr {
     std::uint8_t y = 0;

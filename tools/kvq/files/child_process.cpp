@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "child_process.h"
+#include "kvq/files/child_process.h"
 
 #include <fcntl.h>
 #include <spawn.h>
@@ -11,7 +11,8 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "tool_error.h"
+#include "kvq/cli/tool_error.h"
+#include "kvq/files/write_all.h"
 
 extern char** environ;
 
@@ -89,15 +90,9 @@ std::size_t ChildProcess::read(std::span<std::uint8_t> bytes)
 
 void ChildProcess::write(std::span<const std::uint8_t> bytes)
 {
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t put = ::write(pipe_fd_, bytes.data() + done, bytes.size() - done);
-        if (put < 0 && errno == EINTR) continue;
-        if (put <= 0) {
-            finish();  // throws with what the program said
-            throw ToolError(program_ + " stopped reading its input");
-        }
-        done += static_cast<std::size_t>(put);
+    if (writeAll(pipe_fd_, bytes) != 0) {
+        finish();  // throws with what the program said
+        throw ToolError(program_ + " stopped reading its input");
     }
 }
 

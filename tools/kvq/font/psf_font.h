@@ -3,6 +3,7 @@
 
 #include <array>
 #include <cstdint>
+#include <span>
 #include <string>
 
 #include "content/glyph_table.h"
@@ -14,3 +15,7 @@ using FontFileBytes = std::array<std::uint8_t, GlyphTable::kFileBytesRead>;
 // 256th are dropped. Throws a ToolError naming `path` for anything that is not a complete 8x16
 // PSF font; the header's sizes are checked against the data actually present, not trusted.
 FontFileBytes convertPsfFont(const std::string& path);
+
+// True when the bytes open with the first two bytes of either PSF magic number: enough to tell a
+// console font given where the player's font file was meant.
+bool startsLikePsfFont(std::span<const std::uint8_t> bytes);

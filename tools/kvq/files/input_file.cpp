@@ -1,12 +1,12 @@
 // SPDX-License-Identifier: MIT
-#include "input_file.h"
+#include "kvq/files/input_file.h"
 
 #include <sys/stat.h>
 
 #include <cerrno>
 #include <limits>
 
-#include "tool_error.h"
+#include "kvq/cli/tool_error.h"
 
 InputFile::InputFile(std::string path) : path_(std::move(path))
 {

@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-#include <initializer_list>
 #include <map>
 #include <optional>
 #include <span>
@@ -23,8 +22,10 @@ struct ParsedArguments {
     std::optional<std::string> option(std::string_view long_name) const;
     // The option's value; a UsageError when it was not given.
     const std::string& required(std::string_view long_name) const;
+    // Exactly `count` positional arguments, or a UsageError naming `what` is missing or the first extra.
+    void requirePositionalCount(std::size_t count, std::string_view what) const;
 };
 
 // Options may come before, between or after the other arguments; `--` ends them. `-h` and
 // `--help` ask for help. Throws a UsageError for an unknown, repeated or valueless option.
-ParsedArguments parseArguments(std::span<const std::string> arguments, std::initializer_list<ValueOption> options);
+ParsedArguments parseArguments(std::span<const std::string> arguments, std::span<const ValueOption> options);

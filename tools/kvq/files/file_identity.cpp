@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: MIT
-#include "file_identity.h"
+#include "kvq/files/file_identity.h"
 
 #include <sys/stat.h>
 
-#include "tool_error.h"
+#include "kvq/cli/tool_error.h"
 
 bool isSameExistingFile(const std::string& first, const std::string& second)
 {

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
-#include "font_file.h"
+#include "kvq/files/font_file.h"
 
-#include "input_file.h"
+#include "kvq/files/input_file.h"
 
 std::vector<std::uint8_t> readFontFileBytes(const std::string& path)
 {

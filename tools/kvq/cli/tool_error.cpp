@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "tool_error.h"
+#include "kvq/cli/tool_error.h"
 
 #include <cstring>
 

@@ -1,16 +1,14 @@
 // SPDX-License-Identifier: MIT
 #include <charconv>
-#include <vector>
 
-#include "atomic_file.h"
-#include "command_line.h"
-#include "commands.h"
-#include "content/glyph_table.h"
-#include "file_identity.h"
-#include "font_file.h"
-#include "frame_reader.h"
-#include "png_writer.h"
-#include "tool_error.h"
+#include "kvq/cli/command.h"
+#include "kvq/cli/tool_error.h"
+#include "kvq/files/atomic_file.h"
+#include "kvq/files/file_identity.h"
+#include "kvq/files/font_file.h"
+#include "kvq/files/frame_reader.h"
+#include "kvq/files/png_file.h"
+#include "render/packed_picture.h"
 
 namespace {
 
@@ -36,14 +34,11 @@ std::uint64_t frameNumber(const std::string& text)
     return value;
 }
 
-int run(std::span<const std::string> arguments, std::ostream& out)
+constexpr ValueOption kOptions[] = {{"font", ""}, {"frame", ""}, {"output", "o"}};
+
+int run(const ParsedArguments& parsed, std::ostream&)
 {
-    const ParsedArguments parsed = parseArguments(arguments, {{"font", ""}, {"frame", ""}, {"output", "o"}});
-    if (parsed.help) {
-        out << kHelp;
-        return 0;
-    }
-    requirePositionalCount(parsed, 1, "the frame file to draw from");
+    parsed.requirePositionalCount(1, "the frame file to draw from");
     const std::string& animation = parsed.positional[0];
     const std::string& font = parsed.required("font");
     const std::uint64_t index = frameNumber(parsed.required("frame"));
@@ -52,11 +47,8 @@ int run(std::span<const std::string> arguments, std::ostream& out)
     refuseToReplaceInput(output, animation);
     refuseToReplaceInput(output, font);
     const GlyphTable glyphs = loadFontFile(font);
-    const TextFrame frame = readFrame(animation, index);
-
-    std::vector<std::uint32_t> pixels(static_cast<std::size_t>(TextFrame::kWidthPixels) * TextFrame::kHeightPixels);
-    frame.draw({reinterpret_cast<std::uint8_t*>(pixels.data()), TextFrame::kWidthPixels * 4}, glyphs);
-    writeFileAtomically(output, encodeRgbPng(pixels, TextFrame::kWidthPixels, TextFrame::kHeightPixels));
+    const PackedPicture picture = renderFrame(readFrame(animation, index), glyphs);
+    writeFileAtomically(output, encodeRgbPng(picture, kPictureWidth, kPictureHeight));
     return 0;
 }
 
@@ -64,6 +56,6 @@ int run(std::span<const std::string> arguments, std::ostream& out)
 
 const Command& renderCommand()
 {
-    static const Command command{"render", "draw one frame of a frame file as a PNG picture", kHelp, run};
+    static const Command command{"render", "draw one frame of a frame file as a PNG picture", kHelp, kOptions, run};
     return command;
 }

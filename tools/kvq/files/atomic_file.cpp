@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "atomic_file.h"
+#include "kvq/files/atomic_file.h"
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -11,7 +11,8 @@
 #include <cstdio>
 #include <filesystem>
 
-#include "tool_error.h"
+#include "kvq/cli/tool_error.h"
+#include "kvq/files/write_all.h"
 
 namespace {
 
@@ -91,14 +92,7 @@ void AtomicFile::closeFile()
 void AtomicFile::write(std::span<const std::uint8_t> bytes)
 {
     if (fd_ < 0) throw ToolError(path_ + ": written after it was closed");
-    while (!bytes.empty()) {
-        const ssize_t written = ::write(fd_, bytes.data(), bytes.size());
-        if (written < 0) {
-            if (errno == EINTR) continue;
-            throw ToolError(systemErrorMessage(path_, "cannot write", errno));
-        }
-        bytes = bytes.subspan(static_cast<std::size_t>(written));
-    }
+    if (const int error_number = writeAll(fd_, bytes)) throw ToolError(systemErrorMessage(path_, "cannot write", error_number));
 }
 
 void AtomicFile::commit()

@@ -1,26 +1,16 @@
 // SPDX-License-Identifier: MIT
-#include "kvq_cli.h"
+#include "kvq/cli/run_kvq.h"
 
-#include <array>
-#include <functional>
-
-#include "command_line.h"
-#include "commands.h"
-#include "tool_error.h"
+#include "kvq/cli/arguments.h"
+#include "kvq/cli/command.h"
+#include "kvq/cli/tool_error.h"
 
 namespace {
 
-const std::array<std::reference_wrapper<const Command>, 6>& allCommands()
-{
-    static const std::array<std::reference_wrapper<const Command>, 6> commands = {
-        fontCommand(), infoCommand(), renderCommand(), demoCommand(), encodeCommand(), exportCommand()};
-    return commands;
-}
-
 const Command* findCommand(std::string_view name)
 {
-    for (const Command& command : allCommands()) {
-        if (command.name == name) return &command;
+    for (const Command* command : allCommands()) {
+        if (command->name == name) return command;
     }
     return nullptr;
 }
@@ -33,8 +23,8 @@ void printOverview(std::ostream& out)
            "such as 'quorva2.kvq', and pictures of single frames.\n"
            "\n"
            "Commands:\n";
-    for (const Command& command : allCommands()) {
-        out << "  " << command.name << std::string(8 - command.name.size(), ' ') << command.summary << "\n";
+    for (const Command* command : allCommands()) {
+        out << "  " << command->name << std::string(8 - command->name.size(), ' ') << command->summary << "\n";
     }
     out << "  help    show what a command takes: kvq help COMMAND\n"
            "\n"
@@ -59,12 +49,6 @@ int runHelp(std::span<const std::string> arguments, std::ostream& out, std::ostr
 
 }  // namespace
 
-void requirePositionalCount(const ParsedArguments& parsed, std::size_t count, std::string_view what)
-{
-    if (parsed.positional.size() < count) throw UsageError("missing " + std::string(what));
-    if (parsed.positional.size() > count) throw UsageError("unexpected argument '" + parsed.positional[count] + "'");
-}
-
 int runKvq(std::span<const std::string> arguments, std::ostream& out, std::ostream& err)
 {
     if (arguments.empty()) {
@@ -80,7 +64,12 @@ int runKvq(std::span<const std::string> arguments, std::ostream& out, std::ostre
         return kExitUsage;
     }
     try {
-        return command->run(arguments.subspan(1), out);
+        const ParsedArguments parsed = parseArguments(arguments.subspan(1), command->options);
+        if (parsed.help) {
+            out << command->help;
+            return 0;
+        }
+        return command->run(parsed, out);
     } catch (const UsageError& error) {
         err << "kvq " << name << ": " << error.what() << "; 'kvq help " << name << "' shows the arguments\n";
         return kExitUsage;

@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: MIT
-#include "command_line.h"
+#include "kvq/cli/arguments.h"
 
 #include <algorithm>
 
-#include "tool_error.h"
+#include "kvq/cli/tool_error.h"
 
 std::optional<std::string> ParsedArguments::option(std::string_view long_name) const
 {
@@ -19,7 +19,13 @@ const std::string& ParsedArguments::required(std::string_view long_name) const
     return found->second;
 }
 
-ParsedArguments parseArguments(std::span<const std::string> arguments, std::initializer_list<ValueOption> options)
+void ParsedArguments::requirePositionalCount(std::size_t count, std::string_view what) const
+{
+    if (positional.size() < count) throw UsageError("missing " + std::string(what));
+    if (positional.size() > count) throw UsageError("unexpected argument '" + positional[count] + "'");
+}
+
+ParsedArguments parseArguments(std::span<const std::string> arguments, std::span<const ValueOption> options)
 {
     ParsedArguments parsed;
     bool options_ended = false;

@@ -1,21 +1,22 @@
 // SPDX-License-Identifier: MIT
-#include "file_report.h"
+#include "kvq/info/file_report.h"
 
 #include <array>
 #include <cstdio>
 #include <filesystem>
 
+#include "content/frame_file_shape.h"
 #include "content/glyph_table.h"
-#include "frame_file_shape.h"
-#include "input_file.h"
-#include "tool_error.h"
+#include "content/player_files.h"
+#include "kvq/cli/tool_error.h"
+#include "kvq/files/input_file.h"
+#include "kvq/font/psf_font.h"
 
 namespace {
 
 constexpr std::uint64_t kFontBytes = GlyphTable::kFileBytesRead;
 constexpr std::uint64_t kDrawnSlotBytes = GlyphTable::kFileGlyphs * GlyphTable::kSlotBytes;
 constexpr std::size_t kGlyphRows = 16;
-constexpr const char* kFontFileName = "test";
 
 std::string secondsText(double seconds)
 {
@@ -29,7 +30,7 @@ FileKind guessKind(const std::string& path, std::uint64_t size_bytes)
     const std::filesystem::path name(path);
     if (name.extension() == ".kvq") return FileKind::Frames;
     if (size_bytes == kFontBytes || name.filename() == kFontFileName) return FileKind::Font;
-    if (size_bytes % kFrameBytes == 0) return FileKind::Frames;
+    if (size_bytes % FrameFileShape::kFrameBytes == 0) return FileKind::Frames;
     throw ToolError(path + ": cannot tell a frame file from a font: " + std::to_string(size_bytes) +
                     " bytes is neither 8192 nor a whole number of 2400-byte frames, and the name does not end in"
                     " .kvq; use --as frames or --as font");
@@ -37,7 +38,7 @@ FileKind guessKind(const std::string& path, std::uint64_t size_bytes)
 
 void describeFrames(const InputFile& input, std::ostream& out)
 {
-    const FrameFileShape shape = frameFileShape(input.sizeBytes());
+    const FrameFileShape shape = FrameFileShape::of(input.sizeBytes());
     out << input.path() << ": frame file, " << input.sizeBytes() << " bytes\n";
     out << "  frames: " << shape.frames();
     if (shape.trailingBlockIsFrame()) out << " (" << shape.whole_frames << " whole, 1 from the trailing bytes)";
@@ -46,7 +47,7 @@ void describeFrames(const InputFile& input, std::ostream& out)
     if (shape.trailing_bytes == 0) {
         out << "none\n";
     } else if (!shape.trailingBlockIsFrame()) {
-        out << shape.trailing_bytes << " (fewer than " << FrameList::kUnitBytes << "): ignored\n";
+        out << shape.trailing_bytes << " (fewer than " << FrameFileShape::kUnitBytes << "): ignored\n";
     } else if (shape.whole_frames == 0) {
         out << shape.trailing_bytes << " (not a whole frame): becomes the only frame; with no frame before it,"
             << " cells past them are code 0\n";
@@ -102,7 +103,7 @@ void describeFont(InputFile& input, std::ostream& out)
     out << "  codes 0-127 are drawn from slots 0-127 (" << inked << " of them with ink); codes 128-255 are"
         << " their inverses, so slots 128-255 (bytes " << kDrawnSlotBytes << "-" << kFontBytes - 1
         << ") are never drawn\n";
-    const bool psf = (bytes[0] == 0x36 && bytes[1] == 0x04) || (bytes[0] == 0x72 && bytes[1] == 0xb5);
+    const bool psf = startsLikePsfFont(bytes);
     const bool gzip = bytes[0] == 0x1f && bytes[1] == 0x8b;
     if (size >= 2 && (psf || gzip)) {
         out << "  it starts like a " << (psf ? "PSF console font" : "gzip-compressed file")

@@ -1,29 +1,25 @@
 // SPDX-License-Identifier: MIT
-#include <unistd.h>
-
 #include <algorithm>
 #include <array>
 #include <cctype>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
-#include <iostream>
 #include <memory>
 #include <optional>
-#include <vector>
 
-#include "command_line.h"
-#include "commands.h"
-#include "content/glyph_table.h"
-#include "export/ffmpeg_writer.h"
-#include "export/frame_stream.h"
-#include "export/gif_writer.h"
-#include "export/y4m_writer.h"
-#include "file_identity.h"
-#include "font_file.h"
-#include "frame_file_shape.h"
-#include "input_file.h"
-#include "tool_error.h"
+#include "content/player_files.h"
+#include "kvq/cli/command.h"
+#include "kvq/cli/progress_line.h"
+#include "kvq/cli/tool_error.h"
+#include "kvq/export/ffmpeg_writer.h"
+#include "kvq/export/frame_stream.h"
+#include "kvq/export/gif_writer.h"
+#include "kvq/export/y4m_writer.h"
+#include "kvq/files/file_identity.h"
+#include "kvq/files/font_file.h"
+#include "kvq/files/input_file.h"
+#include "render/packed_picture.h"
 
 namespace {
 
@@ -97,45 +93,6 @@ std::unique_ptr<VideoWriter> openWriter(ExportFormat format, const std::string& 
     throw ToolError(output + ": no writer for this kind of video");
 }
 
-// "exporting: frame N/M" on standard error, rewritten in place, but only for a person at a
-// terminal: a log or a test would collect every step of it.
-class ProgressLine {
-public:
-    explicit ProgressLine(std::uint64_t frame_count)
-        : frame_count_(frame_count), shown_(::isatty(STDERR_FILENO) == 1)
-    {
-    }
-    ~ProgressLine() { clear(); }
-    ProgressLine(const ProgressLine&) = delete;
-    ProgressLine& operator=(const ProgressLine&) = delete;
-
-    void update(std::uint64_t frames_done)
-    {
-        if (!shown_) return;
-        const auto now = std::chrono::steady_clock::now();
-        if (frames_done != frame_count_ && now - last_shown_ < std::chrono::milliseconds(100)) return;
-        last_shown_ = now;
-        const std::string text =
-            "exporting: frame " + std::to_string(frames_done) + "/" + std::to_string(frame_count_);
-        width_ = std::max(width_, text.size());
-        std::cerr << '\r' << text << std::flush;
-    }
-
-    // Leaves the line empty for whatever is written next, the summary or an error.
-    void clear()
-    {
-        if (!shown_ || width_ == 0) return;
-        std::cerr << '\r' << std::string(width_, ' ') << '\r' << std::flush;
-        width_ = 0;
-    }
-
-private:
-    std::uint64_t frame_count_;
-    bool shown_;
-    std::size_t width_ = 0;
-    std::chrono::steady_clock::time_point last_shown_{};
-};
-
 std::string sizeText(std::uintmax_t bytes)
 {
     char text[32];
@@ -149,14 +106,11 @@ std::string sizeText(std::uintmax_t bytes)
     return text;
 }
 
-int run(std::span<const std::string> arguments, std::ostream& out)
+constexpr ValueOption kOptions[] = {{"font", ""}, {"audio", ""}, {"output", "o"}};
+
+int run(const ParsedArguments& parsed, std::ostream& out)
 {
-    const ParsedArguments parsed = parseArguments(arguments, {{"font", ""}, {"audio", ""}, {"output", "o"}});
-    if (parsed.help) {
-        out << kHelp;
-        return 0;
-    }
-    requirePositionalCount(parsed, 1, "the frame file to export");
+    parsed.requirePositionalCount(1, "the frame file to export");
     const std::string& animation = parsed.positional[0];
     const std::string& font = parsed.required("font");
     const std::string& output = parsed.required("output");
@@ -180,13 +134,13 @@ int run(std::span<const std::string> arguments, std::ostream& out)
 
     const auto started = std::chrono::steady_clock::now();
     const std::unique_ptr<VideoWriter> writer = openWriter(format, output, audio, frame_count);
-    ProgressLine progress(frame_count);
-    std::vector<std::uint32_t> pixels(static_cast<std::size_t>(TextFrame::kWidthPixels) * TextFrame::kHeightPixels);
+    ProgressLine progress("exporting", frame_count);
+    PackedPicture picture;
     TextFrame frame;
     std::uint64_t done = 0;
     while (frames.next(frame)) {
-        frame.draw({reinterpret_cast<std::uint8_t*>(pixels.data()), TextFrame::kWidthPixels * 4}, glyphs);
-        writer->addFrame(pixels);
+        renderFrame(frame, glyphs, picture);
+        writer->addFrame(picture);
         progress.update(++done);
     }
     writer->finish();
@@ -208,6 +162,6 @@ int run(std::span<const std::string> arguments, std::ostream& out)
 
 const Command& exportCommand()
 {
-    static const Command command{"export", "write a frame file as a video: GIF, Y4M, MP4, WebM or MKV", kHelp, run};
+    static const Command command{"export", "write a frame file as a video: GIF, Y4M, MP4, WebM or MKV", kHelp, kOptions, run};
     return command;
 }

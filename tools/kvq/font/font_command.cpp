@@ -1,9 +1,8 @@
 // SPDX-License-Identifier: MIT
-#include "atomic_file.h"
-#include "command_line.h"
-#include "commands.h"
-#include "file_identity.h"
-#include "psf_font.h"
+#include "kvq/cli/command.h"
+#include "kvq/files/atomic_file.h"
+#include "kvq/files/file_identity.h"
+#include "kvq/font/psf_font.h"
 
 namespace {
 
@@ -23,14 +22,11 @@ constexpr std::string_view kHelp =
     "\n"
     "Example: kvq font /usr/share/consolefonts/Lat15-VGA16.psf.gz -o test\n";
 
-int run(std::span<const std::string> arguments, std::ostream& out)
+constexpr ValueOption kOptions[] = {{"output", "o"}};
+
+int run(const ParsedArguments& parsed, std::ostream&)
 {
-    const ParsedArguments parsed = parseArguments(arguments, {{"output", "o"}});
-    if (parsed.help) {
-        out << kHelp;
-        return 0;
-    }
-    requirePositionalCount(parsed, 1, "the PSF font to convert");
+    parsed.requirePositionalCount(1, "the PSF font to convert");
     const std::string& input = parsed.positional[0];
     const std::string& output = parsed.required("output");
 
@@ -44,6 +40,6 @@ int run(std::span<const std::string> arguments, std::ostream& out)
 
 const Command& fontCommand()
 {
-    static const Command command{"font", "convert an 8x16 PSF console font into the player's font file", kHelp, run};
+    static const Command command{"font", "convert an 8x16 PSF console font into the player's font file", kHelp, kOptions, run};
     return command;
 }

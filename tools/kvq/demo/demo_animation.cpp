@@ -1,13 +1,13 @@
 // SPDX-License-Identifier: MIT
-#include "demo_animation.h"
+#include "kvq/demo/demo_animation.h"
 
 #include <array>
 #include <stdexcept>
 #include <string>
 
-#include "demo/rhythm.h"
-#include "demo/scenes.h"
-#include "demo/text_canvas.h"
+#include "kvq/demo/rhythm.h"
+#include "kvq/demo/scenes.h"
+#include "kvq/demo/text_canvas.h"
 
 namespace {
 

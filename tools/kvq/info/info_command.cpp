@@ -1,10 +1,9 @@
 // SPDX-License-Identifier: MIT
 #include <string>
 
-#include "command_line.h"
-#include "commands.h"
-#include "file_report.h"
-#include "tool_error.h"
+#include "kvq/cli/command.h"
+#include "kvq/cli/tool_error.h"
+#include "kvq/info/file_report.h"
 
 namespace {
 
@@ -31,14 +30,11 @@ FileKind kindNamed(const std::optional<std::string>& name)
     throw UsageError("--as takes 'frames' or 'font', not '" + *name + "'");
 }
 
-int run(std::span<const std::string> arguments, std::ostream& out)
+constexpr ValueOption kOptions[] = {{"as", ""}};
+
+int run(const ParsedArguments& parsed, std::ostream& out)
 {
-    const ParsedArguments parsed = parseArguments(arguments, {{"as", ""}});
-    if (parsed.help) {
-        out << kHelp;
-        return 0;
-    }
-    requirePositionalCount(parsed, 1, "the file to describe");
+    parsed.requirePositionalCount(1, "the file to describe");
     describeFile(parsed.positional[0], kindNamed(parsed.option("as")), out);
     return 0;
 }
@@ -47,6 +43,6 @@ int run(std::span<const std::string> arguments, std::ostream& out)
 
 const Command& infoCommand()
 {
-    static const Command command{"info", "tell what the player makes of a frame file or a font file", kHelp, run};
+    static const Command command{"info", "tell what the player makes of a frame file or a font file", kHelp, kOptions, run};
     return command;
 }

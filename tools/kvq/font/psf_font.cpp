@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "psf_font.h"
+#include "kvq/font/psf_font.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -11,7 +11,7 @@
 #include <climits>
 #include <cstring>
 
-#include "tool_error.h"
+#include "kvq/cli/tool_error.h"
 
 namespace {
 
@@ -158,6 +158,12 @@ PsfLayout readHeader(GzInput& input, const std::string& path, std::uint64_t& con
 }
 
 }  // namespace
+
+bool startsLikePsfFont(std::span<const std::uint8_t> bytes)
+{
+    return bytes.size() >= 2 &&
+           (std::memcmp(bytes.data(), kPsf1Magic, 2) == 0 || std::memcmp(bytes.data(), kPsf2Magic, 2) == 0);
+}
 
 FontFileBytes convertPsfFont(const std::string& path)
 {

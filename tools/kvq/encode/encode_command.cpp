@@ -1,24 +1,24 @@
 // SPDX-License-Identifier: MIT
-#include <unistd.h>
-
 #include <algorithm>
 #include <charconv>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
+#include <optional>
 #include <thread>
 
-#include "atomic_file.h"
-#include "command_line.h"
-#include "commands.h"
-#include "encode/glyph_matcher.h"
-#include "encode/parallel_encoder.h"
-#include "encode/picture_source.h"
-#include "encode/soundtrack_extract.h"
-#include "file_identity.h"
-#include "font_file.h"
-#include "psf_font.h"
-#include "tool_error.h"
+#include "content/player_files.h"
+#include "kvq/cli/command.h"
+#include "kvq/cli/progress_line.h"
+#include "kvq/cli/tool_error.h"
+#include "kvq/encode/glyph_matcher.h"
+#include "kvq/encode/parallel_encoder.h"
+#include "kvq/encode/picture_source.h"
+#include "kvq/encode/soundtrack_extract.h"
+#include "kvq/files/atomic_file.h"
+#include "kvq/files/file_identity.h"
+#include "kvq/files/font_file.h"
+#include "kvq/font/psf_font.h"
 
 namespace {
 
@@ -40,7 +40,6 @@ constexpr std::string_view kHelp =
     "  --threads N          how many frames to encode at once (default: one per processor)\n";
 
 constexpr const char* kDefaultConsoleFont = "/usr/share/consolefonts/Lat15-VGA16.psf.gz";
-constexpr double kFramesPerSecond = 24.0;
 
 std::vector<std::uint8_t> fontBytes(const std::optional<std::string>& font)
 {
@@ -68,47 +67,22 @@ int threadCount(const std::optional<std::string>& text)
     return value;
 }
 
-class Progress {
-public:
-    Progress() : shown_(isatty(STDERR_FILENO) != 0), start_(std::chrono::steady_clock::now()) {}
-    ~Progress()
-    {
-        if (shown_ && printed_) std::fputc('\n', stderr);
-    }
-    Progress(const Progress&) = delete;
-    Progress& operator=(const Progress&) = delete;
+double secondsOf(std::size_t frames) { return static_cast<double>(frames) / kFramesPerSecond; }
 
-    void update(std::size_t frames, double mean_db)
-    {
-        const auto now = std::chrono::steady_clock::now();
-        if (!shown_ || now - last_ < std::chrono::milliseconds(250)) return;
-        last_ = now;
-        printed_ = true;
-        std::fprintf(stderr, "\rencoding: frame %zu (%.1f s of animation), %.0f frames/s, mean PSNR %.2f dB   ", frames,
-                     static_cast<double>(frames) / kFramesPerSecond, framesPerSecond(frames), mean_db);
-        std::fflush(stderr);
-    }
-    double framesPerSecond(std::size_t frames) const
-    {
-        const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
-        return seconds > 0 ? static_cast<double>(frames) / seconds : 0.0;
-    }
-
-private:
-    bool shown_;
-    bool printed_ = false;
-    std::chrono::steady_clock::time_point start_;
-    std::chrono::steady_clock::time_point last_{};
-};
-
-int run(std::span<const std::string> arguments, std::ostream& out)
+// " (X s of animation), F frames/s, mean PSNR Q dB" after the frame count.
+std::string progressDetail(std::size_t frames, double frames_per_second, double mean_db)
 {
-    const ParsedArguments parsed = parseArguments(arguments, {{"output", "o"}, {"font", ""}, {"threads", ""}});
-    if (parsed.help) {
-        out << kHelp;
-        return 0;
-    }
-    requirePositionalCount(parsed, 1, "the video or picture folder to encode");
+    char text[96];
+    std::snprintf(text, sizeof text, " (%.1f s of animation), %.0f frames/s, mean PSNR %.2f dB", secondsOf(frames),
+                  frames_per_second, mean_db);
+    return text;
+}
+
+constexpr ValueOption kOptions[] = {{"output", "o"}, {"font", ""}, {"threads", ""}};
+
+int run(const ParsedArguments& parsed, std::ostream& out)
+{
+    parsed.requirePositionalCount(1, "the video or picture folder to encode");
     const std::string& input = parsed.positional[0];
     const std::filesystem::path folder(parsed.required("output"));
     const std::optional<std::string> font = parsed.option("font");
@@ -121,9 +95,9 @@ int run(std::span<const std::string> arguments, std::ostream& out)
     if (error || !std::filesystem::is_directory(folder)) {
         throw ToolError(systemErrorMessage(folder.string(), "cannot make the folder", error ? error.value() : ENOTDIR));
     }
-    const std::string frames_path = (folder / "quorva2.kvq").string();
-    const std::string font_path = (folder / "test").string();
-    const std::string sound_path = (folder / "quorva.mp3").string();
+    const std::string frames_path = (folder / kFrameFileName).string();
+    const std::string font_path = (folder / kFontFileName).string();
+    const std::string sound_path = (folder / kSoundtrackFileName).string();
     for (const std::string& output : {frames_path, font_path, sound_path}) refuseToReplaceInput(output, input);
 
     const std::vector<std::uint8_t> font_bytes = fontBytes(font);
@@ -139,7 +113,12 @@ int run(std::span<const std::string> arguments, std::ostream& out)
     std::vector<double> quality(batch_size);
     std::size_t frame_count = 0;
     double quality_sum = 0;
-    Progress progress;
+    const auto started = std::chrono::steady_clock::now();
+    const auto framesPerSecond = [&] {
+        const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+        return seconds > 0 ? static_cast<double>(frame_count) / seconds : 0.0;
+    };
+    ProgressLine progress("encoding", std::nullopt);
     for (bool more = true; more;) {
         std::size_t filled = 0;
         while (filled < batch_size && (more = source->next(pictures[filled]))) ++filled;
@@ -150,11 +129,13 @@ int run(std::span<const std::string> arguments, std::ostream& out)
             quality_sum += quality[i];
         }
         frame_count += filled;
-        progress.update(frame_count, frame_count ? quality_sum / static_cast<double>(frame_count) : 0.0);
+        progress.update(frame_count, progressDetail(frame_count, framesPerSecond(),
+                                                    frame_count ? quality_sum / static_cast<double>(frame_count) : 0.0));
     }
+    progress.clear();
     if (frame_count == 0) throw ToolError(input + ": no pictures to encode");
-    const double seconds = static_cast<double>(frame_count) / kFramesPerSecond;
-    const double speed = progress.framesPerSecond(frame_count);
+    const double seconds = secondsOf(frame_count);
+    const double speed = framesPerSecond();
 
     std::optional<AtomicFile> sound_file;
     if (!from_pictures && videoHasSound(input)) {
@@ -185,6 +166,6 @@ int run(std::span<const std::string> arguments, std::ostream& out)
 
 const Command& encodeCommand()
 {
-    static const Command command{"encode", "turn a video or a folder of PNG pictures into an animation", kHelp, run};
+    static const Command command{"encode", "turn a video or a folder of PNG pictures into an animation", kHelp, kOptions, run};
     return command;
 }

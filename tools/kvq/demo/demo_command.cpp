@@ -1,8 +1,7 @@
 // SPDX-License-Identifier: MIT
-#include "atomic_file.h"
-#include "command_line.h"
-#include "commands.h"
-#include "demo_animation.h"
+#include "kvq/cli/command.h"
+#include "kvq/demo/demo_animation.h"
+#include "kvq/files/atomic_file.h"
 
 namespace {
 
@@ -17,14 +16,11 @@ constexpr std::string_view kHelp =
     "\n"
     "  -o, --output OUT   the frame file to write; the player reads it as 'quorva2.kvq'\n";
 
-int run(std::span<const std::string> arguments, std::ostream& out)
+constexpr ValueOption kOptions[] = {{"output", "o"}};
+
+int run(const ParsedArguments& parsed, std::ostream&)
 {
-    const ParsedArguments parsed = parseArguments(arguments, {{"output", "o"}});
-    if (parsed.help) {
-        out << kHelp;
-        return 0;
-    }
-    requirePositionalCount(parsed, 0, "");
+    parsed.requirePositionalCount(0, "");
     AtomicFile file(parsed.required("output"));
     for (int index = 0; index < kDemoFrameCount; ++index) file.write(demoFrame(index).cells);
     file.commit();
@@ -35,6 +31,6 @@ int run(std::span<const std::string> arguments, std::ostream& out)
 
 const Command& demoCommand()
 {
-    static const Command command{"demo", "write the demo animation as a frame file", kHelp, run};
+    static const Command command{"demo", "write the demo animation as a frame file", kHelp, kOptions, run};
     return command;
 }
