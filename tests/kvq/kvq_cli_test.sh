@@ -1,100 +1,102 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: MIT
-# The built kvq run from a shell as a person would. Usage: kvq_cli_test.sh CASE KVQ
+# The built kvq run from a shell. Usage: KVQ=... DEMO_DIR=... CONSOLE_FONT=... kvq_cli_test.sh CASE
 set -euo pipefail
+case_name=$1
+work=$(mktemp -d "${TMPDIR:-/tmp}/kvq-cli-XXXXXX")
+trap 'rm -rf "$work"' EXIT
+cd "$work"
 
-source "$(dirname "$0")/cli_lib.sh"
+fail() { echo "FAIL ($case_name): $*" >&2 && exit 1; }
+# Runs kvq, with PATH from $path_for_kvq when set; expects STATUS and, unless TEXT is empty, one
+# line on standard error that holds TEXT.
+expect() { # STATUS TEXT ARGUMENTS...
+    local status=0 want=$1 text=$2
+    shift 2
+    PATH=${path_for_kvq:-$PATH} "$KVQ" "$@" >out 2>err || status=$?
+    [[ $status -eq $want ]] || fail "kvq $*: status $status, wanted $want: $(cat err)"
+    [[ -z $text ]] || { [[ $(wc -l <err) -eq 1 ]] && grep -qF -- "$text" err; } || fail "kvq $*: $(cat err)"
+}
+# Two seconds of the demo and the console font; a two-second video of a test picture.
+make_inputs() {
+    "$KVQ" demo -o demo.kvq && head -c $((2400 * 48)) demo.kvq >anim.kvq && rm demo.kvq
+    "$KVQ" font "$CONSOLE_FONT" -o test
+}
+make_video() { ffmpeg -v error -f lavfi -i testsrc2=size=320x240:rate=30 -f lavfi -i sine -t 2 -pix_fmt yuv420p "$@"; }
 
 case $case_name in
-help)
-    run --help
-    expect_status 0
-    for command in font info render demo help; do expect_in out "  $command "; done
-    run help render
-    expect_status 0
-    expect_in out "Usage: kvq render ANIMATION --font FONT --frame N -o OUT.png"
-    run
-    expect_status 2
-    run frobnicate
-    expect_status 2
-    expect_one_line_error
+binary)
+    status=0
+    "$KVQ" --help >/dev/full 2>err || status=$?
+    [[ $status -eq 1 ]] && grep -q "cannot write to standard output" err || fail "a full standard output: $(cat err)"
+    "$KVQ" demo -o demo.kvq
+    [[ $(stat -c %s demo.kvq) -eq $((960 * 2400)) ]] || fail "the demo is not 960 frames"
+    cmp -s demo.kvq "$DEMO_DIR/quorva2.kvq" || fail "the build's quorva2.kvq is not what kvq demo writes"
+    "$KVQ" font "$CONSOLE_FONT" -o test
+    cmp -s test "$DEMO_DIR/test" || fail "the build's test is not the conversion of $CONSOLE_FONT"
+    [[ $(od -An -tx1 -N 2 "$DEMO_DIR/quorva.mp3" | tr -d ' \n') =~ ^(4944|fffb|fff3)$ ]] || fail "quorva.mp3 is no MP3"
     ;;
-font)
-    make_psf1 >font.psf
-    gzip -9 -c font.psf >font.psf.gz
-    run font font.psf -o plain.out
-    expect_status 0
-    run font font.psf.gz -o gzip.out
-    expect_status 0
-    [[ $(stat -c %s plain.out) -eq 8192 ]] || fail "font file is $(stat -c %s plain.out) bytes"
-    cmp -s plain.out gzip.out || fail "gzip and plain fonts convert differently"
-    # Slot 65 holds glyph 65's 16 rows and then 16 zero bytes.
-    [[ $(od -An -tx1 -j $((65 * 32)) -N 32 plain.out | tr -d ' \n') == "$(printf '41%.0s' {1..16})$(printf '00%.0s' {1..16})" ]] ||
-        fail "slot 65 is $(od -An -tx1 -j $((65 * 32)) -N 32 plain.out)"
-    before=$(files)
-    run font missing.psf -o missing.out
-    expect_status 1
-    expect_one_line_error
-    expect_in err "missing.psf"
-    head -c 1000 font.psf >cut.psf
-    before=$(files)
-    run font cut.psf -o cut.out
-    expect_status 1
-    expect_in err "truncated"
-    [[ $(files) == "$before" ]] || fail "a failed conversion left files: $(files)"
-    run font font.psf -o font.psf
-    expect_status 1
-    cmp -s <(make_psf1) font.psf || fail "the input was overwritten"
+no_ffmpeg)
+    make_inputs
+    mkdir nobin
+    path_for_kvq=$work/nobin
+    for ending in mp4 webm mkv; do
+        expect 1 "ffmpeg is not installed; install it with: sudo apt-get install ffmpeg" export anim.kvq --font test -o x.$ending
+    done
+    expect 1 "sudo apt-get install ffmpeg" encode anim.kvq -o show
+    rmdir show
+    [[ $(ls -A) == $'anim.kvq\nerr\nnobin\nout\ntest' ]] || fail "left behind: $(ls -A)"
+    expect 0 "" export anim.kvq --font test -o show.gif
     ;;
-info)
-    head -c $((2400 * 300 + 100)) /dev/zero >anim.kvq
-    run info anim.kvq
-    expect_status 0
-    expect_in out "frames: 301"
-    expect_in out "12.54 s"
-    expect_in out "becomes one more frame; cells past them repeat the previous frame"
-    head -c $((2400 * 2 + 29)) /dev/zero >short.kvq
-    run info short.kvq
-    expect_status 0
-    expect_in out "ignored"
-    run info nowhere.kvq
-    expect_status 1
-    expect_one_line_error
-    expect_in err "nowhere.kvq"
+interrupt)
+    python3 -c "import random, sys; sys.stdout.buffer.write(random.Random(4).randbytes(2400 * 64) * 225)" >long.kvq
+    head -c 8192 long.kvq >font
+    for signal in INT TERM; do
+        "$KVQ" export long.kvq --font font -o "out-$signal.mp4" 2>/dev/null &
+        pid=$!
+        # Stopped once ffmpeg has begun writing, so that there is a half-made video to clear away.
+        for _ in $(seq 200); do
+            [[ -n $(find . -name ".out-$signal*" -size +0) ]] && break
+            sleep 0.05
+        done
+        kill -"$signal" "$pid"
+        status=0
+        wait "$pid" || status=$?
+        [[ $status -eq $((128 + $(kill -l "$signal"))) ]] || fail "status $status after SIG$signal"
+        sleep 0.5 # ffmpeg, left without input, ends by itself
+        [[ $(ls -A) == $'font\nlong.kvq' ]] || fail "left after SIG$signal: $(ls -A)"
+    done
     ;;
-render)
-    run demo -o demo.kvq
-    expect_status 0
-    make_psf1 >font.psf
-    run font font.psf -o test
-    expect_status 0
-    run render demo.kvq --font test --frame 500 -o frame.png
-    expect_status 0
-    # PNG signature, then the IHDR chunk: 640 x 480, bit depth 8, colour type 2 (RGB).
-    [[ $(od -An -tx1 -N 26 frame.png | tr -d ' \n') == 89504e470d0a1a0a0000000d4948445200000280000001e00802 ]] ||
-        fail "not a 640x480 8-bit RGB PNG: $(od -An -tx1 -N 26 frame.png)"
-    before=$(files)
-    run render demo.kvq --font test --frame 960 -o late.png
-    expect_status 1
-    expect_one_line_error
-    expect_in err "no frame 960"
-    [[ $(files) == "$before" ]] || fail "a failed render left files: $(files)"
+encode_video)
+    make_video clip.mp4
+    expect 0 "" encode clip.mp4 -o show
+    grep -q "^48 frames (2.00 s) into show, with its soundtrack" out || fail "summary: $(cat out)"
+    [[ $(stat -c %s show/quorva2.kvq) -eq $((48 * 2400)) && $(stat -c %s show/test) -eq 8192 ]] || fail "$(ls -l show)"
+    seconds=$(ffprobe -v error -show_entries format=duration -of csv=p=0 show/quorva.mp3)
+    quality=$(sed -n 's/.*mean PSNR \([0-9.]*\) dB.*/\1/p' out)
+    awk "BEGIN { exit !($seconds > 1.95 && $seconds < 2.1 && $quality > 8 && $quality < 100) }" ||
+        fail "the soundtrack lasts $seconds s, the mean PSNR is $quality dB"
+    # A silent video takes away the soundtrack an earlier encode left.
+    make_video -map 0:v silent.mp4
+    expect 0 "" encode silent.mp4 -o show --font show/test
+    [[ ! -e show/quorva.mp3 ]] || fail "a silent video left a soundtrack"
+    head -c 5000 /dev/zero >noise.mp4
+    expect 1 "ffmpeg failed: noise.mp4" encode noise.mp4 -o broken
+    [[ -z $(ls -A broken) ]] || fail "a bad video left files: $(ls -A broken)"
     ;;
-demo)
-    start=$(date +%s%N)
-    run demo -o one.kvq
-    expect_status 0
-    elapsed_ms=$((($(date +%s%N) - start) / 1000000))
-    echo "kvq demo took $elapsed_ms ms"
-    run demo -o two.kvq
-    expect_status 0
-    cmp -s one.kvq two.kvq || fail "two runs of kvq demo differ"
-    [[ $(stat -c %s one.kvq) -ge $((2400 * 720)) ]] || fail "the demo is shorter than 30 s"
-    run info one.kvq
-    expect_in out "trailing bytes: none"
-    ;;
-*)
-    fail "no such case"
+progress)
+    # At a terminal the frame count is rewritten in place, then wiped before the summary or an error.
+    make_inputs
+    make_video clip.mp4
+    head -c 5000 /dev/zero >noise.mp3
+    script -qec "'$KVQ' export anim.kvq --font test -o show.gif" /dev/null >typescript
+    grep -qF $'\rexporting: frame 48/48\r                      \rshow.gif: 48 frames, 2.00 s' typescript ||
+        fail "export: $(cat -A typescript)"
+    script -qec "'$KVQ' encode clip.mp4 -o show" /dev/null >typescript
+    grep -qE $'^\rencoding: frame [0-9]+ \\(.* dB.*\r +\r48 frames' typescript || fail "encode: $(cat -A typescript)"
+    script -qec "'$KVQ' export anim.kvq --font test --audio noise.mp3 -o show.mp4" /dev/null >typescript || true
+    [[ $(wc -l <typescript) -eq 1 ]] && grep -qE $'(^|\r)kvq export: ffmpeg failed: ' typescript ||
+        fail "error: $(cat -A typescript)"
     ;;
 esac
 echo "ok ($case_name)"

@@ -1,37 +1,29 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-#include <png.h>
-#include <zlib.h>
+#include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdint>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <sstream>
-#include <string>
-#include <vector>
 
-#include "kvq_cli.h"
-#include "test_files.h"
+#include "content/frame_list.h"
+#include "kvq/cli/run_kvq.h"
+#include "render/packed_picture.h"
+#include "support/test_files.h"
 
-// One run of the tool in-process: what a shell would see.
+constexpr std::size_t kFrame = 2400;
+
 struct KvqRun {
     int status = -1;
-    std::string out;
-    std::string err;
+    std::string out, err;
 };
 
-inline KvqRun runKvqWith(const std::vector<std::string>& arguments)
+inline KvqRun kvq(const std::vector<std::string>& arguments)
 {
-    std::ostringstream out;
-    std::ostringstream err;
-    KvqRun run;
-    run.status = runKvq(arguments, out, err);
-    run.out = out.str();
-    run.err = err.str();
-    return run;
+    std::ostringstream out, err;
+    const int status = runKvq(arguments, out, err);
+    return {status, out.str(), err.str()};
 }
 
 inline std::vector<std::uint8_t> readBytes(const std::string& path)
@@ -48,87 +40,44 @@ inline std::vector<std::string> folderEntries(const std::filesystem::path& folde
     return names;
 }
 
-inline bool isOneLine(const std::string& text)
+// A refused command: the status, one line on standard error naming the cause, nothing on standard
+// output, and the folder exactly as it was: no output, no temporary file.
+inline void expectRefused(const std::filesystem::path& folder, const std::vector<std::string>& arguments,
+                          const std::string& cause, int status = 1)
 {
-    return !text.empty() && text.back() == '\n' && std::count(text.begin(), text.end(), '\n') == 1;
+    const auto before = folderEntries(folder);
+    const KvqRun run = kvq(arguments);
+    EXPECT_EQ(run.status, status) << cause << ": " << run.err;
+    EXPECT_TRUE(run.err.ends_with('\n') && std::count(run.err.begin(), run.err.end(), '\n') == 1) << run.err;
+    EXPECT_NE(run.err.find(cause), std::string::npos) << "wanted '" << cause << "' in: " << run.err;
+    EXPECT_EQ(run.out, "");
+    EXPECT_EQ(folderEntries(folder), before) << cause;
 }
 
-inline void writeGzip(const std::string& path, const std::vector<std::uint8_t>& bytes)
+inline GlyphTable glyphsOf(const std::vector<std::uint8_t>& font)
 {
-    gzFile file = gzopen(path.c_str(), "wb9");
-    gzwrite(file, bytes.data(), static_cast<unsigned>(bytes.size()));
-    gzclose(file);
+    GlyphTable glyphs;
+    glyphs.fillFrom(font.data(), font.size());
+    return glyphs;
 }
 
-// Glyph rows that differ between glyphs and between rows, so a misplaced row shows.
-inline std::uint8_t glyphRow(int glyph, int row, int height = 16)
+// What the player shows of the frame file at `path`: its own loader, then the rasteriser.
+inline std::vector<PackedPicture> playersPictures(const std::string& path, const std::vector<std::uint8_t>& font)
 {
-    return static_cast<std::uint8_t>((glyph * 37 + row * 11 + height) ^ (glyph >> 3));
+    FrameList frames;
+    EXPECT_EQ(frames.load(path.c_str()), 0);
+    const GlyphTable glyphs = glyphsOf(font);
+    std::vector<PackedPicture> pictures;
+    for (std::size_t index = 0; index < frames.size(); ++index) pictures.push_back(renderFrame(frames[index], glyphs));
+    return pictures;
 }
 
-inline std::vector<std::uint8_t> psf1Font(int glyphs, int height)
+// The pictures' 8-bit R, G, B bytes one after another, the way decoders hand them back.
+inline std::string rgbBytes(const std::vector<PackedPicture>& pictures)
 {
-    std::vector<std::uint8_t> font = {0x36, 0x04, static_cast<std::uint8_t>(glyphs == 512 ? 0x01 : 0x00),
-                                      static_cast<std::uint8_t>(height)};
-    for (int glyph = 0; glyph < glyphs; ++glyph) {
-        for (int row = 0; row < height; ++row) font.push_back(glyphRow(glyph, row, height));
+    std::string rgb;
+    for (const PackedPicture& picture : pictures) {
+        for (const std::uint32_t pixel : picture) rgb.append({char(pixel >> 16), char(pixel >> 8), char(pixel)});
     }
-    return font;
-}
-
-inline void appendLittleEndian32(std::vector<std::uint8_t>& bytes, std::uint32_t value)
-{
-    for (int shift = 0; shift < 32; shift += 8) bytes.push_back(static_cast<std::uint8_t>(value >> shift));
-}
-
-// A PSF2 font; `header_size` above 32 pads the header, as later versions of the format may.
-inline std::vector<std::uint8_t> psf2Font(std::uint32_t glyphs, std::uint32_t width, std::uint32_t height,
-                                          std::uint32_t header_size = 32)
-{
-    const std::uint32_t row_bytes = (width + 7) / 8;
-    std::vector<std::uint8_t> font = {0x72, 0xb5, 0x4a, 0x86};
-    for (const std::uint32_t value : {0u, header_size, 0u, glyphs, row_bytes * height, height, width}) {
-        appendLittleEndian32(font, value);
-    }
-    font.resize(header_size, 0xEE);
-    for (std::uint32_t glyph = 0; glyph < glyphs; ++glyph) {
-        for (std::uint32_t row = 0; row < height * row_bytes; ++row) {
-            font.push_back(glyphRow(static_cast<int>(glyph), static_cast<int>(row), static_cast<int>(height)));
-        }
-    }
-    return font;
-}
-
-// The font file expected from an 8x16 font of `glyphs` glyphs made by the builders above.
-inline std::vector<std::uint8_t> expectedFontFile(int glyphs)
-{
-    std::vector<std::uint8_t> file(8192, 0);
-    for (int glyph = 0; glyph < std::min(glyphs, 256); ++glyph) {
-        for (int row = 0; row < 16; ++row) file[static_cast<std::size_t>(glyph * 32 + row)] = glyphRow(glyph, row);
-    }
-    return file;
-}
-
-struct DecodedPng {
-    bool ok = false;
-    std::uint32_t width = 0;
-    std::uint32_t height = 0;
-    std::uint32_t file_format = 0;  // the PNG's own format, before any conversion
-    std::vector<std::uint8_t> rgb;
-};
-
-inline DecodedPng decodePng(const std::string& path)
-{
-    DecodedPng decoded;
-    png_image image{};
-    image.version = PNG_IMAGE_VERSION;
-    if (!png_image_begin_read_from_file(&image, path.c_str())) return decoded;
-    decoded.width = image.width;
-    decoded.height = image.height;
-    decoded.file_format = image.format;
-    image.format = PNG_FORMAT_RGB;
-    decoded.rgb.resize(PNG_IMAGE_SIZE(image));
-    decoded.ok = png_image_finish_read(&image, nullptr, decoded.rgb.data(), 0, nullptr) != 0;
-    png_image_free(&image);
-    return decoded;
+    return rgb;
 }
