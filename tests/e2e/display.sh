@@ -15,11 +15,10 @@ case "$1" in
 picture_640)
     # On a screen of the frame's size the picture is the frame, pixel for pixel.
     folder=$(content 2400)
-    cp "$folder/expected.ppm" "$WORK/expected.ppm"
     start_xvfb 640x480
     start_player "$folder"
     [ -n "$(wait_window)" ] || fail "no window titled DirectDrawView appeared"
-    screenshot_matches "$WORK/expected.ppm" && pass "640x480 screen shows the frame exactly" || fail "640x480 picture"
+    screenshot_matches "$folder/expected.ppm" && pass "640x480 screen shows the frame exactly" || fail "640x480 picture"
     ;;
 picture_scaled)
     # A screen twice the size shows every pixel as an exact 2x2 block, even when the environment
@@ -38,34 +37,9 @@ picture_scaled)
     [ -n "$(wait_window)" ] || fail "no window on the 1280x1024 screen"
     screenshot_matches "$WORK/expected-bars.png" && pass "1280x1024 screen: centred with black bars" || fail "1280x1024 picture"
     ;;
-natural_end)
-    # 48 frames last two seconds of real time, then the player exits by itself with status 0.
-    folder=$(content 48 numbered)
-    start_xvfb 640x480
-    start_player "$folder"
-    wait_player 30
-    [ "$PLAYER_STATUS" = 0 ] && pass "exit status 0 at the end" || fail "status $PLAYER_STATUS at the end of the frames"
-    awk "BEGIN { exit !($PLAYER_SECONDS >= 2.0 && $PLAYER_SECONDS < 15) }" &&
-        pass "ran ${PLAYER_SECONDS}s for 2s of frames" || fail "ran ${PLAYER_SECONDS}s for 2s of frames"
-    [ ! -s "$WORK/player.err" ] || fail "unexpected output on standard error: $(cat "$WORK/player.err")"
-    ;;
-escape)
-    # Escape held for a moment ends a long animation early, with status 0.
-    folder=$(content 2400)
-    start_xvfb 640x480
-    start_player "$folder"
-    [ -n "$(wait_window)" ] || fail "no window"
-    sleep 0.5
-    # Held until the player has gone: a press and a release seen in one drain would rightly
-    # count for nothing, however slow the machine.
-    xdotool keydown Escape
-    wait_player 10
-    xdotool keyup Escape
-    [ "$PLAYER_STATUS" = 0 ] && pass "Escape ends playback with status 0" || fail "status $PLAYER_STATUS after Escape"
-    awk "BEGIN { exit !($PLAYER_SECONDS < 60) }" && pass "ended early, after ${PLAYER_SECONDS}s" || fail "ran ${PLAYER_SECONDS}s"
-    ;;
 close_requests)
-    # Alt+F4 and a window manager's close request are absorbed; only Escape ends the run.
+    # Alt+F4, a window manager's close request and Alt+Escape are absorbed; Escape ends the run
+    # early, with status 0.
     folder=$(content 2400)
     start_xvfb 640x480
     start_player "$folder"
@@ -81,10 +55,12 @@ close_requests)
     xdotool keydown alt keydown Escape; sleep 0.15; xdotool keyup Escape keyup alt
     sleep 0.5
     player_alive && pass "Alt+Escape does not end playback" || fail "Alt+Escape ended the player"
+    # Held until the player has gone: a press and a release seen in one drain would rightly count
+    # for nothing, however slow the machine.
     xdotool keydown Escape
     wait_player 10
     xdotool keyup Escape
-    [ "$PLAYER_STATUS" = 0 ] || fail "status $PLAYER_STATUS after Escape"
+    [ "$PLAYER_STATUS" = 0 ] && pass "Escape ends playback with status 0" || fail "status $PLAYER_STATUS after Escape"
     ;;
 sigterm | sigint)
     # A termination signal ends playback like Escape: the player exits by itself with 128 + the

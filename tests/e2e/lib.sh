@@ -5,7 +5,6 @@ set -euo pipefail
 
 : "${KVQPLAY:?path to the kvqplay binary}"
 : "${HELPERS:?folder of the test helpers}"
-HERE=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 WORK=$(mktemp -d /tmp/kvq-e2e.XXXXXX)
 XVFB_PID=""
 PLAYER_PID=""

@@ -14,12 +14,13 @@ tone() {  # tone SECONDS: a 440 Hz soundtrack of that length
     lame --quiet -b 128 "$WORK/tone.wav" "$folder/quorva.mp3"
 }
 
-play_frames() {  # play_frames COUNT: plays COUNT frames to the end under Xvfb
+play_frames() {  # play_frames COUNT: plays COUNT frames to the end under Xvfb, silently on stderr
     python3 "$HELPERS/make_content.py" "$folder" "$1"
     start_xvfb 640x480
     start_player "$folder"
     wait_player 60
     [ "$PLAYER_STATUS" = 0 ] || fail "status $PLAYER_STATUS"
+    [ ! -s "$WORK/player.err" ] || fail "unexpected output on standard error: $(cat "$WORK/player.err")"
     [ -f "$SDL_DISKAUDIOFILE" ] || { fail "no audio output was opened"; : >"$SDL_DISKAUDIOFILE"; }
     measured=$(python3 "$HELPERS/analyse_audio.py" "$SDL_DISKAUDIOFILE")
     echo "measured: $measured (player ran ${PLAYER_SECONDS}s)"

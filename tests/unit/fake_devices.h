@@ -5,6 +5,7 @@
 #include <deque>
 #include <filesystem>
 #include <set>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -18,18 +19,20 @@ using CallLog = std::vector<std::string>;
 // start as, and must stay, kUntouched.
 struct FakeScreen : Screen {
     static constexpr std::uint8_t kUntouched = 0x5A;
-    FakeScreen(CallLog& log, std::ptrdiff_t row_step = 2560) : log(log), step(row_step), bytes(row_step * 480 + 64, kUntouched) {}
+    FakeScreen(CallLog& log, std::ptrdiff_t row_step) : log(log), step(row_step), bytes(row_step * 480 + 64, kUntouched) {}
 
-    int open(const ScreenMode& mode) override
+    int open(const ScreenMode& m) override
     {
-        log.push_back("screen.open " + std::string(mode.title) + " " + std::to_string(mode.width) + "x" +
-                      std::to_string(mode.height) + "x" + std::to_string(mode.bits_per_pixel));
+        log.push_back("screen.open " + std::string(m.title) + " " + std::to_string(m.width) + "x" + std::to_string(m.height) +
+                      "x" + std::to_string(m.bits_per_pixel));
         return opens ? 0 : -1;
     }
     std::string error() const override { return "no screen in this test"; }
     RenderTarget beginFrame() override
     {
         log.push_back("screen.beginFrame");
+        // A loop that never ends fails its test instead of hanging it.
+        if (begun > 100'000) throw std::runtime_error("playback went on after the clock ran out");
         return lock_fails_on.count(++begun) ? RenderTarget{nullptr, step} : RenderTarget{bytes.data(), step};
     }
     void presentFrame() override
@@ -45,7 +48,6 @@ struct FakeScreen : Screen {
         std::memcpy(&value, bytes.data() + y * step + x * 4, 4);
         return value;
     }
-
     // With a font whose code c has the bits of c in every row, the code of the top-left cell as
     // read back from its bottom pixel row; -1 before anything was drawn.
     int drawnCode() const
@@ -70,12 +72,13 @@ struct FakeInput : InputEvents {
     bool poll(InputEvent& event) override
     {
         if (drains.empty()) return false;
-        if (drains.front().empty()) {
+        auto& drain = drains.front();
+        if (drain.empty()) {
             drains.pop_front();
             return false;
         }
-        event = drains.front().front();
-        drains.front().erase(drains.front().begin());
+        event = drain.front();
+        drain.erase(drain.begin());
         return true;
     }
     static InputEvent key(InputEvent::Kind kind, std::uint8_t scan_code, bool system_key = false)
@@ -85,15 +88,15 @@ struct FakeInput : InputEvents {
     std::deque<std::vector<InputEvent>> drains;
 };
 
+// Opens the devices listed, and loads any file that exists once open.
 struct FakeAudio : AudioOutput {
     explicit FakeAudio(CallLog& log) : log(log) {}
     bool open(AudioDevice device, int rate_hz) override
     {
         const bool ok = opens.count(device) > 0;
-        log.push_back(std::string("audio.open ") + (device == AudioDevice::system_default ? "default" : "other") + " " +
+        log.push_back(std::string("audio.open ") + (device == AudioDevice::system_default ? "default " : "other ") +
                       std::to_string(rate_hz) + (ok ? "" : " fails"));
-        is_open = is_open || ok;
-        return ok;
+        return is_open = is_open || ok;
     }
     bool load(const char* path) override
     {
@@ -101,8 +104,8 @@ struct FakeAudio : AudioOutput {
         return is_open && std::filesystem::exists(path);
     }
     void play() override { log.push_back("audio.play"); }
-    void pause() override { log.push_back("audio.pause"); }
-    void resume() override { log.push_back("audio.resume"); }
+    void pause() override {}
+    void resume() override {}
     bool seek(double) override { return false; }
     double positionSeconds() const override { return -1; }
     void stop() override { log.push_back("audio.stop"); }
@@ -123,10 +126,7 @@ struct FakeClock : Clock {
     std::uint32_t nowMs() override
     {
         log.push_back("clock");
-        if (!readings.empty()) {
-            last = readings.front();
-            readings.pop_front();
-        }
+        if (!readings.empty()) last = readings.front(), readings.pop_front();
         return last;
     }
     CallLog& log;

@@ -1,10 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include <gtest/gtest.h>
 #include <sys/resource.h>
-#include <sys/stat.h>
 #include <sys/wait.h>
-
-#include <thread>
 
 #include "content/frame_list.h"
 #include "support/test_files.h"
@@ -70,20 +67,6 @@ TEST(FrameListLoad, MissingFileFailsAndAnotherFileAppends)
     ASSERT_EQ(list.size(), 4u);
     EXPECT_TRUE(std::equal(second.begin(), second.begin() + kFrame, list[2].cells.begin()));
     EXPECT_EQ(list[3].cells[40], second[40]) << "past its 40 bytes the last frame repeats the one before";
-}
-
-TEST(FrameListLoad, ReadsFromAPipeWhoseSizeIsUnknown)
-{
-    TempDir dir;
-    const auto bytes = randomBytes(5 * kFrame + 31, 17);
-    const std::string fifo = dir.file("fifo");
-    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
-    std::thread writer([&] { dir.write("fifo", bytes); });
-    FrameList list;
-    const int result = list.load(fifo.c_str());
-    writer.join();
-    ASSERT_EQ(result, 0);
-    expectFrames(list, bytes);
 }
 
 #if !defined(__SANITIZE_ADDRESS__)

@@ -9,38 +9,13 @@
 #include "app/termination_signals.h"
 #include "platform/scan_codes.h"
 #include "platform/sdl_audio_output.h"
-#include "platform/sdl_input_events.h"
 #include "platform/sdl_screen.h"
 
-namespace {
-
-// SDL's own invisible drivers, asked for by name: what the devices do without a display.
-class SdlDevices : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        setenv("SDL_VIDEODRIVER", "offscreen", 1);
-        setenv("SDL_AUDIODRIVER", "dummy", 1);
-    }
-    void TearDown() override
-    {
-        unsetenv("SDL_VIDEODRIVER");
-        unsetenv("SDL_AUDIODRIVER");
-    }
-    static void pushKey(Uint32 type, SDL_Scancode scancode, Uint16 modifiers = KMOD_NONE)
-    {
-        SDL_Event event{};
-        event.type = type;
-        event.key.keysym.scancode = scancode;
-        event.key.keysym.mod = modifiers;
-        SDL_PushEvent(&event);
-    }
-};
-
-}  // namespace
-
-TEST_F(SdlDevices, ScreenThatFailsToOpenGivesBackWhatItMade)
+// SDL's own invisible driver, asked for by name: what the screen does without a display.
+TEST(SdlScreen, ThatFailsToOpenGivesBackWhatItMade)
 {
+    setenv("SDL_VIDEODRIVER", "offscreen", 1);
+
     SdlScreen screen;
     EXPECT_EQ(screen.open({"test", 640, 480, 24}), -1);
     EXPECT_NE(screen.error().find("32 bits"), std::string::npos) << screen.error();
@@ -49,49 +24,10 @@ TEST_F(SdlDevices, ScreenThatFailsToOpenGivesBackWhatItMade)
     EXPECT_EQ(SDL_WasInit(SDL_INIT_VIDEO), 0u);
     EXPECT_EQ(screen.beginFrame().pixels, nullptr);
     screen.presentFrame();
-}
 
-TEST_F(SdlDevices, ScreenLocksItsTextureWithTheTexturesOwnRowStep)
-{
-    SdlScreen screen;
     ASSERT_EQ(screen.open({"test", 640, 480, 32}), 0) << screen.error();
-    const RenderTarget target = screen.beginFrame();
-    ASSERT_NE(target.pixels, nullptr);
-    EXPECT_GE(target.row_step_bytes, 2560);
-    EXPECT_EQ(screen.beginFrame().pixels, nullptr) << "locked already";
-    screen.presentFrame();
     EXPECT_NE(screen.beginFrame().pixels, nullptr);
-    screen.presentFrame();
-}
-
-TEST_F(SdlDevices, KeysBecomeScanCodeEventsAndAltMakesThemSystemKeys)
-{
-    SdlScreen screen;
-    ASSERT_EQ(screen.open({"test", 640, 480, 32}), 0) << screen.error();
-    SdlInputEvents input;
-    InputEvent event;
-    while (input.poll(event)) {
-    }
-    pushKey(SDL_KEYDOWN, SDL_SCANCODE_ESCAPE);
-    pushKey(SDL_KEYUP, SDL_SCANCODE_ESCAPE, KMOD_LALT);
-    pushKey(SDL_KEYDOWN, SDL_SCANCODE_RCTRL);
-    SDL_Event close{};
-    close.type = SDL_WINDOWEVENT;
-    close.window.event = SDL_WINDOWEVENT_CLOSE;
-    SDL_PushEvent(&close);
-
-    ASSERT_TRUE(input.poll(event));
-    EXPECT_EQ(event.kind, InputEvent::Kind::key_down);
-    EXPECT_EQ(event.scan_code, 1);
-    EXPECT_FALSE(event.system_key);
-    ASSERT_TRUE(input.poll(event));
-    EXPECT_EQ(event.kind, InputEvent::Kind::key_up);
-    EXPECT_TRUE(event.system_key);
-    ASSERT_TRUE(input.poll(event));
-    EXPECT_EQ(event.scan_code, 0x1D);
-    EXPECT_TRUE(event.extended);
-    ASSERT_TRUE(input.poll(event));
-    EXPECT_EQ(event.kind, InputEvent::Kind::close_request);
+    EXPECT_EQ(screen.beginFrame().pixels, nullptr) << "locked already";
 }
 
 TEST(ScanCodes, FollowTheRowsOfThePcKeyboard)
@@ -118,24 +54,6 @@ TEST(ScanCodes, FollowTheRowsOfThePcKeyboard)
     EXPECT_EQ(pcScanCodeFor(SDL_SCANCODE_SPACE).code, 0x39);
 }
 
-TEST_F(SdlDevices, AudioOutputOpensOnceAndRefusesWhatItCannotDecode)
-{
-    SdlAudioOutput audio;
-    EXPECT_FALSE(audio.load("anything.mp3")) << "nothing loads before the output is open";
-    ASSERT_TRUE(audio.open(AudioDevice::system_default, 44100));
-    EXPECT_TRUE(audio.open(AudioDevice::any_other, 44100)) << "already open";
-    EXPECT_FALSE(audio.load("/no/such/file.mp3"));
-    audio.play();
-    EXPECT_LT(audio.positionSeconds(), 0.0);
-    audio.close();
-    EXPECT_EQ(SDL_WasInit(SDL_INIT_AUDIO), 0u);
-
-    setenv("SDL_AUDIODRIVER", "no-such-driver", 1);
-    EXPECT_FALSE(audio.open(AudioDevice::system_default, 44100));
-    EXPECT_FALSE(audio.open(AudioDevice::any_other, 44100));
-    audio.close();
-}
-
 TEST(TerminationSignals, AreRecordedOnceThenFatal)
 {
     const std::atomic<int>& received = installTerminationHandlers();
@@ -145,4 +63,12 @@ TEST(TerminationSignals, AreRecordedOnceThenFatal)
     struct sigaction now {};
     sigaction(SIGTERM, nullptr, &now);
     EXPECT_EQ(now.sa_handler, SIG_DFL) << "a second signal ends the process";
+}
+
+TEST(SdlAudioOutput, SecondChoiceIsTheFirstOtherDeviceThatOpens)
+{
+    setenv("SDL_AUDIODRIVER", "dummy", 1);
+    SdlAudioOutput audio;
+    EXPECT_TRUE(audio.open(AudioDevice::any_other, 44100));
+    EXPECT_FALSE(audio.load("/no/such/soundtrack.mp3"));
 }
