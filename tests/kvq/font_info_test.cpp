@@ -71,7 +71,7 @@ TEST(FontConversion, RefusesAnythingButAComplete8x16PsfFont)
              {"v1-8x14", psf(1, 256, 8, 14), "glyphs are 8x14"},
              {"v2-9x16", psf(2, 256, 9, 16), "glyphs are 9x16"},
              {"v2-16x32", psf(2, 256, 16, 32), "glyphs are 16x32"},
-             {"v1-cut", cut(psf(1, 256), 4 + 100 * 16 + 5), "truncated"},
+             {"v1-512-cut", cut(psf(1, 512), 4 + 300 * 16 + 5), "truncated"},
              {"v1-header", cut(psf(1, 256), 3), "truncated"},
              {"v2-header", cut(psf(2, 256), 20), "truncated"},
              {"v2-past-256", cut(psf(2, 512), 32 + 512 * 16 - 1), "truncated"},
