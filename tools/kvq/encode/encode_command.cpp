@@ -69,7 +69,6 @@ int threadCount(const std::optional<std::string>& text)
 
 double secondsOf(std::size_t frames) { return static_cast<double>(frames) / kFramesPerSecond; }
 
-// " (X s of animation), F frames/s, mean PSNR Q dB" after the frame count.
 std::string progressDetail(std::size_t frames, double frames_per_second, double mean_db)
 {
     char text[96];

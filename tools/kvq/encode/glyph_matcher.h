@@ -25,7 +25,7 @@ public:
 private:
     // The squared error of code c differs from every other code's only by
     // ink_weight * (luminance under c's ink pixels) + count_weight * (c's ink pixel count); the
-    // sum under the ink pixels is the one part that needs the cell's pixels.
+    // sum under the ink pixels is all of it that needs the cell's pixels.
     alignas(16) std::array<std::array<std::uint8_t, 128>, 256> ink_masks_{};
     std::array<int, 256> ink_counts_{};
     // Codes 128-255 are inverses of 0-127 in every font the player loads; then their sums follow
