@@ -19,8 +19,14 @@ std::string streamHeader()
            std::to_string(kFramesPerSecond) + ":1 Ip A1:1 C444\n";
 }
 
-}  // namespace
+struct YCbCr {
+    std::uint8_t y = 0;
+    std::uint8_t cb = 0;
+    std::uint8_t cr = 0;
+};
 
+// A 0x00RRGGBB pixel in BT.601 studio range (Y 16-235, Cb and Cr 16-240), by the usual 8-bit
+// integer formulas.
 YCbCr bt601LimitedRange(std::uint32_t rgb)
 {
     const int r = static_cast<int>((rgb >> 16) & 0xFF);
@@ -38,6 +44,8 @@ YCbCr bt601LimitedRange(std::uint32_t rgb)
     const int cr = ((112 * r - 94 * g - 18 * b + 128) >> 8) + 128;
     return {static_cast<std::uint8_t>(y), static_cast<std::uint8_t>(cb), static_cast<std::uint8_t>(cr)};
 }
+
+}  // namespace
 
 Y4mWriter::Y4mWriter(const std::string& path) : file_(path)
 {

@@ -8,18 +8,6 @@
 #include "kvq/export/video_writer.h"
 #include "kvq/files/atomic_file.h"
 
-struct YCbCr {
-    std::uint8_t y = 0;
-    std::uint8_t cb = 0;
-    std::uint8_t cr = 0;
-
-    bool operator==(const YCbCr&) const = default;
-};
-
-// A 0x00RRGGBB pixel in BT.601 studio range (Y 16-235, Cb and Cr 16-240), by the usual 8-bit
-// integer formulas given in y4m_writer.cpp.
-YCbCr bt601LimitedRange(std::uint32_t rgb);
-
 // An uncompressed YUV4MPEG2 stream: 640x480, 24 frames per second, progressive, square pixels,
 // and 4:4:4 sampling so that every pixel keeps its own colour and cell edges stay sharp.
 class Y4mWriter : public VideoWriter {
