@@ -25,14 +25,8 @@ TEST(KvqCommandLine, MisuseIsOneLineAndStatusTwo)
     const std::string out = dir.file("out");
     for (const auto& [arguments, cause] : Cases{
              {{"nonsense"}, "no command 'nonsense'"},
-             {{"help", "nonsense"}, "no command 'nonsense'"},
              {{"font", "in"}, "missing --output"},
-             {{"font", "a", "b", "-o", out}, "unexpected argument 'b'"},
-             {{"font", "a", "-o", out, "--output=" + out}, "given twice"},
              {{"demo", "--bogus", "--help", "-o", out}, "unknown option --bogus"},
-             {{"info", "--as", "picture", "x"}, "--as takes 'frames' or 'font'"},
-             {{"render", "a", "--font", "f", "--frame", "3x", "-o", out}, "--frame takes a frame number"},
-             {{"encode", "a", "--threads", "0", "-o", out}, "--threads takes a number from 1 to 256"},
              {{"export", "a", "--font", "f", "-o", dir.file("out.gif.tmp")}, "must end in .gif, .y4m, .mp4, .webm or .mkv"},
              {{"export", "a", "--font", "f", "--audio", "a", "-o", dir.file("o.gif")}, "--audio goes only"}}) {
         expectRefused(dir.path(), arguments, cause, 2);
@@ -53,17 +47,11 @@ TEST(KvqCommandLine, FailuresAreOneLineStatusOneAndWriteNothing)
     for (const auto& [arguments, cause] : Cases{
              {{"font", dir.file("missing.psf"), "-o", dir.file("f")}, "missing.psf: cannot open"},
              {{"info", dir.write("blob", randomBytes(1000, 1))}, "blob: cannot tell a frame file from a font"},
-             {{"info", "--", none}, "none.kvq: cannot open: No such file"},
              {{"info", out}, "out: not a regular file"},
              {{"render", tiny, "--font", font, "--frame", "0", "-o", dir.file("x.png")}, "tiny.kvq: holds no frames"},
-             {{"render", anim, "--font", none, "--frame", "0", "-o", dir.file("x.png")}, "none.kvq: cannot open"},
-             {{"demo", "-o", dir.file("no/such/folder/demo.kvq")}, "no/such/folder/demo.kvq"},
              {{"encode", dir.file("missing.mp4"), "--font", font, "-o", out}, "missing.mp4: no such file"},
              {{"encode", dir.file("broken"), "--font", font, "-o", out}, "1.png: not a readable PNG picture"},
-             {{"encode", out, "--font", font, "-o", out}, "holds no PNG pictures"},
-             {{"export", none, "--font", font, "-o", dir.file("o.gif")}, "none.kvq: cannot open"},
              {{"export", dir.write("empty.kvq", {}), "--font", font, "-o", dir.file("o.mp4")}, "empty.kvq: holds no frames"},
-             {{"export", anim, "--font", font, "-o", dir.file("no/o.y4m")}, "no/o.y4m"},
              {{"export", anim, "--font", font, "--audio", none, "-o", dir.file("o.webm")}, "none.kvq: cannot open"}}) {
         expectRefused(dir.path(), arguments, cause);
         EXPECT_TRUE(folderEntries(out).empty());

