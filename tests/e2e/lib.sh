@@ -9,10 +9,8 @@ WORK=$(mktemp -d /tmp/kvq-e2e.XXXXXX)
 XVFB_PID=""
 PLAYER_PID=""
 FAILURES=0
-# In the sanitizer build, memory errors fail these tests but leaks are not looked for: the
-# decoder, D-Bus and X libraries that SDL loads keep allocations until exit and are unloaded by
-# then, so their reports cannot be told from ours by name. The player's SDL handles all have
-# owners that give them back on every path.
+# Leaks are not looked for: the libraries SDL loads and unloads keep allocations that cannot be
+# told from ours by name. The player's SDL handles all have owners that give them back.
 export ASAN_OPTIONS="${ASAN_OPTIONS:-detect_leaks=0}"
 unset SDL_VIDEODRIVER SDL_RENDER_SCALE_QUALITY SDL_RENDER_VSYNC
 # A login session has a private runtime folder; without one the Wayland client library complains

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include <array>
 #include <ostream>
 #include <span>
 #include <string_view>
@@ -27,4 +28,4 @@ const Command& encodeCommand();
 const Command& exportCommand();
 
 // Every command, in the order the overview lists them.
-std::span<const Command* const> allCommands();
+std::array<const Command*, 6> allCommands();

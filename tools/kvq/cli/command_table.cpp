@@ -1,11 +1,7 @@
 // SPDX-License-Identifier: MIT
-#include <array>
-
 #include "kvq/cli/command.h"
 
-std::span<const Command* const> allCommands()
+std::array<const Command*, 6> allCommands()
 {
-    static const std::array<const Command*, 6> commands = {&fontCommand(),   &infoCommand(),   &renderCommand(),
-                                                           &demoCommand(),   &encodeCommand(), &exportCommand()};
-    return commands;
+    return {&fontCommand(), &infoCommand(), &renderCommand(), &demoCommand(), &encodeCommand(), &exportCommand()};
 }

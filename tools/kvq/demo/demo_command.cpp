@@ -27,10 +27,11 @@ int run(const ParsedArguments& parsed, std::ostream&)
     return 0;
 }
 
+const Command kCommand{"demo", "write the demo animation as a frame file", kHelp, kOptions, run};
+
 }  // namespace
 
 const Command& demoCommand()
 {
-    static const Command command{"demo", "write the demo animation as a frame file", kHelp, kOptions, run};
-    return command;
+    return kCommand;
 }

@@ -131,8 +131,8 @@ void drawWireframeScene(TextCanvas& canvas, int frame)
     const double kick = 1.0 + 0.07 * beatPulse(frame);
     const double centre_x = 40.0 + 6.0 * std::sin(t * 0.03);
     const double centre_y = 14.0;
-    static const Solid outer = cube(1.0);
-    static const Solid inner = octahedron(0.8);
+    const Solid outer = cube(1.0);
+    const Solid inner = octahedron(0.8);
     drawSolid(canvas, outer, t * 0.041, t * 0.057, t * 0.023, kick, centre_x, centre_y);
     drawSolid(canvas, inner, -t * 0.067, t * 0.031, -t * 0.049, kick * (0.8 + 0.2 * std::sin(t * 0.1)), centre_x,
               centre_y);

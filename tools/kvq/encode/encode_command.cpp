@@ -161,10 +161,11 @@ int run(const ParsedArguments& parsed, std::ostream& out)
     return 0;
 }
 
+const Command kCommand{"encode", "turn a video or a folder of PNG pictures into an animation", kHelp, kOptions, run};
+
 }  // namespace
 
 const Command& encodeCommand()
 {
-    static const Command command{"encode", "turn a video or a folder of PNG pictures into an animation", kHelp, kOptions, run};
-    return command;
+    return kCommand;
 }

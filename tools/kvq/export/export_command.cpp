@@ -158,10 +158,11 @@ int run(const ParsedArguments& parsed, std::ostream& out)
     return 0;
 }
 
+const Command kCommand{"export", "write a frame file as a video: GIF, Y4M, MP4, WebM or MKV", kHelp, kOptions, run};
+
 }  // namespace
 
 const Command& exportCommand()
 {
-    static const Command command{"export", "write a frame file as a video: GIF, Y4M, MP4, WebM or MKV", kHelp, kOptions, run};
-    return command;
+    return kCommand;
 }

@@ -61,8 +61,8 @@ void Y4mWriter::addFrame(std::span<const std::uint32_t> pixels)
     std::uint8_t* cb_plane = y_plane + kPlaneBytes;
     std::uint8_t* cr_plane = cb_plane + kPlaneBytes;
     // The rasteriser draws two colours, so converting each once keeps the loop to a comparison.
-    static const YCbCr ink = bt601LimitedRange(kInkColour);
-    static const YCbCr paper = bt601LimitedRange(kPaperColour);
+    const YCbCr ink = bt601LimitedRange(kInkColour);
+    const YCbCr paper = bt601LimitedRange(kPaperColour);
     for (std::size_t at = 0; at < kPlaneBytes; ++at) {
         const std::uint32_t pixel = pixels[at];
         const YCbCr colour = pixel == kInkColour ? ink : pixel == kPaperColour ? paper : bt601LimitedRange(pixel);

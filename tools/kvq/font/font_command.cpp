@@ -36,10 +36,11 @@ int run(const ParsedArguments& parsed, std::ostream&)
     return 0;
 }
 
+const Command kCommand{"font", "convert an 8x16 PSF console font into the player's font file", kHelp, kOptions, run};
+
 }  // namespace
 
 const Command& fontCommand()
 {
-    static const Command command{"font", "convert an 8x16 PSF console font into the player's font file", kHelp, kOptions, run};
-    return command;
+    return kCommand;
 }

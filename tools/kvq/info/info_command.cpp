@@ -39,10 +39,11 @@ int run(const ParsedArguments& parsed, std::ostream& out)
     return 0;
 }
 
+const Command kCommand{"info", "tell what the player makes of a frame file or a font file", kHelp, kOptions, run};
+
 }  // namespace
 
 const Command& infoCommand()
 {
-    static const Command command{"info", "tell what the player makes of a frame file or a font file", kHelp, kOptions, run};
-    return command;
+    return kCommand;
 }

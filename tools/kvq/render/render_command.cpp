@@ -52,10 +52,11 @@ int run(const ParsedArguments& parsed, std::ostream&)
     return 0;
 }
 
+const Command kCommand{"render", "draw one frame of a frame file as a PNG picture", kHelp, kOptions, run};
+
 }  // namespace
 
 const Command& renderCommand()
 {
-    static const Command command{"render", "draw one frame of a frame file as a PNG picture", kHelp, kOptions, run};
-    return command;
+    return kCommand;
 }
