@@ -1,12 +1,20 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "content/player_file.h"
 #include "devices/audio_output.h"
 
 inline constexpr int kOutputRateHz = 44100;
 
-// Opens the output and starts the soundtrack playing in the background. No failure is reported:
-// without an output or a decodable file the animation simply plays silent.
-void startSoundtrack(AudioOutput& output);
+// What came of starting the soundtrack, for the player to report.
+struct SoundtrackStart {
+    bool output_open = false;
+    FileProblem file;
+    bool playing = false;
+};
+
+// Opens the output and starts the soundtrack playing in the background. No failure stops the
+// player: without an output or a decodable file the animation simply plays silent.
+SoundtrackStart startSoundtrack(AudioOutput& output);
 // Stops the soundtrack wherever it is, and frees it and the output.
 void stopSoundtrack(AudioOutput& output);

@@ -17,15 +17,10 @@ constexpr std::size_t kFrameBytes = FrameFileShape::kFrameBytes;
 static_assert(sizeof(TextFrame) == kFrameBytes && alignof(TextFrame) == 1);
 constexpr std::size_t kChunkFrames = 1024;  // about 2.4 MB per read
 
-struct FileCloser {
-    void operator()(std::FILE* file) const { std::fclose(file); }
-};
-using FileOwner = std::unique_ptr<std::FILE, FileCloser>;
-
-std::size_t regularFileSize(std::FILE* file)
+std::size_t fileSize(std::FILE* file)
 {
     struct stat info {};
-    if (fstat(fileno(file), &info) != 0 || !S_ISREG(info.st_mode) || info.st_size < 0) return 0;
+    if (fstat(fileno(file), &info) != 0 || info.st_size < 0) return 0;
     return static_cast<std::size_t>(info.st_size);
 }
 
@@ -36,7 +31,7 @@ std::size_t regularFileSize(std::FILE* file)
 // reuse shows is a short last block, handled below. `read(destination, wanted)` delivers up to
 // `wanted` bytes and fewer only at the end.
 template <typename Read>
-void FrameList::appendBlocks(std::size_t expected_frames, Read read)
+FileProblem FrameList::appendBlocks(std::size_t expected_frames, Read read, const std::atomic<int>* stop)
 {
     try {
         frames_.reserve(frames_.size() + expected_frames + 1);
@@ -45,12 +40,13 @@ void FrameList::appendBlocks(std::size_t expected_frames, Read read)
     }
 
     for (;;) {
+        if (stop && stop->load() != 0) return {FileProblem::Kind::interrupted};
         const std::size_t first_new = frames_.size();
         try {
             const std::size_t room = frames_.capacity() - first_new;
             frames_.resize(first_new + std::max<std::size_t>(std::min(room, kChunkFrames), 1));
         } catch (const std::exception&) {
-            break;
+            return {FileProblem::Kind::out_of_memory};
         }
         const std::size_t wanted = (frames_.size() - first_new) * kFrameBytes;
         const std::size_t got = read(reinterpret_cast<unsigned char*>(frames_.data() + first_new), wanted);
@@ -69,18 +65,23 @@ void FrameList::appendBlocks(std::size_t expected_frames, Read read)
             ++kept;
         }
         frames_.resize(kept);
-        if (got < wanted) break;  // end of file, or a read error treated as one
+        if (got < wanted) return {};  // end of file, or a read error treated as one
     }
 }
 
-int FrameList::load(const char* path)
+int FrameList::load(const char* path, FileProblem* problem, const std::atomic<int>* stop)
 {
-    const FileOwner file(std::fopen(path, "rb"));
-    if (!file) return -1;
-    appendBlocks(regularFileSize(file.get()) / kFrameBytes, [&](unsigned char* destination, std::size_t wanted) {
-        return std::fread(destination, 1, wanted, file.get());
-    });
-    return 0;
+    FileProblem outcome;
+    const FileOwner file = openRegularFile(path, outcome);
+    if (file) {
+        const std::size_t size = fileSize(file.get());
+        outcome = appendBlocks(size / kFrameBytes, [&](unsigned char* destination, std::size_t wanted) {
+            return std::fread(destination, 1, wanted, file.get());
+        }, stop);
+        outcome.bytes = size;
+    }
+    if (problem) *problem = outcome;
+    return file ? 0 : -1;
 }
 
 void FrameList::loadBytes(std::span<const std::uint8_t> bytes)
@@ -90,5 +91,5 @@ void FrameList::loadBytes(std::span<const std::uint8_t> bytes)
         if (got > 0) std::memcpy(destination, bytes.data(), got);
         bytes = bytes.subspan(got);
         return got;
-    });
+    }, nullptr);
 }

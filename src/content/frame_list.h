@@ -1,12 +1,14 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <span>
 #include <vector>
 
+#include "content/player_file.h"
 #include "content/text_frame.h"
 
 // Leaves elements default-initialised on resize, so that growing the list ahead of a bulk read
@@ -34,8 +36,9 @@ struct DefaultInitAllocator : std::allocator<T> {
 class FrameList {
 public:
     // Appends every frame of the file. 0 when the file could be opened, -1 when not (the list is
-    // then untouched). A read error or running out of memory ends loading; the frames read stay.
-    int load(const char* path);
+    // then untouched). A read error, running out of memory or a non-zero `stop` (checked every few
+    // megabytes) ends loading; the frames read stay. `problem`, when given, says what went wrong.
+    int load(const char* path, FileProblem* problem = nullptr, const std::atomic<int>* stop = nullptr);
     // The same for a frame file already in memory.
     void loadBytes(std::span<const std::uint8_t> bytes);
 
@@ -51,7 +54,7 @@ public:
 
 private:
     template <typename Read>
-    void appendBlocks(std::size_t expected_frames, Read read);
+    FileProblem appendBlocks(std::size_t expected_frames, Read read, const std::atomic<int>* stop);
 
     std::vector<TextFrame, DefaultInitAllocator<TextFrame>> frames_;
 };

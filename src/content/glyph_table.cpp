@@ -1,18 +1,21 @@
 // SPDX-License-Identifier: MIT
 #include "content/glyph_table.h"
 
-#include <cstdio>
+#include "content/player_file.h"
 
-int GlyphTable::load(const char* path)
+int GlyphTable::load(const char* path, FileProblem* problem)
 {
-    std::FILE* file = std::fopen(path, "rb");
+    FileProblem opened;
+    const FileOwner file = openRegularFile(path, opened);
+    if (problem) *problem = opened;
     if (!file) return -1;
     // One read of at most 256 slots; a short or failed read is not an error, it only leaves the
     // undelivered rows blank.
     std::array<std::uint8_t, kFileBytesRead> block{};
-    const std::size_t got = std::fread(block.data(), 1, block.size(), file);
-    std::fclose(file);
+    const std::size_t got = std::fread(block.data(), 1, block.size(), file.get());
     fillFrom(block.data(), got);
+    constexpr std::size_t kBytesDrawn = kFileGlyphs * kSlotBytes;
+    if (problem && got < kBytesDrawn) *problem = {FileProblem::Kind::short_file, 0, got};
     return 0;
 }
 

@@ -5,6 +5,8 @@
 #include <cstddef>
 #include <cstdint>
 
+struct FileProblem;
+
 // 16 pixel rows of an 8x16 cell, top row first; bit 7 is the leftmost pixel, a set bit is ink.
 using Glyph = std::array<std::uint8_t, 16>;
 
@@ -17,7 +19,9 @@ public:
     static constexpr int kFileBytesRead = 8192;  // 256 slots; anything beyond is never read
 
     // 0 when the file could be opened (whatever it held), -1 when not; the table is then untouched.
-    int load(const char* path);
+    // `problem`, when given, says what was wrong: a file that cannot be opened or is no regular
+    // file, or one too short for all 128 glyphs.
+    int load(const char* path, FileProblem* problem = nullptr);
 
     // Builds the table from the first bytes of a font file. Rows past `size` are paper, so the
     // inverse codes above them are ink: a truncated font never exposes indeterminate memory.

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "platform/sdl_audio_output.h"
 
+#include "platform/quiet_stderr.h"
 #include "platform/sdl_owners.h"
 
 namespace {
@@ -50,6 +51,8 @@ SdlAudioOutput::~SdlAudioOutput() { close(); }
 bool SdlAudioOutput::open(AudioDevice device, int rate_hz)
 {
     if (handles_ && handles_->device.isOpen()) return true;
+    // Without a sound card ALSA has its say on every attempt; the player says it in one line.
+    const QuietStderr quiet;
     if (!handles_) {
         if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return false;
         handles_ = std::make_unique<Handles>();
@@ -71,6 +74,8 @@ bool SdlAudioOutput::open(AudioDevice device, int rate_hz)
 bool SdlAudioOutput::load(const char* path)
 {
     if (!handles_ || !handles_->device.isOpen()) return false;
+    // A file that is no MP3 makes the decoder complain at length; the player says it in one line.
+    const QuietStderr quiet;
     handles_->music.reset(Mix_LoadMUS(path));
     return handles_->music != nullptr;
 }

@@ -2,12 +2,9 @@
 #include "platform/sdl_screen.h"
 
 #include <SDL.h>
-#include <fcntl.h>
-#include <unistd.h>
-
-#include <cstdio>
 #include <cstring>
 
+#include "platform/quiet_stderr.h"
 #include "platform/sdl_owners.h"
 
 namespace {
@@ -15,26 +12,6 @@ namespace {
 bool isInvisibleDriver(const char* driver)
 {
     return driver && (std::strcmp(driver, "offscreen") == 0 || std::strcmp(driver, "dummy") == 0);
-}
-
-// SDL tries one video driver after another, and the client libraries of those that fail print
-// their complaints (Wayland's missing runtime folder, Xlib's refused connection) on standard
-// error. The player reports the outcome itself, in one line, so their words are held back; the
-// process has no other thread yet that could miss its standard error meanwhile.
-bool initVideoQuietly()
-{
-    std::fflush(stderr);
-    const int saved = dup(STDERR_FILENO);
-    const int null = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
-    if (saved >= 0 && null >= 0) dup2(null, STDERR_FILENO);
-    if (null >= 0) ::close(null);
-    const int result = SDL_InitSubSystem(SDL_INIT_VIDEO);
-    std::fflush(stderr);
-    if (saved >= 0) {
-        dup2(saved, STDERR_FILENO);
-        ::close(saved);
-    }
-    return result == 0;
 }
 
 }  // namespace
@@ -64,7 +41,12 @@ int SdlScreen::open(const ScreenMode& mode)
 
     // SIGINT and SIGTERM belong to the program: they end playback, they are no close request.
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
-    if (!initVideoQuietly()) return fail("cannot start the video subsystem");
+    bool started = false;
+    {
+        const QuietStderr quiet;
+        started = SDL_InitSubSystem(SDL_INIT_VIDEO) == 0;
+    }
+    if (!started) return fail("cannot start the video subsystem");
     h.video = SdlSubsystem(SDL_INIT_VIDEO);
     const char* driver = SDL_GetCurrentVideoDriver();
     const char* requested = SDL_getenv("SDL_VIDEODRIVER");

@@ -76,6 +76,26 @@ print(f"killed by signal {-s}" if s < 0 else f"exited {s}")' "$KVQPLAY" >"$WORK/
         fail "$signal: $(cat "$WORK/player.out")"
     kill -0 "$player" 2>/dev/null && fail "the player is still running" || pass "no process left"
     ;;
+loading)
+    # A FIFO for the frames is refused at once with one line; a signal while 3 GB of frames load
+    # ends the run at once, not after the load.
+    folder=$(content 24)
+    rm "$folder/quorva2.kvq" && mkfifo "$folder/quorva2.kvq"
+    start_xvfb 640x480
+    start_player "$folder"
+    wait_player 10
+    [ "$PLAYER_STATUS" = 0 ] && grep -q "quorva2.kvq: not a regular file" "$WORK/player.err" && pass "a FIFO is refused" ||
+        fail "FIFO: status $PLAYER_STATUS, $(cat "$WORK/player.err")"
+    rm "$folder/quorva2.kvq" && truncate -s 3G "$folder/quorva2.kvq"
+    start_player "$folder"
+    [ -n "$(wait_window)" ] || fail "no window"
+    sleep 0.3
+    kill -TERM "$PLAYER_PID"
+    PLAYER_STARTED=$(date +%s.%N)
+    wait_player 20
+    [ "$PLAYER_STATUS" = 143 ] && awk "BEGIN { exit !($PLAYER_SECONDS < 1) }" && pass "ended ${PLAYER_SECONDS}s after SIGTERM" ||
+        fail "status $PLAYER_STATUS ${PLAYER_SECONDS}s after SIGTERM while loading"
+    ;;
 no_display)
     # With no display at all the player says so on one line and fails, instead of playing unseen.
     # No runtime folder either, as for root over ssh: the libraries SDL tries must stay quiet.

@@ -56,6 +56,11 @@ TEST(FrameListLoad, WholeFramesThenATrailingBlockOfAtLeast30BytesOverThePrevious
     FrameList list;
     EXPECT_EQ(list.load(dir.file("absent").c_str()), -1);
     EXPECT_TRUE(list.empty());
+    FileProblem problem;
+    const std::atomic<int> stop{15};
+    EXPECT_EQ(list.load(dir.write("frames", randomBytes(2400 * 3000, 1)).c_str(), &problem, &stop), 0);
+    EXPECT_EQ(problem.kind, FileProblem::Kind::interrupted) << "a termination signal stops loading before the file is in";
+    EXPECT_LT(list.size(), 3000u);
 }
 
 #if !defined(__SANITIZE_ADDRESS__)
@@ -73,8 +78,9 @@ TEST(FrameListLoad, RunningOutOfMemoryKeepsTheFramesReadSoFar)
         limit.rlim_cur = 512ull << 20;
         if (setrlimit(RLIMIT_AS, &limit) != 0) _exit(10);
         FrameList list;
-        const int result = list.load(big.c_str());
-        _exit(result == 0 && list.size() > 0 && list.size() < 900'000 ? 0 : 11);
+        FileProblem problem;
+        const int result = list.load(big.c_str(), &problem);
+        _exit(result == 0 && list.size() > 0 && list.size() < 900'000 && problem.kind == FileProblem::Kind::out_of_memory ? 0 : 11);
     }
     int status = 0;
     waitpid(child, &status, 0);

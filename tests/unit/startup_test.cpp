@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include "app/run_player.h"
 #include "fake_devices.h"
@@ -44,18 +45,33 @@ TEST_F(Startup, EverythingInOrderAndTheClockStartsRightAfterTheSound)
     EXPECT_NE(fake.screen.drawnCode(), 0) << "the font was loaded before playing";
 }
 
-TEST_F(Startup, MissingFilesOrSoundChangeNothingButWhatPlays)
+TEST_F(Startup, FilesItCannotUseChangeNothingButWhatPlaysAndEachIsSaidInOneLine)
 {
+    const auto said = [](const std::string& errors, const std::string& what) {
+        return std::count(errors.begin(), errors.end(), '\n') == 3 && errors.find("kvqplay: test: " + what) != errors.npos &&
+               errors.find("kvqplay: quorva2.kvq: " + what) != errors.npos && errors.find("kvqplay: quorva.mp3: " + what) != errors.npos;
+    };
     fake.audio.opens = {AudioDevice::any_other};
-    EXPECT_EQ(run(), kOpen + "audio.open default 44100 fails; audio.open other 44100; audio.load quorva.mp3; " + kClose)
-        << "the second device is tried; a file that does not load is not played";
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(run(), kOpen + "audio.open default 44100 fails; audio.open other 44100; " + kClose)
+        << "the second device is tried; a soundtrack that is not there is not loaded";
+    EXPECT_PRED2(said, testing::internal::GetCapturedStderr(), "cannot open it (No such file or directory)");
     EXPECT_EQ(fake.screen.begun, 0) << "no frames, nothing drawn";
 
+    // FIFOs that nobody writes to are refused at once, never waited on.
+    for (const char* name : {"test", "quorva2.kvq", "quorva.mp3"}) ASSERT_EQ(mkfifo(dir.file(name).c_str(), 0600), 0);
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(run(), kOpen + "audio.open default 44100 fails; audio.open other 44100; " + kClose);
+    EXPECT_PRED2(said, testing::internal::GetCapturedStderr(), "not a regular file");
+
     // No device at all: the frames still play to their end.
+    std::filesystem::remove(dir.file("quorva2.kvq"));
     dir.write("quorva2.kvq", randomBytes(2400 * 24, 2));
     fake.audio.opens = {};
     fake.clock.readings = {0, 500, 999, 1000};
+    testing::internal::CaptureStderr();
     EXPECT_TRUE(run().ends_with(kClose));
+    EXPECT_NE(testing::internal::GetCapturedStderr().find("no sound output could be opened"), std::string::npos);
     EXPECT_EQ(status, 0);
     EXPECT_EQ(fake.screen.begun, 3);
 }

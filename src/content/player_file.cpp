@@ -1,0 +1,50 @@
+// SPDX-License-Identifier: MIT
+#include "content/player_file.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+FileOwner openRegularFile(const char* path, FileProblem& problem)
+{
+    problem = {};
+    const int fd = ::open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        problem = {FileProblem::Kind::cannot_open, errno};
+        return nullptr;
+    }
+    struct stat info {};
+    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        ::close(fd);
+        problem = {FileProblem::Kind::not_regular};
+        return nullptr;
+    }
+    FileOwner file(fdopen(fd, "rb"));
+    if (!file) {
+        problem = {FileProblem::Kind::cannot_open, errno};
+        ::close(fd);
+    }
+    return file;
+}
+
+std::string describe(const FileProblem& problem)
+{
+    switch (problem.kind) {
+    case FileProblem::Kind::none:
+        return "";
+    case FileProblem::Kind::cannot_open:
+        return std::string("cannot open it (") + std::strerror(problem.error_number) + ")";
+    case FileProblem::Kind::not_regular:
+        return "not a regular file";
+    case FileProblem::Kind::short_file:
+        return "only " + std::to_string(problem.bytes) + " bytes long";
+    case FileProblem::Kind::out_of_memory:
+        return "out of memory";
+    case FileProblem::Kind::interrupted:
+        return "interrupted";
+    }
+    return "";
+}
