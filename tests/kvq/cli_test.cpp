@@ -1,7 +1,12 @@
 // SPDX-License-Identifier: MIT
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+
 #include "kvq/cli/command.h"
 #include "kvq/cli/tool_error.h"
 #include "kvq/files/atomic_file.h"
+#include "kvq/files/png_file.h"
 #include "kvq_test_support.h"
 
 using Cases = std::vector<std::pair<std::vector<std::string>, std::string>>;
@@ -28,7 +33,9 @@ TEST(KvqCommandLine, MisuseIsOneLineAndStatusTwo)
              {{"font", "in"}, "missing --output"},
              {{"demo", "--bogus", "--help", "-o", out}, "unknown option --bogus"},
              {{"export", "a", "--font", "f", "-o", dir.file("out.gif.tmp")}, "must end in .gif, .y4m, .mp4, .webm or .mkv"},
-             {{"export", "a", "--font", "f", "--audio", "a", "-o", dir.file("o.gif")}, "--audio goes only"}}) {
+             {{"export", "a", "--font", "f", "--audio", "a", "-o", dir.file("o.gif")}, "--audio goes only"},
+             {{"help", "font", "extra"}, "unexpected argument 'extra'"},
+             {{"render", "a", "--font", "f", "--frame", "0", "-o", dir.file("a.jpg")}, "must end in .png"}}) {
         expectRefused(dir.path(), arguments, cause, 2);
     }
 }
@@ -42,6 +49,14 @@ TEST(KvqCommandLine, FailuresAreOneLineStatusOneAndWriteNothing)
     std::filesystem::create_directories(dir.path() / "broken");
     std::filesystem::create_directories(dir.path() / "out");
     dir.write("broken/1.png", randomBytes(500, 1));
+    std::filesystem::create_directories(dir.path() / "taken" / "quorva2.kvq");
+    const std::string pictures = dir.write("pictures.png", encodeRgbPng(PackedPicture(640 * 480), 640, 480));
+    std::filesystem::create_directories(dir.path() / "pictures");
+    std::filesystem::rename(pictures, dir.file("pictures/1.png"));
+    auto gz = gzipped(dir, psf(1, 256)), bad_gz = gz;
+    bad_gz[2] = 7;  // an unknown compression method
+    gz.resize(gz.size() - 8);
+    std::filesystem::remove(dir.file("gz"));
     const std::string out = dir.file("out");
     const std::string none = dir.file("none.kvq");
     for (const auto& [arguments, cause] : Cases{
@@ -51,11 +66,46 @@ TEST(KvqCommandLine, FailuresAreOneLineStatusOneAndWriteNothing)
              {{"render", tiny, "--font", font, "--frame", "0", "-o", dir.file("x.png")}, "tiny.kvq: holds no frames"},
              {{"encode", dir.file("missing.mp4"), "--font", font, "-o", out}, "missing.mp4: no such file"},
              {{"encode", dir.file("broken"), "--font", font, "-o", out}, "1.png: not a readable PNG picture"},
+             {{"encode", dir.file("broken"), "--font", font, "-o", dir.file("made/deeper")}, "1.png: not a readable"},
+             {{"encode", dir.file("pictures"), "--font", font, "-o", dir.file("taken")}, "quorva2.kvq: is a folder"},
+             {{"font", dir.write("bad.gz", bad_gz), "-o", dir.file("f")}, "bad.gz: corrupt compressed data: unknown compression"},
+             {{"font", dir.write("cut.gz", gz), "-o", dir.file("f")}, "cut.gz: truncated"},
+             {{"render", anim, "--font", font, "--frame", "99999999999999999999", "-o", "-"}, "there is no frame"},
+             {{"render", anim, "--font", font, "--frame", "18446744073709551615", "-o", "-"}, "there is no frame"},
              {{"export", dir.write("empty.kvq", {}), "--font", font, "-o", dir.file("o.mp4")}, "empty.kvq: holds no frames"},
              {{"export", anim, "--font", font, "--audio", none, "-o", dir.file("o.webm")}, "none.kvq: cannot open"}}) {
         expectRefused(dir.path(), arguments, cause);
         EXPECT_TRUE(folderEntries(out).empty());
     }
+    EXPECT_EQ(folderEntries(dir.path() / "taken"), std::vector<std::string>{"quorva2.kvq"});
+}
+
+TEST(OutputKinds, DevicesFifosAndLinksAreWrittenThroughAndAReplacedFileKeepsItsMode)
+{
+    TempDir dir;
+    const std::string font = dir.write("in.psf", psf(1, 256)), target = dir.write("target", {1}), name(250, 'n');
+    ::chmod(target.c_str(), 0600);
+    std::filesystem::create_symlink("target", dir.file("link"));
+    // A reader already waiting, so that the writer's open goes through; what it got is read afterwards.
+    ASSERT_EQ(::mkfifo(dir.file("fifo").c_str(), 0600), 0);
+    const int reader = ::open(dir.file("fifo").c_str(), O_RDONLY | O_NONBLOCK);
+    std::vector<std::string> outputs = {dir.file("fifo"), dir.file("link"), dir.file(name)};
+    // Device nodes of one's own, not the system's: the code before this wrote files over them.
+    if (::mknod(dir.file("null").c_str(), S_IFCHR | 0666, makedev(1, 3)) == 0 &&
+        ::mknod(dir.file("full").c_str(), S_IFCHR | 0666, makedev(1, 7)) == 0) {
+        outputs.push_back(dir.file("null"));
+        expectRefused(dir.path(), {"font", font, "-o", dir.file("full")}, "full: cannot write");
+    }
+    for (const std::string& output : outputs) EXPECT_EQ(kvq({"font", font, "-o", output}).status, 0) << output;
+    std::vector<std::uint8_t> received(10000);
+    received.resize(static_cast<std::size_t>(std::max<ssize_t>(0, ::read(reader, received.data(), received.size()))));
+    ::close(reader);
+    EXPECT_EQ(received, fontFile(256));
+    EXPECT_EQ(readBytes(target), fontFile(256));
+    EXPECT_EQ(readBytes(dir.file(name)), fontFile(256));
+    EXPECT_EQ(std::filesystem::status(target).permissions(), std::filesystem::perms(0600));
+    EXPECT_TRUE(std::filesystem::is_fifo(dir.file("fifo")) && std::filesystem::is_symlink(dir.file("link")));
+    for (const char* device : {"null", "full"}) EXPECT_FALSE(std::filesystem::is_regular_file(dir.file(device)));
 }
 
 TEST(OutputWholeOrNotAtAll, OldContentStaysUntilCommitAndAnythingShortOfOneLeavesNoTrace)
@@ -63,7 +113,7 @@ TEST(OutputWholeOrNotAtAll, OldContentStaysUntilCommitAndAnythingShortOfOneLeave
     TempDir dir;
     const std::string path = dir.write("out", {'o', 'l', 'd'});
     for (const std::string& target : {path, dir.file("fresh")}) AtomicFile(target).write(std::vector<std::uint8_t>(100000, 7));
-    // A folder in the way is found only at the rename; the written bytes must not stay.
+    // A folder in the way is refused before anything is written.
     std::filesystem::create_directories(dir.path() / "taken" / "inner");
     EXPECT_THROW(writeFileAtomically(dir.file("taken"), std::vector<std::uint8_t>{1}), ToolError);
     // A command that fails keeps the output it would have replaced.

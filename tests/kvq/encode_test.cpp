@@ -79,6 +79,11 @@ TEST(EncodeCommand, PngPicturesInNameOrderBecomeTheCodesThatDrawThem)
     EXPECT_EQ(folderEntries(dir.path() / "out"), (std::vector<std::string>{"quorva2.kvq", "test"}));
     EXPECT_EQ(readBytes(dir.file("out/test")), font);
     const auto frames = readBytes(dir.file("out/quorva2.kvq"));
+    // The same glyphs as a console font are converted, not copied.
+    std::vector<std::uint8_t> console = {0x36, 0x04, 0, 16};
+    for (std::size_t at = 0; at < 256 * 16; ++at) console.push_back(font[at / 16 * 32 + at % 16]);
+    ASSERT_EQ(kvq({"encode", dir.file("pictures"), "--font", dir.write("f.psf", console), "-o", dir.file("psf")}).status, 0);
+    EXPECT_TRUE(readBytes(dir.file("psf/test")) == font && readBytes(dir.file("psf/quorva2.kvq")) == frames);
     ASSERT_EQ(frames.size(), 3 * kFrame);
     for (std::size_t at = 0; at < frames.size(); ++at) ASSERT_EQ(frames[at], code(at % kFrame, at / kFrame)) << at;
 

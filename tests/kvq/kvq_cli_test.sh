@@ -34,6 +34,7 @@ binary)
     cmp -s demo.kvq "$DEMO_DIR/quorva2.kvq" || fail "the build's quorva2.kvq is not what kvq demo writes"
     "$KVQ" font "$CONSOLE_FONT" -o test
     cmp -s test "$DEMO_DIR/test" || fail "the build's test is not the conversion of $CONSOLE_FONT"
+    "$KVQ" font "$CONSOLE_FONT" -o - | cmp -s - test || fail "a font to standard output differs"
     [[ $(od -An -tx1 -N 2 "$DEMO_DIR/quorva.mp3" | tr -d ' \n') =~ ^(4944|fffb|fff3)$ ]] || fail "quorva.mp3 is no MP3"
     ;;
 no_ffmpeg)
@@ -44,7 +45,6 @@ no_ffmpeg)
         expect 1 "ffmpeg is not installed; install it with: sudo apt-get install ffmpeg" export anim.kvq --font test -o x.$ending
     done
     expect 1 "sudo apt-get install ffmpeg" encode anim.kvq -o show
-    rmdir show
     [[ $(ls -A) == $'anim.kvq\nerr\nnobin\nout\ntest' ]] || fail "left behind: $(ls -A)"
     expect 0 "" export anim.kvq --font test -o show.gif
     ;;
@@ -66,23 +66,45 @@ interrupt)
         sleep 0.5 # ffmpeg, left without input, ends by itself
         [[ $(ls -A) == $'font\nlong.kvq' ]] || fail "left after SIG$signal: $(ls -A)"
     done
+    # A stand-in ffmpeg that never ends by itself must end with kvq, however kvq ends.
+    mkdir fake && printf '#!/bin/sh\necho $$ >"%s/child"\nexec sleep 60\n' "$work" >fake/ffmpeg && chmod +x fake/ffmpeg
+    alive() { [[ -e /proc/$1 ]] && ! grep -q '^[0-9]* ([^)]*) Z' "/proc/$1/stat"; }
+    for signal in INT TERM KILL; do
+        rm -f child
+        PATH=$work/fake:$PATH "$KVQ" export long.kvq --font font -o out.mp4 2>/dev/null &
+        pid=$!
+        for _ in $(seq 100); do [[ -s child ]] && break; sleep 0.05; done
+        kill -"$signal" "$pid" && ! wait "$pid" && sleep 0.2
+        ! alive "$(cat child)" || fail "ffmpeg outlived kvq after SIG$signal"
+    done
+    # What kill -9 left behind goes when the same output is written again.
+    head -c $((2400 * 24)) long.kvq >short.kvq && "$KVQ" export short.kvq --font font -o out.mp4 >/dev/null
+    [[ $(ls -A) == $'child\nfake\nfont\nlong.kvq\nout.mp4\nshort.kvq' ]] || fail "left after SIGKILL: $(ls -A)"
     ;;
 encode_video)
-    make_video clip.mp4
-    expect 0 "" encode clip.mp4 -o show
-    grep -q "^48 frames (2.00 s) into show, with its soundtrack" out || fail "summary: $(cat out)"
-    [[ $(stat -c %s show/quorva2.kvq) -eq $((48 * 2400)) && $(stat -c %s show/test) -eq 8192 ]] || fail "$(ls -l show)"
-    seconds=$(ffprobe -v error -show_entries format=duration -of csv=p=0 show/quorva.mp3)
+    # Names that ffmpeg would take for an option, a protocol or a report file, if given them as they are.
+    show=-report:x
+    make_video file:a:b.mp4
+    ln -s a:b.mp4 ./-report
+    expect 0 "" encode -o "$show" -- -report
+    grep -q "^48 frames (2.00 s) into $show, with its soundtrack" out || fail "summary: $(cat out)"
+    [[ $(stat -c %s ./$show/quorva2.kvq) -eq $((48 * 2400)) && $(stat -c %s ./$show/test) -eq 8192 ]] || fail "$(ls -l ./$show)"
+    seconds=$(ffprobe -v error -show_entries format=duration -of csv=p=0 file:$show/quorva.mp3)
     quality=$(sed -n 's/.*mean PSNR \([0-9.]*\) dB.*/\1/p' out)
     awk "BEGIN { exit !($seconds > 1.95 && $seconds < 2.1 && $quality > 8 && $quality < 100) }" ||
         fail "the soundtrack lasts $seconds s, the mean PSNR is $quality dB"
+    make_inputs
+    expect 0 "" export anim.kvq --font test --audio a:b.mp4 -o c:d.mkv
+    ! compgen -G '*.log' >/dev/null || fail "ffmpeg or ffprobe wrote a report: $(ls ./*.log)"
     # A silent video takes away the soundtrack an earlier encode left.
     make_video -map 0:v silent.mp4
-    expect 0 "" encode silent.mp4 -o show --font show/test
-    [[ ! -e show/quorva.mp3 ]] || fail "a silent video left a soundtrack"
-    head -c 5000 /dev/zero >noise.mp4
-    expect 1 "ffmpeg failed: noise.mp4" encode noise.mp4 -o broken
-    [[ -z $(ls -A broken) ]] || fail "a bad video left files: $(ls -A broken)"
+    expect 0 "" encode silent.mp4 -o "$show" --font "$show/test"
+    [[ ! -e $show/quorva.mp3 ]] || fail "a silent video left a soundtrack"
+    # A failure leaves no folder made for it.
+    head -c 5000 /dev/zero >noise.mp4 && ffmpeg -v error -f lavfi -i sine -t 1 tone.mp3
+    expect 1 "noise.mp4: Invalid data" encode noise.mp4 -o broken
+    expect 1 "tone.mp3: has no video" encode tone.mp3 -o made/deeper
+    [[ ! -e broken && ! -e made ]] || fail "a failed encode left a folder"
     ;;
 progress)
     # At a terminal the frame count is rewritten in place, then wiped before the summary or an error.

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <gtest/gtest.h>
+#include <zlib.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -80,4 +81,38 @@ inline std::string rgbBytes(const std::vector<PackedPicture>& pictures)
         for (const std::uint32_t pixel : picture) rgb.append({char(pixel >> 16), char(pixel >> 8), char(pixel)});
     }
     return rgb;
+}
+
+// Rows that differ between glyphs and between rows, so that a misplaced row shows.
+inline std::uint8_t glyphRow(std::uint32_t glyph, std::uint32_t row) { return std::uint8_t((glyph * 37 + row * 11) ^ (glyph >> 3)); }
+
+// A PSF1 (`version` 1) or PSF2 font; a PSF2 `header` above 32 bytes pads it, as later versions may.
+inline std::vector<std::uint8_t> psf(int version, std::uint32_t glyphs, std::uint32_t width = 8, std::uint32_t height = 16,
+                                     std::uint32_t header = 32)
+{
+    std::vector<std::uint8_t> font = {0x72, 0xb5, 0x4a, 0x86};
+    const std::uint32_t glyph_bytes = (width + 7) / 8 * height;
+    if (version == 1) font = {0x36, 0x04, static_cast<std::uint8_t>(glyphs == 512), static_cast<std::uint8_t>(height)};
+    for (const std::uint32_t value : {0u, header, 0u, glyphs, glyph_bytes, height, width}) {
+        for (int shift = 0; version == 2 && shift < 32; shift += 8) font.push_back(static_cast<std::uint8_t>(value >> shift));
+    }
+    if (version == 2) font.resize(header, 0xEE);
+    for (std::uint32_t at = 0; at < glyphs * glyph_bytes; ++at) font.push_back(glyphRow(at / glyph_bytes, at % glyph_bytes));
+    return font;
+}
+
+// The player's font file of the first 256 such glyphs, zeros after each glyph and past the last.
+inline std::vector<std::uint8_t> fontFile(std::uint32_t glyphs)
+{
+    std::vector<std::uint8_t> file(8192, 0);
+    for (std::uint32_t at = 0; at < std::min(glyphs, 256u) * 16; ++at) file[at / 16 * 32 + at % 16] = glyphRow(at / 16, at % 16);
+    return file;
+}
+
+inline std::vector<std::uint8_t> gzipped(const TempDir& dir, const std::vector<std::uint8_t>& bytes)
+{
+    gzFile file = gzopen(dir.file("gz").c_str(), "wb9");
+    gzwrite(file, bytes.data(), static_cast<unsigned>(bytes.size()));
+    gzclose(file);
+    return readBytes(dir.file("gz"));
 }

@@ -3,12 +3,12 @@
 #include <string>
 #include <vector>
 
-#include "kvq/files/atomic_file.h"
+#include "kvq/files/interrupt_cleanup.h"
 #include "kvq/cli/run_kvq.h"
 
 int main(int argc, char** argv)
 {
-    removeUnfinishedFilesOnInterrupt();
+    cleanUpOnInterrupt();
     const std::vector<std::string> arguments(argv + 1, argv + argc);
     const int status = runKvq(arguments, std::cout, std::cerr);
     std::cout.flush();

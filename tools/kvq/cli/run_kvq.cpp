@@ -38,7 +38,11 @@ int runHelp(std::span<const std::string> arguments, std::ostream& out, std::ostr
         printOverview(out);
         return 0;
     }
-    const Command* command = arguments.size() == 1 ? findCommand(arguments[0]) : nullptr;
+    const Command* command = findCommand(arguments[0]);
+    if (command && arguments.size() > 1) {
+        err << "kvq help: unexpected argument '" << arguments[1] << "'; 'kvq help' takes one command name\n";
+        return kExitUsage;
+    }
     if (!command) {
         err << "kvq help: no command '" << arguments[0] << "'; 'kvq --help' lists them\n";
         return kExitUsage;

@@ -34,14 +34,15 @@ constexpr std::string_view kHelp =
     "length). Then 'cd FOLDER && kvqplay' plays it. Videos are read with the ffmpeg program.\n"
     "At the end it reports the mean PSNR of the frames, drawn again, against the pictures.\n"
     "\n"
-    "  -o, --output FOLDER  where the three files go; made if missing\n"
-    "  --font FONT          the font to encode for and to play with (a file made by 'kvq font');\n"
+    "  -o, --output FOLDER  where the three files go; made if missing, removed again on failure\n"
+    "  --font FONT          the font to encode for and to play with: a file made by 'kvq font',\n"
+    "                       or a PSF console font, which is converted as 'kvq font' does;\n"
     "                       without it, one made from the console font Lat15-VGA16\n"
     "  --threads N          how many frames to encode at once (default: one per processor)\n";
 
 constexpr const char* kDefaultConsoleFont = "/usr/share/consolefonts/Lat15-VGA16.psf.gz";
 
-std::vector<std::uint8_t> fontBytes(const std::optional<std::string>& font)
+std::vector<std::uint8_t> fontBytes(const std::optional<std::string>& font, const std::string& font_path)
 {
     if (!font) {
         std::error_code error;
@@ -52,8 +53,51 @@ std::vector<std::uint8_t> fontBytes(const std::optional<std::string>& font)
         const FontFileBytes converted = convertPsfFont(kDefaultConsoleFont);
         return {converted.begin(), converted.end()};
     }
-    return readFontFileBytes(*font);
+    std::vector<std::uint8_t> bytes = readFontFileBytes(*font);
+    // A console font, plain or gzip-compressed, would be drawn as garbage if taken as it is.
+    const bool gzip = bytes.size() >= 2 && bytes[0] == 0x1f && bytes[1] == 0x8b;
+    if (!gzip && !startsLikePsfFont(bytes)) return bytes;
+    refuseToReplaceInput(font_path, *font);
+    const FontFileBytes converted = convertPsfFont(*font);
+    return {converted.begin(), converted.end()};
 }
+
+// The folders an encode has to make, removed again unless it succeeds: a failure leaves no
+// empty folder behind. Only empty ones go, so nothing put there meanwhile is lost.
+class MadeFolders {
+public:
+    explicit MadeFolders(const std::filesystem::path& folder)
+    {
+        std::error_code error;
+        for (auto at = folder; !at.empty() && !std::filesystem::exists(at, error); at = at.parent_path()) {
+            made_.push_back(at);
+            if (at == at.parent_path()) break;
+        }
+        std::filesystem::create_directories(folder, error);
+        if (error || !std::filesystem::is_directory(folder)) {
+            removeMade();
+            throw ToolError(systemErrorMessage(folder.string(), "cannot make the folder", error ? error.value() : ENOTDIR));
+        }
+    }
+    ~MadeFolders()
+    {
+        if (!kept_) removeMade();
+    }
+    MadeFolders(const MadeFolders&) = delete;
+    MadeFolders& operator=(const MadeFolders&) = delete;
+
+    void keep() { kept_ = true; }
+
+private:
+    void removeMade()
+    {
+        std::error_code ignored;
+        for (const auto& at : made_) std::filesystem::remove(at, ignored);
+    }
+
+    std::vector<std::filesystem::path> made_;  // the deepest first
+    bool kept_ = false;
+};
 
 int threadCount(const std::optional<std::string>& text)
 {
@@ -90,22 +134,35 @@ int run(const ParsedArguments& parsed, std::ostream& out)
     std::error_code error;
     const bool from_pictures = std::filesystem::is_directory(input, error);
     if (!from_pictures && !std::filesystem::exists(input, error)) throw ToolError(input + ": no such file or folder");
-    std::filesystem::create_directories(folder, error);
-    if (error || !std::filesystem::is_directory(folder)) {
-        throw ToolError(systemErrorMessage(folder.string(), "cannot make the folder", error ? error.value() : ENOTDIR));
-    }
     const std::string frames_path = (folder / kFrameFileName).string();
     const std::string font_path = (folder / kFontFileName).string();
     const std::string sound_path = (folder / kSoundtrackFileName).string();
-    for (const std::string& output : {frames_path, font_path, sound_path}) refuseToReplaceInput(output, input);
+    for (const std::string& output : {frames_path, font_path, sound_path}) {
+        refuseToReplaceInput(output, input);
+        // Found now rather than at the renames, when another of the set may already be in place.
+        if (std::filesystem::is_directory(output, error)) throw ToolError(output + ": is a folder");
+    }
+    StreamKinds streams;
+    if (!from_pictures) {
+        streams = probeStreams(input);
+        if (!streams.video) throw ToolError(input + ": has no video");
+    }
 
-    const std::vector<std::uint8_t> font_bytes = fontBytes(font);
+    const std::vector<std::uint8_t> font_bytes = fontBytes(font, font_path);
     GlyphTable glyphs;
     glyphs.fillFrom(font_bytes.data(), font_bytes.size());
     const GlyphMatcher matcher(glyphs);
 
+    // Declared before the files in it, so that they are gone before it is removed.
+    MadeFolders made_folders(folder);
     std::unique_ptr<PictureSource> source = from_pictures ? openPngFolderSource(input) : openVideoSource(input);
     AtomicFile frames_file(frames_path);
+    // A font given from the folder itself is already in place.
+    std::optional<AtomicFile> font_file;
+    if (!(font && isSameExistingFile(*font, font_path))) {
+        font_file.emplace(font_path);
+        font_file->write(font_bytes);
+    }
     const std::size_t batch_size = static_cast<std::size_t>(threads) * 8;
     std::vector<std::vector<std::uint8_t>> pictures(batch_size);
     std::vector<TextFrame> frames(batch_size);
@@ -137,20 +194,21 @@ int run(const ParsedArguments& parsed, std::ostream& out)
     const double speed = framesPerSecond();
 
     std::optional<AtomicFile> sound_file;
-    if (!from_pictures && videoHasSound(input)) {
+    if (streams.sound) {
         sound_file.emplace(sound_path);
-        extractSoundtrack(input, seconds, sound_file->temporaryPath());
+        extractSoundtrack(input, seconds, sound_file->ffmpegTarget());
     }
 
-    // Each of the three appears whole; a font given from the folder itself is already in place.
-    if (!(font && isSameExistingFile(*font, font_path))) writeFileAtomically(font_path, font_bytes);
+    // Everything that can fail has been done; the renames put the whole set in place together.
     frames_file.commit();
+    if (font_file) font_file->commit();
     if (sound_file) {
         sound_file->commit();
     } else {
         // A soundtrack left from an earlier encode would play over pictures it does not belong to.
         std::filesystem::remove(sound_path, error);
     }
+    made_folders.keep();
 
     char summary[256];
     std::snprintf(summary, sizeof summary,

@@ -3,26 +3,31 @@
 
 #include <array>
 #include <cstdio>
+#include <string>
 
 #include "kvq/files/child_process.h"
 
-bool videoHasSound(const std::string& video)
+StreamKinds probeStreams(const std::string& video)
 {
-    ChildProcess ffprobe({"ffprobe", "-v", "error", "-select_streams", "a", "-show_entries", "stream=codec_type", "-of",
-                          "csv=p=0", video},
+    ChildProcess ffprobe({"ffprobe", "-v", "error", "-show_entries", "stream=codec_type", "-of", "csv=p=0", "-i",
+                          ffmpegFileName(video)},
                          ChildProcess::Pipe::from_its_output, "ffmpeg");
-    std::array<std::uint8_t, 256> answer{};
-    const std::size_t got = ffprobe.read(answer);
+    std::string answer;
+    std::array<std::uint8_t, 4096> chunk{};
+    for (std::size_t got = chunk.size(); got == chunk.size();) {
+        got = ffprobe.read(chunk);
+        answer.append(chunk.begin(), chunk.begin() + static_cast<std::ptrdiff_t>(got));
+    }
     ffprobe.finish();
-    return std::string(answer.begin(), answer.begin() + static_cast<std::ptrdiff_t>(got)).find("audio") != std::string::npos;
+    return {answer.find("video") != std::string::npos, answer.find("audio") != std::string::npos};
 }
 
-void extractSoundtrack(const std::string& video, double seconds, const std::string& mp3_path)
+void extractSoundtrack(const std::string& video, double seconds, const std::string& mp3_target)
 {
     char duration[32];
     std::snprintf(duration, sizeof duration, "%.3f", seconds);
-    ChildProcess ffmpeg({"ffmpeg", "-nostdin", "-v", "error", "-y", "-i", video, "-vn", "-sn", "-map", "0:a:0", "-t",
-                         duration, "-c:a", "libmp3lame", "-q:a", "4", "-ar", "44100", "-f", "mp3", mp3_path},
+    ChildProcess ffmpeg({"ffmpeg", "-nostdin", "-v", "error", "-y", "-i", ffmpegFileName(video), "-vn", "-sn", "-map", "0:a:0", "-t",
+                         duration, "-c:a", "libmp3lame", "-q:a", "4", "-ar", "44100", "-f", "mp3", mp3_target},
                         ChildProcess::Pipe::from_its_output, "ffmpeg");
     std::array<std::uint8_t, 4096> ignored{};
     while (ffmpeg.read(ignored) == ignored.size()) {

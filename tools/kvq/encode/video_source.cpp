@@ -24,7 +24,7 @@ std::string fitFilter()
 class VideoSource final : public PictureSource {
 public:
     explicit VideoSource(const std::string& path)
-        : ffmpeg_({"ffmpeg", "-nostdin", "-v", "error", "-i", path, "-an", "-sn", "-vf", fitFilter(), "-f", "rawvideo",
+        : ffmpeg_({"ffmpeg", "-nostdin", "-v", "error", "-i", ffmpegFileName(path), "-an", "-sn", "-vf", fitFilter(), "-f", "rawvideo",
                    "-pix_fmt", "rgb24", "-"},
                   ChildProcess::Pipe::from_its_output, "ffmpeg"),
           rgb_(kPicturePixels * 3)

@@ -21,7 +21,7 @@ std::string lengthSeconds(std::uint64_t frame_count)
     return text;
 }
 
-std::vector<std::string> ffmpegArguments(VideoContainer container, const std::string& temporary_path,
+std::vector<std::string> ffmpegArguments(VideoContainer container, const AtomicFile& output,
                                          const std::optional<std::string>& soundtrack, std::uint64_t frame_count)
 {
     // Errors only, so that ChildProcess's last line of ffmpeg's messages is the reason it failed.
@@ -32,7 +32,7 @@ std::vector<std::string> ffmpegArguments(VideoContainer container, const std::st
     if (soundtrack) {
         // -t on the sound's input cuts only the sound: -shortest would also cut the picture short
         // when the soundtrack ends first.
-        arguments.insert(arguments.end(), {"-t", lengthSeconds(frame_count), "-i", *soundtrack});
+        arguments.insert(arguments.end(), {"-t", lengthSeconds(frame_count), "-i", ffmpegFileName(*soundtrack)});
     }
     arguments.insert(arguments.end(), {"-map", "0:v:0"});
     if (soundtrack) arguments.insert(arguments.end(), {"-map", "1:a:0"});
@@ -48,8 +48,10 @@ std::vector<std::string> ffmpegArguments(VideoContainer container, const std::st
         arguments.insert(arguments.end(), picture.begin(), picture.end());
         if (soundtrack) arguments.insert(arguments.end(), {"-c:a", "aac", "-b:a", "160k"});
         if (container == VideoContainer::mp4) {
-            // The index at the front lets a browser start playing before the whole file has come.
-            arguments.insert(arguments.end(), {"-movflags", "+faststart", "-f", "mp4"});
+            // The index at the front lets a browser start playing before the whole file has come;
+            // where the output cannot be sought in (a pipe, a device), fragments carry it instead.
+            const char* flags = output.isDirect() ? "+frag_keyframe+empty_moov" : "+faststart";
+            arguments.insert(arguments.end(), {"-movflags", flags, "-f", "mp4"});
         } else {
             arguments.insert(arguments.end(), {"-f", "matroska"});
         }
@@ -65,7 +67,7 @@ std::vector<std::string> ffmpegArguments(VideoContainer container, const std::st
         break;
     }
     // The temporary name has no known ending, hence the explicit -f above.
-    arguments.push_back(temporary_path);
+    arguments.push_back(output.ffmpegTarget());
     return arguments;
 }
 
@@ -74,7 +76,7 @@ std::vector<std::string> ffmpegArguments(VideoContainer container, const std::st
 FfmpegWriter::FfmpegWriter(VideoContainer container, const std::string& path,
                            const std::optional<std::string>& soundtrack, std::uint64_t frame_count)
     : file_(path),
-      ffmpeg_(ffmpegArguments(container, file_.temporaryPath(), soundtrack, frame_count),
+      ffmpeg_(ffmpegArguments(container, file_, soundtrack, frame_count),
               ChildProcess::Pipe::to_its_input, "ffmpeg"),
       rgb_(kPixels * 3)
 {

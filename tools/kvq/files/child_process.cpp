@@ -2,7 +2,7 @@
 #include "kvq/files/child_process.h"
 
 #include <fcntl.h>
-#include <spawn.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -12,9 +12,8 @@
 #include <cstdlib>
 
 #include "kvq/cli/tool_error.h"
+#include "kvq/files/interrupt_cleanup.h"
 #include "kvq/files/write_all.h"
-
-extern char** environ;
 
 namespace {
 
@@ -42,27 +41,68 @@ ChildProcess::ChildProcess(const std::vector<std::string>& arguments, Pipe pipe,
     const bool reading = pipe == Pipe::from_its_output;
     const int child_end = reading ? ends[1] : ends[0];
     pipe_fd_ = reading ? ends[0] : ends[1];
-
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, child_end, reading ? STDOUT_FILENO : STDIN_FILENO);
-    posix_spawn_file_actions_adddup2(&actions, error_fd_, STDERR_FILENO);
-    if (reading) posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+    // Where the child tells why it could not start the program: nothing comes when it did.
+    int report[2];
+    if (::pipe2(report, O_CLOEXEC) != 0) {
+        close(child_end);
+        throw ToolError(systemErrorMessage(program_, "cannot make a pipe", errno));
+    }
 
     std::vector<char*> argv;
     for (const auto& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
     argv.push_back(nullptr);
-    const int spawned = posix_spawnp(&pid_, program_.c_str(), &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
+
+    // Held back until the child is in the registry, so that an interrupt never misses one.
+    sigset_t interrupts;
+    sigset_t previous;
+    sigemptyset(&interrupts);
+    for (const int signal_number : {SIGINT, SIGTERM, SIGHUP}) sigaddset(&interrupts, signal_number);
+    pthread_sigmask(SIG_BLOCK, &interrupts, &previous);
+    const pid_t parent = getpid();
+    pid_ = fork();
+    if (pid_ == 0) {
+        // Only async-signal-safe calls from here on. The kernel ends the child with this process,
+        // even when it is killed outright; a parent that is already gone is caught by the check.
+        prctl(PR_SET_PDEATHSIG, SIGKILL);
+        if (getppid() != parent) _exit(127);
+        std::signal(SIGPIPE, SIG_DFL);
+        dup2(child_end, reading ? STDOUT_FILENO : STDIN_FILENO);
+        dup2(error_fd_, STDERR_FILENO);
+        if (reading) {
+            const int null_fd = open("/dev/null", O_RDONLY | O_CLOEXEC);
+            if (null_fd >= 0) dup2(null_fd, STDIN_FILENO);
+        }
+        pthread_sigmask(SIG_SETMASK, &previous, nullptr);
+        execvp(argv[0], argv.data());
+        const int error_number = errno;
+        [[maybe_unused]] const ssize_t ignored = ::write(report[1], &error_number, sizeof error_number);
+        _exit(127);
+    }
+    const int fork_error = errno;
+    if (pid_ > 0) rememberChild(pid_);
+    pthread_sigmask(SIG_SETMASK, &previous, nullptr);
     close(child_end);
-    if (spawned != 0) {
+    close(report[1]);
+    int start_error = 0;
+    if (pid_ < 0) {
+        start_error = fork_error;
+    } else {
+        while (::read(report[0], &start_error, sizeof start_error) < 0 && errno == EINTR) {
+        }
+    }
+    close(report[0]);
+    if (start_error != 0) {
+        if (pid_ > 0) {
+            waitpid(pid_, nullptr, 0);
+            forgetChild(pid_);
+        }
         pid_ = -1;
         closeIfOpen(pipe_fd_);
         closeIfOpen(error_fd_);
-        if (spawned == ENOENT) {
+        if (start_error == ENOENT) {
             throw ToolError(program_ + " is not installed; install it with: sudo apt-get install " + package);
         }
-        throw ToolError(systemErrorMessage(program_, "cannot start it", spawned));
+        throw ToolError(systemErrorMessage(program_, "cannot start it", start_error));
     }
 }
 
@@ -72,6 +112,7 @@ ChildProcess::~ChildProcess()
     if (pid_ > 0) {
         kill(pid_, SIGKILL);
         waitpid(pid_, nullptr, 0);
+        forgetChild(pid_);
     }
     closeIfOpen(error_fd_);
 }
@@ -103,6 +144,7 @@ void ChildProcess::finish()
     int status = 0;
     while (waitpid(pid_, &status, 0) < 0 && errno == EINTR) {
     }
+    forgetChild(pid_);
     pid_ = -1;
     if (WIFEXITED(status) && WEXITSTATUS(status) == 0) return;
     const std::string said = lastErrorLine();
@@ -122,5 +164,13 @@ std::string ChildProcess::lastErrorLine() const
     }
     while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
     const std::size_t start = text.find_last_of("\r\n");
-    return start == std::string::npos ? text : text.substr(start + 1);
+    std::string line = start == std::string::npos ? text : text.substr(start + 1);
+    // The prefix of ffmpegFileName is ours, not a part of the name the user gave.
+    if (line.starts_with("file:")) line.erase(0, 5);
+    return line;
+}
+
+std::string ffmpegFileName(const std::string& path)
+{
+    return "file:" + path;
 }

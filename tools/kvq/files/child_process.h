@@ -37,3 +37,7 @@ private:
     int pipe_fd_ = -1;
     int error_fd_ = -1;
 };
+
+// A file name as ffmpeg and ffprobe must be given it: they read a name that starts with '-' as an
+// option and one with ':' in it as a protocol, but "file:" and anything after it as a plain file.
+std::string ffmpegFileName(const std::string& path);

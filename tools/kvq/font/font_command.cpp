@@ -18,7 +18,7 @@ constexpr std::string_view kHelp =
     "A font that is not 8 pixels wide and 16 high, a truncated file or a file that is not a PSF\n"
     "font is refused, and OUT is then left as it was.\n"
     "\n"
-    "  -o, --output OUT   the font file to write; the player reads it under the name 'test'\n"
+    "  -o, --output OUT   the font file to write (- for standard output); the player reads it as 'test'\n"
     "\n"
     "Example: kvq font /usr/share/consolefonts/Lat15-VGA16.psf.gz -o test\n";
 

@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <climits>
 #include <cstring>
+#include <string_view>
 
 #include "kvq/cli/tool_error.h"
 
@@ -23,6 +24,7 @@ constexpr std::uint8_t kPsf1Mode512 = 0x01;
 constexpr std::uint32_t kGlyphWidth = 8;
 constexpr std::uint32_t kGlyphHeight = 16;
 constexpr std::size_t kGlyphBytes = 16;  // 16 rows of one byte
+constexpr std::uint64_t kMostBytesAfterGlyphs = 16 << 20;
 
 // zlib reads plain files as they are, so one reader serves both kinds of font file.
 class GzInput {
@@ -87,7 +89,10 @@ private:
         const char* message = gzerror(file_, &code);
         if (code == Z_ERRNO) throw ToolError(systemErrorMessage(path_, "cannot read", errno));
         if (code == Z_BUF_ERROR) throw ToolError(path_ + ": truncated: the compressed data ends early");
-        throw ToolError(path_ + ": corrupt compressed data: " + (message ? message : "unknown zlib error"));
+        // zlib names the file by its descriptor, "<fd:3>: ", which tells the user nothing.
+        std::string_view said = message ? message : "unknown zlib error";
+        if (said.starts_with("<fd:") && said.find(": ") != std::string_view::npos) said.remove_prefix(said.find(": ") + 2);
+        throw ToolError(path_ + ": corrupt compressed data: " + std::string(said));
     }
 
     std::string path_;
@@ -189,5 +194,10 @@ FontFileBytes convertPsfFont(const std::string& path)
     const std::uint64_t dropped_bytes = (layout.glyph_count - kept) * kGlyphBytes;
     const std::uint64_t skipped = input.skip(dropped_bytes);
     if (skipped < dropped_bytes) throw truncated(kept + skipped / kGlyphBytes);
+    // Read to the end, so that gzip's closing check sum and length are seen: without them the
+    // file was cut short. A Unicode table is far smaller than this bound.
+    if (input.skip(kMostBytesAfterGlyphs + 1) > kMostBytesAfterGlyphs) {
+        throw ToolError(path + ": more than 16 MiB after the glyphs; not a console font");
+    }
     return font;
 }

@@ -1,5 +1,9 @@
 // SPDX-License-Identifier: MIT
+#include <algorithm>
+#include <cctype>
 #include <charconv>
+#include <filesystem>
+#include <limits>
 
 #include "kvq/cli/command.h"
 #include "kvq/cli/tool_error.h"
@@ -21,17 +25,34 @@ constexpr std::string_view kHelp =
     "\n"
     "  --font FONT        the player's font file (as made by 'kvq font')\n"
     "  --frame N          which frame; 'kvq info ANIMATION' tells how many there are\n"
-    "  -o, --output OUT   the PNG file to write\n";
+    "  -o, --output OUT   the PNG file to write, ending in .png, or - for standard output\n";
 
 std::uint64_t frameNumber(const std::string& text)
 {
     std::uint64_t value = 0;
     const char* end = text.data() + text.size();
     const auto [stop, error] = std::from_chars(text.data(), end, value);
+    // A number too large for any file is as absent as one just past its end: the same answer.
+    if (error == std::errc::result_out_of_range && stop == end) return std::numeric_limits<std::uint64_t>::max();
     if (text.empty() || error != std::errc() || stop != end) {
         throw UsageError("--frame takes a frame number from 0 on, not '" + text + "'");
     }
     return value;
+}
+
+// PNG is all it writes, so a name that promises another kind is refused; standard output, a
+// device or a FIFO carries no ending to check.
+void requirePngName(const std::string& output)
+{
+    std::error_code error;
+    const auto status = std::filesystem::status(output, error);
+    if (output == "-" || (std::filesystem::exists(status) && !std::filesystem::is_regular_file(status) &&
+                          !std::filesystem::is_directory(status))) {
+        return;
+    }
+    std::string ending = std::filesystem::path(output).extension().string();
+    std::transform(ending.begin(), ending.end(), ending.begin(), [](unsigned char c) { return std::tolower(c); });
+    if (ending != ".png") throw UsageError("the picture is a PNG, so OUT must end in .png, not '" + output + "'");
 }
 
 constexpr ValueOption kOptions[] = {{"font", ""}, {"frame", ""}, {"output", "o"}};
@@ -46,6 +67,7 @@ int run(const ParsedArguments& parsed, std::ostream&)
 
     refuseToReplaceInput(output, animation);
     refuseToReplaceInput(output, font);
+    requirePngName(output);
     const GlyphTable glyphs = loadFontFile(font);
     const PackedPicture picture = renderFrame(readFrame(animation, index), glyphs);
     writeFileAtomically(output, encodeRgbPng(picture, kPictureWidth, kPictureHeight));
