@@ -11,7 +11,7 @@ SoundtrackStart startSoundtrack(AudioOutput& output)
     start.output_open = output.open(AudioDevice::system_default, kOutputRateHz) ||
                         output.open(AudioDevice::any_other, kOutputRateHz);
     // Looked at first, so that the decoder is never handed a FIFO it would wait on for ever.
-    const bool usable = openRegularFile(kSoundtrackFileName, start.file) != nullptr;
+    const bool usable = openRegularFile(kSoundtrackFileName, start.file).file != nullptr;
     if (start.output_open && usable && output.load(kSoundtrackFileName)) {
         output.play();
         start.playing = true;

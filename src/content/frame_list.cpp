@@ -1,8 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "content/frame_list.h"
 
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
@@ -16,13 +14,6 @@ constexpr std::size_t kFrameBytes = FrameFileShape::kFrameBytes;
 // Whole chunks are read straight into the list's storage, so frames must lie back to back.
 static_assert(sizeof(TextFrame) == kFrameBytes && alignof(TextFrame) == 1);
 constexpr std::size_t kChunkFrames = 1024;  // about 2.4 MB per read
-
-std::size_t fileSize(std::FILE* file)
-{
-    struct stat info {};
-    if (fstat(fileno(file), &info) != 0 || info.st_size < 0) return 0;
-    return static_cast<std::size_t>(info.st_size);
-}
 
 }  // namespace
 
@@ -72,13 +63,15 @@ FileProblem FrameList::appendBlocks(std::size_t expected_frames, Read read, cons
 int FrameList::load(const char* path, FileProblem* problem, const std::atomic<int>* stop)
 {
     FileProblem outcome;
-    const FileOwner file = openRegularFile(path, outcome);
+    const RegularFile opened = openRegularFile(path, outcome);
+    std::FILE* file = opened.file.get();
     if (file) {
-        const std::size_t size = fileSize(file.get());
-        outcome = appendBlocks(size / kFrameBytes, [&](unsigned char* destination, std::size_t wanted) {
-            return std::fread(destination, 1, wanted, file.get());
-        }, stop);
-        outcome.bytes = size;
+        outcome = appendBlocks(static_cast<std::size_t>(opened.size_bytes / kFrameBytes),
+                               [&](unsigned char* destination, std::size_t wanted) {
+                                   return std::fread(destination, 1, wanted, file);
+                               },
+                               stop);
+        outcome.bytes = opened.size_bytes;
     }
     if (problem) *problem = outcome;
     return file ? 0 : -1;

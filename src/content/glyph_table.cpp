@@ -6,7 +6,7 @@
 int GlyphTable::load(const char* path, FileProblem* problem)
 {
     FileProblem opened;
-    const FileOwner file = openRegularFile(path, opened);
+    const FileOwner file = openRegularFile(path, opened).file;
     if (problem) *problem = opened;
     if (!file) return -1;
     // One read of at most 256 slots; a short or failed read is not an error, it only leaves the

@@ -8,26 +8,31 @@
 #include <cerrno>
 #include <cstring>
 
-FileOwner openRegularFile(const char* path, FileProblem& problem)
+RegularFile openRegularFile(const char* path, FileProblem& problem)
 {
     problem = {};
     const int fd = ::open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
         problem = {FileProblem::Kind::cannot_open, errno};
-        return nullptr;
+        return {};
     }
     struct stat info {};
-    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+    if (fstat(fd, &info) != 0) {
+        problem = {FileProblem::Kind::cannot_open, errno};
         ::close(fd);
-        problem = {FileProblem::Kind::not_regular};
-        return nullptr;
+        return {};
     }
-    FileOwner file(fdopen(fd, "rb"));
-    if (!file) {
+    if (!S_ISREG(info.st_mode)) {
+        problem = {FileProblem::Kind::not_regular};
+        ::close(fd);
+        return {};
+    }
+    RegularFile opened{FileOwner(fdopen(fd, "rb")), static_cast<std::uint64_t>(info.st_size)};
+    if (!opened.file) {
         problem = {FileProblem::Kind::cannot_open, errno};
         ::close(fd);
     }
-    return file;
+    return opened;
 }
 
 std::string describe(const FileProblem& problem)

@@ -26,9 +26,16 @@ struct FileCloser {
 };
 using FileOwner = std::unique_ptr<std::FILE, FileCloser>;
 
+// A regular file open for binary reading, with its size as the file system gives it.
+struct RegularFile {
+    FileOwner file;
+    std::uint64_t size_bytes = 0;
+};
+
 // Opens a file for binary reading if it is a regular file. Whatever else the name stands for is
-// refused without waiting: opening a FIFO that has no writer would otherwise block for ever.
-FileOwner openRegularFile(const char* path, FileProblem& problem);
+// refused without waiting: opening a FIFO that has no writer would otherwise block for ever. The
+// file is null when it cannot be used, and `problem` says why.
+RegularFile openRegularFile(const char* path, FileProblem& problem);
 
 // "cannot open it (No such file or directory)", "not a regular file", ...; empty for none.
 std::string describe(const FileProblem& problem);

@@ -59,10 +59,13 @@ TEST(KvqCommandLine, FailuresAreOneLineStatusOneAndWriteNothing)
     std::filesystem::remove(dir.file("gz"));
     const std::string out = dir.file("out");
     const std::string none = dir.file("none.kvq");
+    ASSERT_EQ(mkfifo(dir.file("fifo.kvq").c_str(), 0600), 0);  // nobody writes: reading it would wait for ever
     for (const auto& [arguments, cause] : Cases{
              {{"font", dir.file("missing.psf"), "-o", dir.file("f")}, "missing.psf: cannot open"},
              {{"info", dir.write("blob", randomBytes(1000, 1))}, "blob: cannot tell a frame file from a font"},
              {{"info", out}, "out: not a regular file"},
+             {{"render", dir.file("fifo.kvq"), "--font", font, "--frame", "0", "-o", dir.file("x.png")}, "fifo.kvq: not a regular file"},
+             {{"font", dir.file("fifo.kvq"), "-o", dir.file("f")}, "fifo.kvq: not a regular file"},
              {{"render", tiny, "--font", font, "--frame", "0", "-o", dir.file("x.png")}, "tiny.kvq: holds no frames"},
              {{"encode", dir.file("missing.mp4"), "--font", font, "-o", out}, "missing.mp4: no such file"},
              {{"encode", dir.file("broken"), "--font", font, "-o", out}, "1.png: not a readable PNG picture"},

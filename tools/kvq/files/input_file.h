@@ -2,18 +2,17 @@
 #pragma once
 
 #include <cstdint>
-#include <cstdio>
 #include <span>
 #include <string>
 
-// A regular file opened for reading, whose size comes from the file system rather than from
-// anything written inside it. Every failure is a ToolError naming the file.
+#include "content/player_file.h"
+
+// A regular file opened for reading (a FIFO or device is refused, never waited on), whose size
+// comes from the file system rather than from anything written inside it. Every failure is a
+// ToolError naming the file.
 class InputFile {
 public:
     explicit InputFile(std::string path);
-    ~InputFile();
-    InputFile(const InputFile&) = delete;
-    InputFile& operator=(const InputFile&) = delete;
 
     const std::string& path() const { return path_; }
     std::uint64_t sizeBytes() const { return size_bytes_; }
@@ -23,6 +22,6 @@ public:
 
 private:
     std::string path_;
-    std::FILE* file_ = nullptr;
+    FileOwner file_;
     std::uint64_t size_bytes_ = 0;
 };

@@ -2,7 +2,6 @@
 #include "kvq/font/psf_font.h"
 
 #include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 #include <zlib.h>
 
@@ -10,8 +9,10 @@
 #include <cerrno>
 #include <climits>
 #include <cstring>
+#include <filesystem>
 #include <string_view>
 
+#include "content/player_file.h"
 #include "kvq/cli/tool_error.h"
 
 namespace {
@@ -31,13 +32,16 @@ class GzInput {
 public:
     explicit GzInput(const std::string& path) : path_(path)
     {
-        const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-        if (fd < 0) throw ToolError(systemErrorMessage(path, "cannot open", errno));
-        struct stat info {};
-        if (::fstat(fd, &info) == 0 && S_ISDIR(info.st_mode)) {
-            ::close(fd);
-            throw ToolError(path + ": is a folder, not a font file");
+        // Opened as every input is, so a FIFO or a device is refused rather than waited on.
+        FileProblem problem;
+        const RegularFile opened = openRegularFile(path.c_str(), problem);
+        if (problem.kind == FileProblem::Kind::not_regular) {
+            throw ToolError(path + (std::filesystem::is_directory(path) ? ": is a folder, not a font file" : ": not a regular file"));
         }
+        if (!opened.file) throw ToolError(systemErrorMessage(path, "cannot open", problem.error_number));
+        // zlib closes the descriptor it is given, and the opened file closes its own.
+        const int fd = ::fcntl(fileno(opened.file.get()), F_DUPFD_CLOEXEC, 0);
+        if (fd < 0) throw ToolError(systemErrorMessage(path, "cannot open", errno));
         file_ = gzdopen(fd, "rb");
         if (!file_) {
             ::close(fd);
