@@ -4,10 +4,11 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <iostream>
 
 ProgressLine::ProgressLine(std::string_view verb, std::optional<std::uint64_t> total)
-    : verb_(verb), total_(total), shown_(::isatty(STDERR_FILENO) == 1)
+    : verb_(verb), total_(total), shown_(::isatty(STDERR_FILENO) == 1), started_(std::chrono::steady_clock::now())
 {
 }
 
@@ -19,7 +20,17 @@ void ProgressLine::update(std::uint64_t frames_done, std::string_view detail)
     last_shown_ = now;
     std::string text = verb_;
     text.append(": frame ").append(std::to_string(frames_done));
-    if (total_) text.append("/").append(std::to_string(*total_));
+    if (total_) {
+        text.append("/").append(std::to_string(*total_));
+        // A total taken from a file's own duration may fall a little short of the frames.
+        if (frames_done > 0 && frames_done <= *total_) {
+            const double elapsed = std::chrono::duration<double>(now - started_).count();
+            const double left = elapsed * static_cast<double>(*total_ - frames_done) / static_cast<double>(frames_done);
+            char figures[48];
+            std::snprintf(figures, sizeof figures, " (%d%%, %.0f s left)", static_cast<int>(100 * frames_done / *total_), left);
+            text.append(figures);
+        }
+    }
     text.append(detail);
     // A shorter line than the last one must still cover all of it.
     const std::size_t length = text.size();

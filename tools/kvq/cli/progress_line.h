@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-// "VERB: frame N/TOTAL" (or "VERB: frame N" when the total is not known beforehand), then any
+// "VERB: frame N/TOTAL (P%, S s left)" (or "VERB: frame N" when the total is not known beforehand), then any
 // detail, on standard error, rewritten in place; but only for a person at a terminal, since a log
 // or a test would collect every step of it. Wiped again when done, so that whatever comes next,
 // the summary or an error, stands on a line of its own.
@@ -27,5 +27,6 @@ private:
     std::optional<std::uint64_t> total_;
     bool shown_;
     std::size_t width_ = 0;
+    std::chrono::steady_clock::time_point started_;
     std::chrono::steady_clock::time_point last_shown_{};
 };

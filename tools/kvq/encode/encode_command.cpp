@@ -2,8 +2,10 @@
 #include <algorithm>
 #include <charconv>
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <filesystem>
+#include <future>
 #include <optional>
 #include <thread>
 
@@ -11,8 +13,8 @@
 #include "kvq/cli/command.h"
 #include "kvq/cli/progress_line.h"
 #include "kvq/cli/tool_error.h"
-#include "kvq/encode/glyph_matcher.h"
 #include "kvq/encode/parallel_encoder.h"
+#include "kvq/encode/picture_fonts.h"
 #include "kvq/encode/picture_source.h"
 #include "kvq/encode/soundtrack_extract.h"
 #include "kvq/files/atomic_file.h"
@@ -23,23 +25,38 @@
 namespace {
 
 constexpr std::string_view kHelp =
-    "Usage: kvq encode INPUT -o FOLDER [--font FONT] [--threads N]\n"
+    "Usage: kvq encode INPUT -o FOLDER [--font FONT] [--match perceptual|pixel]\n"
+    "                  [--levels full|auto] [--hold PERCENT] [--threads N]\n"
     "\n"
     "Turns a video, or a folder of PNG pictures taken in name order, into an animation the\n"
     "player shows: at 24 frames per second, each picture fitted into 640x480 with its shape\n"
     "kept, and every 8x16 cell replaced by the character whose glyph, drawn in ink and paper,\n"
-    "comes closest to it (least squared error of luminance; ties go to the lowest code).\n"
-    "FOLDER receives the player's three files: 'quorva2.kvq' (the frames), 'test' (the font)\n"
-    "and, when the video has sound, 'quorva.mp3' (its soundtrack, cut to the animation's\n"
-    "length). Then 'cd FOLDER && kvqplay' plays it. Videos are read with the ffmpeg program.\n"
-    "At the end it reports the mean PSNR of the frames, drawn again, against the pictures.\n"
+    "looks most like it. FOLDER receives the player's three files: 'quorva2.kvq' (the frames),\n"
+    "'test' (the font) and, when the video has sound, 'quorva.mp3' (its soundtrack, cut to the\n"
+    "animation's length). Then 'cd FOLDER && kvqplay' plays it. Videos are read with the ffmpeg\n"
+    "program. At the end it reports how close the frames, drawn again, come to the pictures:\n"
+    "PSNR per pixel; PSNR of both blurred (sigma 3 px), as seen from a step back; SSIM of both\n"
+    "at 1/8 scale; and flicker, the share of cells that change from one frame to the next.\n"
     "\n"
     "  -o, --output FOLDER  where the three files go; made if missing, removed again on failure\n"
     "  --font FONT          the font to encode for and to play with: a file made by 'kvq font',\n"
-    "                       or a PSF console font, which is converted as 'kvq font' does;\n"
-    "                       without it, one made from the console font Lat15-VGA16\n"
-    "  --threads N          how many frames to encode at once (default: one per processor)\n";
+    "                       or a PSF console font of 8x16 glyphs (gzip or not), converted as\n"
+    "                       'kvq font' does; 'tones' for one made of tone levels and edges;\n"
+    "                       'learn' for 128 glyphs learned from the pictures themselves (give\n"
+    "                       './tones' or './learn' for files of those names). Without it, one\n"
+    "                       made from the console font Lat15-VGA16, for the text-art look\n"
+    "  --match perceptual   (the default) compare what the eye sees: each cell and glyph after\n"
+    "                       a blur inside the cell, with some of the per-pixel error to keep\n"
+    "                       edges; the picture's black is read as ink and its white as paper\n"
+    "  --match pixel        the least squared error of luminance per pixel against the picture\n"
+    "                       as it is, every frame on its own; ties go to the lowest code\n"
+    "  --levels full        (the default) black to ink and white to paper, linearly\n"
+    "  --levels auto        the video's own range (2% clipped at each end) onto ink..paper\n"
+    "  --hold PERCENT       a cell keeps the previous frame's character unless another is\n"
+    "                       better by more than this (default 10), so still parts stay still\n"
+    "  --threads N          how many threads encode (default: one per processor)\n";
 
+constexpr float kDefaultHold = 0.10f;
 constexpr const char* kDefaultConsoleFont = "/usr/share/consolefonts/Lat15-VGA16.psf.gz";
 
 std::vector<std::uint8_t> fontBytes(const std::optional<std::string>& font, const std::string& font_path)
@@ -113,15 +130,72 @@ int threadCount(const std::optional<std::string>& text)
 
 double secondsOf(std::size_t frames) { return static_cast<double>(frames) / kFramesPerSecond; }
 
-std::string progressDetail(std::size_t frames, double frames_per_second, double mean_db)
+MatchMode matchMode(const std::optional<std::string>& text)
 {
-    char text[96];
-    std::snprintf(text, sizeof text, " (%.1f s of animation), %.0f frames/s, mean PSNR %.2f dB", secondsOf(frames),
-                  frames_per_second, mean_db);
+    if (!text || *text == "perceptual") return MatchMode::perceptual;
+    if (*text == "pixel") return MatchMode::pixel;
+    throw UsageError("--match takes 'perceptual' or 'pixel', not '" + *text + "'");
+}
+
+float holdMargin(const std::optional<std::string>& text)
+{
+    if (!text) return kDefaultHold;
+    int value = -1;
+    const char* end = text->data() + text->size();
+    const auto [stop, error] = std::from_chars(text->data(), end, value);
+    if (error != std::errc() || stop != end || value < 0 || value > 100) {
+        throw UsageError("--hold takes a percentage from 0 to 100, not '" + *text + "'");
+    }
+    return static_cast<float>(value) / 100.0f;
+}
+
+// A quick look over the whole input for what has to be known before the first frame: its
+// levels, or the cells to learn a font from. About this many pictures, spread evenly.
+constexpr std::size_t kSurveyPictures = 48;
+
+std::vector<std::vector<std::uint8_t>> surveyPictures(const std::string& input, bool from_pictures,
+                                                      std::optional<std::size_t> expected_frames)
+{
+    const int every = static_cast<int>(std::max<std::size_t>(1, expected_frames.value_or(kSurveyPictures * kFramesPerSecond) / kSurveyPictures));
+    std::unique_ptr<PictureSource> source = from_pictures ? openPngFolderSource(input, every) : openVideoSource(input, every);
+    std::vector<std::vector<std::uint8_t>> pictures;
+    for (std::vector<std::uint8_t> picture; source->next(picture);) pictures.push_back(picture);
+    if (pictures.empty()) throw ToolError(input + ": no pictures to encode");
+    return pictures;
+}
+
+// The cells a font is learned from: this many, taken evenly from the survey's pictures.
+constexpr std::size_t kLearningCells = 20000;
+constexpr int kLearningRounds = 10;
+
+std::vector<CellTarget> learningCells(const std::vector<std::vector<std::uint8_t>>& pictures, const ToneLevels& levels)
+{
+    const std::size_t cells_per_picture = TextFrame::kColumns * TextFrame::kRows;
+    const std::size_t total = pictures.size() * cells_per_picture;
+    const std::size_t count = std::min(total, kLearningCells);
+    std::vector<CellTarget> cells(count);
+    for (std::size_t i = 0; i < count; ++i) {
+        const std::size_t index = i * total / count;
+        const auto& picture = pictures[index / cells_per_picture];
+        const std::size_t cell = index % cells_per_picture;
+        const std::size_t top = cell / TextFrame::kColumns * 16;
+        const std::size_t left = cell % TextFrame::kColumns * 8;
+        for (std::size_t at = 0; at < CellObjective::kPixels; ++at) {
+            cells[i][at] = levels.target[picture[(top + at / 8) * kPictureWidth + left + at % 8]];
+        }
+    }
+    return cells;
+}
+
+std::string figuresText(const FrameFigures& figures)
+{
+    char text[160];
+    std::snprintf(text, sizeof text, "PSNR %.2f dB, blurred PSNR %.2f dB, SSIM at 1/8 %.3f, flicker %.3f", figures.psnr,
+                  figures.blurred_psnr, figures.ssim, figures.flicker);
     return text;
 }
 
-constexpr ValueOption kOptions[] = {{"output", "o"}, {"font", ""}, {"threads", ""}};
+constexpr ValueOption kOptions[] = {{"output", "o"}, {"font", ""}, {"threads", ""}, {"match", ""}, {"levels", ""}, {"hold", ""}};
 
 int run(const ParsedArguments& parsed, std::ostream& out)
 {
@@ -130,6 +204,16 @@ int run(const ParsedArguments& parsed, std::ostream& out)
     const std::filesystem::path folder(parsed.required("output"));
     const std::optional<std::string> font = parsed.option("font");
     const int threads = threadCount(parsed.option("threads"));
+    const MatchMode mode = matchMode(parsed.option("match"));
+    const std::optional<std::string> levels_option = parsed.option("levels");
+    if (levels_option && *levels_option != "full" && *levels_option != "auto") {
+        throw UsageError("--levels takes 'full' or 'auto', not '" + *levels_option + "'");
+    }
+    const float hold = holdMargin(parsed.option("hold"));
+    if (mode == MatchMode::pixel && (levels_option || parsed.option("hold"))) {
+        throw UsageError("--levels and --hold go with --match perceptual; --match pixel takes the picture as it is");
+    }
+    const bool learn = font && *font == "learn";
 
     std::error_code error;
     const bool from_pictures = std::filesystem::is_directory(input, error);
@@ -143,15 +227,30 @@ int run(const ParsedArguments& parsed, std::ostream& out)
         if (std::filesystem::is_directory(output, error)) throw ToolError(output + ": is a folder");
     }
     StreamKinds streams;
-    if (!from_pictures) {
+    std::optional<std::size_t> expected_frames;
+    if (from_pictures) {
+        expected_frames = pngFolderPictureCount(input);
+    } else {
         streams = probeStreams(input);
         if (!streams.video) throw ToolError(input + ": has no video");
+        if (streams.seconds) expected_frames = static_cast<std::size_t>(std::ceil(*streams.seconds * kFramesPerSecond));
     }
 
-    const std::vector<std::uint8_t> font_bytes = fontBytes(font, font_path);
+    std::vector<std::vector<std::uint8_t>> survey;
+    if (learn || levels_option == "auto") survey = surveyPictures(input, from_pictures, expected_frames);
+    const ToneLevels levels = levels_option == "auto" ? stretchedLevels(survey) : fullLevels();
+    std::vector<std::uint8_t> font_bytes;
+    if (learn || (font && *font == "tones")) {
+        const FontFileBytes made = learn ? learnFont(learningCells(survey, levels), CellObjective(), kLearningRounds, threads)
+                                         : tonesFont();
+        font_bytes.assign(made.begin(), made.end());
+    } else {
+        font_bytes = fontBytes(font, font_path);
+    }
+    survey = {};
     GlyphTable glyphs;
     glyphs.fillFrom(font_bytes.data(), font_bytes.size());
-    const GlyphMatcher matcher(glyphs);
+    const FrameEncoder encoder(glyphs, mode, levels, hold);
 
     // Declared before the files in it, so that they are gone before it is removed.
     MadeFolders made_folders(folder);
@@ -159,36 +258,47 @@ int run(const ParsedArguments& parsed, std::ostream& out)
     AtomicFile frames_file(frames_path);
     // A font given from the folder itself is already in place.
     std::optional<AtomicFile> font_file;
-    if (!(font && isSameExistingFile(*font, font_path))) {
+    if (!(font && !learn && *font != "tones" && isSameExistingFile(*font, font_path))) {
         font_file.emplace(font_path);
         font_file->write(font_bytes);
     }
     const std::size_t batch_size = static_cast<std::size_t>(threads) * 8;
+    // One batch is read while the one before is encoded, so that decoding and encoding overlap.
     std::vector<std::vector<std::uint8_t>> pictures(batch_size);
+    std::vector<std::vector<std::uint8_t>> next_pictures(batch_size);
+    const auto readBatch = [&source](std::vector<std::vector<std::uint8_t>>& batch) {
+        std::size_t filled = 0;
+        while (filled < batch.size() && source->next(batch[filled])) ++filled;
+        return filled;
+    };
     std::vector<TextFrame> frames(batch_size);
-    std::vector<double> quality(batch_size);
-    std::size_t frame_count = 0;
-    double quality_sum = 0;
+    std::vector<FrameFigures> figures(batch_size);
+    TextFrame last;
+    FigureTotals totals;
     const auto started = std::chrono::steady_clock::now();
     const auto framesPerSecond = [&] {
         const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
-        return seconds > 0 ? static_cast<double>(frame_count) / seconds : 0.0;
+        return seconds > 0 ? static_cast<double>(totals.frames()) / seconds : 0.0;
     };
-    ProgressLine progress("encoding", std::nullopt);
-    for (bool more = true; more;) {
-        std::size_t filled = 0;
-        while (filled < batch_size && (more = source->next(pictures[filled]))) ++filled;
-        encodePictures(matcher, glyphs, std::span(pictures).first(filled), std::span(frames).first(filled),
-                       std::span(quality).first(filled), threads);
+    ProgressLine progress("encoding", expected_frames);
+    for (std::size_t filled = readBatch(pictures); filled > 0;) {
+        auto reading = std::async(std::launch::async, readBatch, std::ref(next_pictures));
+        encodePictures(encoder, std::span(pictures).first(filled), totals.frames() ? &last : nullptr,
+                       std::span(frames).first(filled), std::span(figures).first(filled), threads);
         for (std::size_t i = 0; i < filled; ++i) {
             frames_file.write(frames[i].cells);
-            quality_sum += quality[i];
+            totals.add(figures[i], totals.frames() > 0);
         }
-        frame_count += filled;
-        progress.update(frame_count, progressDetail(frame_count, framesPerSecond(),
-                                                    frame_count ? quality_sum / static_cast<double>(frame_count) : 0.0));
+        last = frames[filled - 1];
+        char detail[64];
+        std::snprintf(detail, sizeof detail, ", %.0f frames/s, blurred PSNR %.1f dB", framesPerSecond(),
+                      totals.mean().blurred_psnr);
+        progress.update(totals.frames(), detail);
+        filled = reading.get();
+        std::swap(pictures, next_pictures);
     }
     progress.clear();
+    const std::size_t frame_count = totals.frames();
     if (frame_count == 0) throw ToolError(input + ": no pictures to encode");
     const double seconds = secondsOf(frame_count);
     const double speed = framesPerSecond();
@@ -211,11 +321,10 @@ int run(const ParsedArguments& parsed, std::ostream& out)
     made_folders.keep();
 
     char summary[256];
-    std::snprintf(summary, sizeof summary,
-                  "%zu frames (%.2f s) into %s, %s; %.0f frames/s on %d thread%s; mean PSNR %.2f dB\n", frame_count,
+    std::snprintf(summary, sizeof summary, "%zu frames (%.2f s) into %s, %s; %.0f frames/s on %d thread%s\n", frame_count,
                   seconds, folder.string().c_str(), sound_file ? "with its soundtrack" : "silent", speed, threads,
-                  threads == 1 ? "" : "s", quality_sum / static_cast<double>(frame_count));
-    out << summary;
+                  threads == 1 ? "" : "s");
+    out << summary << figuresText(totals.mean()) << "\n";
     return 0;
 }
 

@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "kvq/encode/glyph_matcher.h"
 
-#include <cmath>
 #include <cstring>
 
 #include "kvq/encode/luminance.h"
@@ -106,19 +105,4 @@ void GlyphMatcher::encode(const std::uint8_t* luminance, TextFrame& frame) const
             frame.cells[static_cast<std::size_t>(row * TextFrame::kColumns + column)] = bestCode(cell, kPictureWidth);
         }
     }
-}
-
-double frameQualityDb(const TextFrame& frame, const GlyphTable& glyphs, const std::uint8_t* luminance)
-{
-    // Measured on the frame as the player draws it; one picture per thread, reused frame to frame.
-    thread_local PackedPicture drawn;
-    renderFrame(frame, glyphs, drawn);
-    std::int64_t squared = 0;
-    for (std::size_t at = 0; at < kPicturePixels; ++at) {
-        const std::int64_t difference = luminanceOf(drawn[at]) - luminance[at];
-        squared += difference * difference;
-    }
-    if (squared == 0) return 100.0;
-    const double mean = static_cast<double>(squared) / static_cast<double>(kPicturePixels);
-    return std::min(100.0, 10.0 * std::log10(255.0 * 255.0 / mean));
 }

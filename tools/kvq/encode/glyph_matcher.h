@@ -32,7 +32,3 @@ private:
     // from the cell's total, and only half the masks are visited.
     bool inverse_upper_half_ = false;
 };
-
-// Peak signal-to-noise ratio in dB of a frame drawn with the glyphs against the luminance picture
-// it was encoded from; 100 for identical pictures.
-double frameQualityDb(const TextFrame& frame, const GlyphTable& glyphs, const std::uint8_t* luminance);

@@ -16,6 +16,9 @@ public:
 };
 
 // Any video the ffmpeg program reads. Throws a ToolError when ffmpeg is missing or cannot start.
-std::unique_ptr<PictureSource> openVideoSource(const std::string& path);
+// With `every` above 1, only every so many pictures come: a quick look over the whole video.
+std::unique_ptr<PictureSource> openVideoSource(const std::string& path, int every = 1);
 // The PNG images of a folder, in name order. Throws a ToolError when it holds none.
-std::unique_ptr<PictureSource> openPngFolderSource(const std::string& folder);
+std::unique_ptr<PictureSource> openPngFolderSource(const std::string& folder, int every = 1);
+// How many pictures the folder holds.
+std::size_t pngFolderPictureCount(const std::string& folder);

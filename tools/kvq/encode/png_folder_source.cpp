@@ -27,26 +27,26 @@ std::vector<std::uint8_t> readPngLuminance(const std::string& path, int& width, 
 
 class PngFolderSource final : public PictureSource {
 public:
-    explicit PngFolderSource(std::vector<std::string> files) : files_(std::move(files)) {}
+    PngFolderSource(std::vector<std::string> files, int every) : files_(std::move(files)), every_(static_cast<std::size_t>(every)) {}
 
     bool next(std::vector<std::uint8_t>& luminance) override
     {
         if (index_ >= files_.size()) return false;
         int width = 0;
         int height = 0;
-        const std::vector<std::uint8_t> picture = readPngLuminance(files_[index_++], width, height);
+        const std::vector<std::uint8_t> picture = readPngLuminance(files_[index_], width, height);
+        index_ += every_;
         luminance = width == kPictureWidth && height == kPictureHeight ? picture : fitPicture(picture, width, height);
         return true;
     }
 
 private:
     std::vector<std::string> files_;
+    std::size_t every_;
     std::size_t index_ = 0;
 };
 
-}  // namespace
-
-std::unique_ptr<PictureSource> openPngFolderSource(const std::string& folder)
+std::vector<std::string> pngFiles(const std::string& folder)
 {
     std::vector<std::string> files;
     std::error_code error;
@@ -58,5 +58,17 @@ std::unique_ptr<PictureSource> openPngFolderSource(const std::string& folder)
     if (error) throw ToolError(systemErrorMessage(folder, "cannot list the folder", error.value()));
     if (files.empty()) throw ToolError(folder + ": the folder holds no PNG pictures");
     std::sort(files.begin(), files.end());
-    return std::make_unique<PngFolderSource>(std::move(files));
+    return files;
+}
+
+}  // namespace
+
+std::unique_ptr<PictureSource> openPngFolderSource(const std::string& folder, int every)
+{
+    return std::make_unique<PngFolderSource>(pngFiles(folder), every);
+}
+
+std::size_t pngFolderPictureCount(const std::string& folder)
+{
+    return pngFiles(folder).size();
 }

@@ -2,14 +2,16 @@
 #include "kvq/encode/soundtrack_extract.h"
 
 #include <array>
+#include <charconv>
 #include <cstdio>
+#include <sstream>
 #include <string>
 
 #include "kvq/files/child_process.h"
 
 StreamKinds probeStreams(const std::string& video)
 {
-    ChildProcess ffprobe({"ffprobe", "-v", "error", "-show_entries", "stream=codec_type", "-of", "csv=p=0", "-i",
+    ChildProcess ffprobe({"ffprobe", "-v", "error", "-show_entries", "stream=codec_type:format=duration", "-of", "csv=p=0", "-i",
                           ffmpegFileName(video)},
                          ChildProcess::Pipe::from_its_output, "ffmpeg");
     std::string answer;
@@ -19,7 +21,16 @@ StreamKinds probeStreams(const std::string& video)
         answer.append(chunk.begin(), chunk.begin() + static_cast<std::ptrdiff_t>(got));
     }
     ffprobe.finish();
-    return {answer.find("video") != std::string::npos, answer.find("audio") != std::string::npos};
+    StreamKinds kinds;
+    std::istringstream lines(answer);
+    for (std::string line; std::getline(lines, line);) {
+        kinds.video |= line == "video";
+        kinds.sound |= line == "audio";
+        double seconds = 0;
+        const auto [end, error] = std::from_chars(line.data(), line.data() + line.size(), seconds);
+        if (error == std::errc() && end == line.data() + line.size() && seconds > 0) kinds.seconds = seconds;
+    }
+    return kinds;
 }
 
 void extractSoundtrack(const std::string& video, double seconds, const std::string& mp3_target)

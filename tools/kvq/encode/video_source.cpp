@@ -12,10 +12,11 @@
 namespace {
 
 // The pictures at the player's rate and size, with the shape kept between black bars.
-std::string fitFilter()
+std::string fitFilter(int every)
 {
     const std::string size = std::to_string(kPictureWidth) + ":" + std::to_string(kPictureHeight);
-    return "fps=" + std::to_string(kFramesPerSecond) + ",scale=" + size +
+    const std::string select = every > 1 ? ",select=not(mod(n\\," + std::to_string(every) + "))" : "";
+    return "fps=" + std::to_string(kFramesPerSecond) + select + ",scale=" + size +
            ":force_original_aspect_ratio=decrease:flags=area,pad=" + size + ":(ow-iw)/2:(oh-ih)/2:black";
 }
 
@@ -23,8 +24,8 @@ std::string fitFilter()
 // that video and images are measured alike.
 class VideoSource final : public PictureSource {
 public:
-    explicit VideoSource(const std::string& path)
-        : ffmpeg_({"ffmpeg", "-nostdin", "-v", "error", "-i", ffmpegFileName(path), "-an", "-sn", "-vf", fitFilter(), "-f", "rawvideo",
+    VideoSource(const std::string& path, int every)
+        : ffmpeg_({"ffmpeg", "-nostdin", "-v", "error", "-i", ffmpegFileName(path), "-an", "-sn", "-vf", fitFilter(every), "-f", "rawvideo",
                    "-pix_fmt", "rgb24", "-"},
                   ChildProcess::Pipe::from_its_output, "ffmpeg"),
           rgb_(kPicturePixels * 3)
@@ -52,9 +53,9 @@ private:
 
 }  // namespace
 
-std::unique_ptr<PictureSource> openVideoSource(const std::string& path)
+std::unique_ptr<PictureSource> openVideoSource(const std::string& path, int every)
 {
     std::error_code error;
     if (!std::filesystem::is_regular_file(path, error)) throw ToolError(path + ": no such video file");
-    return std::make_unique<VideoSource>(path);
+    return std::make_unique<VideoSource>(path, every);
 }
