@@ -14,7 +14,7 @@
 // M d costs two small matrix products instead of one of 128x128.
 struct CellObjective {
     static constexpr int kPixels = 128;
-    static constexpr double kDefaultWeight = 8.0;
+    static constexpr double kDefaultWeight = 16.0;
     static constexpr double kBlurSigma = 2.0;
 
     explicit CellObjective(double weight = kDefaultWeight);

@@ -199,6 +199,8 @@ constexpr ValueOption kOptions[] = {{"output", "o"}, {"font", ""}, {"threads", "
 
 int run(const ParsedArguments& parsed, std::ostream& out)
 {
+    // Speeds are of the whole run: probing, any survey and learning, decoding and encoding.
+    const auto started = std::chrono::steady_clock::now();
     parsed.requirePositionalCount(1, "the video or picture folder to encode");
     const std::string& input = parsed.positional[0];
     const std::filesystem::path folder(parsed.required("output"));
@@ -275,7 +277,6 @@ int run(const ParsedArguments& parsed, std::ostream& out)
     std::vector<FrameFigures> figures(batch_size);
     TextFrame last;
     FigureTotals totals;
-    const auto started = std::chrono::steady_clock::now();
     const auto framesPerSecond = [&] {
         const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
         return seconds > 0 ? static_cast<double>(totals.frames()) / seconds : 0.0;

@@ -124,7 +124,11 @@ std::uint8_t PerceptualMatcher::choose(const CellOffsets& cell, int previous, fl
 {
     std::array<std::int32_t, 256> score;
     scores(cell, score);
-    const auto best = static_cast<std::size_t>(std::min_element(score.begin(), score.end()) - score.begin());
+    // The least score first, then the first code that has it: two loops the compiler vectorizes.
+    std::int32_t least = score[0];
+    for (const std::int32_t value : score) least = std::min(least, value);
+    std::size_t best = 0;
+    while (score[best] != least) ++best;
     if (previous < 0 || static_cast<std::size_t>(previous) == best) return static_cast<std::uint8_t>(best);
     const double term = cellTerm(cell);
     const double best_error = term + score[best] / score_per_error_;

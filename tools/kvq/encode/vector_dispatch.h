@@ -7,9 +7,13 @@
 #if defined(__x86_64__) && defined(__GNUC__)
 #define KVQ_VECTOR_BODY __attribute__((always_inline)) inline
 #define KVQ_AVX2 __attribute__((target("avx2")))
+#define KVQ_AVX2_FMA __attribute__((target("avx2,fma")))
 inline bool hasAvx2() { return __builtin_cpu_supports("avx2"); }
+inline bool hasAvx2Fma() { return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma"); }
 #else
 #define KVQ_VECTOR_BODY inline
 #define KVQ_AVX2
+#define KVQ_AVX2_FMA
 inline bool hasAvx2() { return false; }
+inline bool hasAvx2Fma() { return false; }
 #endif

@@ -15,8 +15,9 @@ namespace {
 std::string fitFilter(int every)
 {
     const std::string size = std::to_string(kPictureWidth) + ":" + std::to_string(kPictureHeight);
-    const std::string select = every > 1 ? ",select=not(mod(n\\," + std::to_string(every) + "))" : "";
-    return "fps=" + std::to_string(kFramesPerSecond) + select + ",scale=" + size +
+    std::string rate = std::to_string(kFramesPerSecond);
+    if (every > 1) rate.append("/").append(std::to_string(every));
+    return "fps=" + rate + ",scale=" + size +
            ":force_original_aspect_ratio=decrease:flags=area,pad=" + size + ":(ow-iw)/2:(oh-ih)/2:black";
 }
 
