@@ -90,9 +90,9 @@ encode_video)
     grep -q "^48 frames (2.00 s) into $show, with its soundtrack" out || fail "summary: $(cat out)"
     [[ $(stat -c %s ./$show/quorva2.kvq) -eq $((48 * 2400)) && $(stat -c %s ./$show/test) -eq 8192 ]] || fail "$(ls -l ./$show)"
     seconds=$(ffprobe -v error -show_entries format=duration -of csv=p=0 file:$show/quorva.mp3)
-    quality=$(sed -n 's/.*mean PSNR \([0-9.]*\) dB.*/\1/p' out)
+    quality=$(sed -n 's/^PSNR [0-9.]* dB, blurred PSNR \([0-9.]*\) dB.*/\1/p' out)
     awk "BEGIN { exit !($seconds > 1.95 && $seconds < 2.1 && $quality > 8 && $quality < 100) }" ||
-        fail "the soundtrack lasts $seconds s, the mean PSNR is $quality dB"
+        fail "the soundtrack lasts $seconds s, the blurred PSNR is $quality dB"
     make_inputs
     expect 0 "" export anim.kvq --font test --audio a:b.mp4 -o c:d.mkv
     ! compgen -G '*.log' >/dev/null || fail "ffmpeg or ffprobe wrote a report: $(ls ./*.log)"
@@ -112,10 +112,10 @@ progress)
     make_video clip.mp4
     head -c 5000 /dev/zero >noise.mp3
     script -qec "'$KVQ' export anim.kvq --font test -o show.gif" /dev/null >typescript
-    grep -qF $'\rexporting: frame 48/48\r                      \rshow.gif: 48 frames, 2.00 s' typescript ||
+    grep -qF $'\rexporting: frame 48/48 (100%, 0 s left)\r                                       \rshow.gif: 48 frames, 2.00 s' typescript ||
         fail "export: $(cat -A typescript)"
     script -qec "'$KVQ' encode clip.mp4 -o show" /dev/null >typescript
-    grep -qE $'^\rencoding: frame [0-9]+ \\(.* dB.*\r +\r48 frames' typescript || fail "encode: $(cat -A typescript)"
+    grep -qE $'^\rencoding: frame [0-9]+/48 \\([0-9]+%, [0-9]+ s left\\), .* dB.*\r +\r48 frames' typescript || fail "encode: $(cat -A typescript)"
     script -qec "'$KVQ' export anim.kvq --font test --audio noise.mp3 -o show.mp4" /dev/null >typescript || true
     [[ $(wc -l <typescript) -eq 1 ]] && grep -qE $'(^|\r)kvq export: ffmpeg failed: ' typescript ||
         fail "error: $(cat -A typescript)"

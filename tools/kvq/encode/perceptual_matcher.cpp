@@ -60,7 +60,8 @@ PerceptualMatcher::PerceptualMatcher(const GlyphTable& glyphs, const CellObjecti
     const auto m = objective.dense();
     std::array<std::array<double, 128>, 257> weighted{};
     std::array<double, 256> quadratic{};
-    double widest = 0;
+    double widest = 0;   // the largest sum of |M g| over a glyph's pixels
+    double largest = 0;  // and its largest single value
     for (std::size_t code = 0; code < 257; ++code) {
         for (std::size_t j = 0; j < 128; ++j) {
             const bool ink = code == 256 || ((glyphs[static_cast<int>(code)][j / 8] >> (7 - j % 8)) & 1);
@@ -70,13 +71,14 @@ PerceptualMatcher::PerceptualMatcher(const GlyphTable& glyphs, const CellObjecti
         double width = 0;
         for (std::size_t i = 0; i < 128; ++i) {
             width += std::abs(weighted[code][i]);
+            largest = std::max(largest, std::abs(weighted[code][i]));
             if (code < 256 && ((glyphs[static_cast<int>(code)][i / 8] >> (7 - i % 8)) & 1)) quadratic[code] += weighted[code][i];
         }
         widest = std::max(widest, width);
     }
     // E - d'Md = -2 s d'Mg + s^2 g'Mg for the glyph's 0/1 pixels g and s = ink - paper (< 0);
     // scaled by the positive 1 / (-2 s) it is d'Mg - (s / 2) g'Mg, kept in whole numbers.
-    const double weight_scale = std::min(32767.0 / widest * 0.999, kLargestScore / 2 / (255 * kOffsetsPerLevel * widest));
+    const double weight_scale = std::min(32767.0 / largest * 0.999, kLargestScore / 2 / (255 * kOffsetsPerLevel * widest));
     for (std::size_t code = 0; code < 257; ++code) {
         for (std::size_t i = 0; i < 128; ++i) weighted_[code][i] = static_cast<std::int16_t>(std::lrint(weighted[code][i] * weight_scale));
     }

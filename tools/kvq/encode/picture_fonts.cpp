@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <bitset>
 #include <cmath>
 #include <numbers>
 #include <thread>
@@ -17,6 +18,8 @@ namespace {
 constexpr double kInk = luminanceOf(kInkColour);
 constexpr double kPaper = luminanceOf(kPaperColour);
 constexpr double kStep = kInk - kPaper;
+// Two cells whose ink-or-paper shapes differ in fewer pixels than this are much alike.
+constexpr std::size_t kDistinctPixels = 8;
 
 void setPixel(FontFileBytes& font, int code, int at)
 {
@@ -138,21 +141,34 @@ FontFileBytes learnFont(std::span<const CellTarget> cells, const CellObjective& 
             }
             ++counts[static_cast<std::size_t>(glyph)];
         }
-        // Glyphs no cell took are given to the cells fitted worst, one each.
+        // Glyphs no cell took are given to the cells fitted worst, one each, but not to two
+        // cells much alike: those fitted worst are often many copies of one pattern.
+        const std::size_t unused = static_cast<std::size_t>(std::count(counts.begin(), counts.end(), 0));
         std::vector<std::size_t> worst(cells.size());
         for (std::size_t i = 0; i < worst.size(); ++i) worst[i] = i;
-        const std::size_t unused = static_cast<std::size_t>(std::count(counts.begin(), counts.end(), 0));
-        const std::size_t reseeds = std::min(unused, worst.size());
-        std::partial_sort(worst.begin(), worst.begin() + static_cast<std::ptrdiff_t>(reseeds), worst.end(),
+        const std::size_t candidates = std::min(worst.size(), std::max<std::size_t>(unused * 32, 1024));
+        std::partial_sort(worst.begin(), worst.begin() + static_cast<std::ptrdiff_t>(candidates), worst.end(),
                           [&](std::size_t a, std::size_t b) { return errors[a] > errors[b]; });
+        std::vector<std::size_t> reseeds;
+        std::vector<std::bitset<128>> reseed_shapes;
+        for (std::size_t k = 0; k < candidates && reseeds.size() < unused; ++k) {
+            std::bitset<128> shape;
+            for (std::size_t at = 0; at < 128; ++at) shape[at] = (cells[worst[k]][at] - kPaper) / kStep > 0.5;
+            const bool distinct = std::none_of(reseed_shapes.begin(), reseed_shapes.end(), [&](const std::bitset<128>& other) {
+                return (other ^ shape).count() < kDistinctPixels;
+            });
+            if (!distinct) continue;
+            reseeds.push_back(worst[k]);
+            reseed_shapes.push_back(shape);
+        }
         std::size_t reseeded = 0;
         FontFileBytes next_font{};
         for (int glyph = 0; glyph < 128; ++glyph) {
             CellTarget mean{};
             if (counts[static_cast<std::size_t>(glyph)] > 0) {
                 for (std::size_t at = 0; at < 128; ++at) mean[at] = sums[static_cast<std::size_t>(glyph)][at] / static_cast<float>(counts[static_cast<std::size_t>(glyph)]);
-            } else if (reseeded < reseeds) {
-                mean = cells[worst[reseeded++]];
+            } else if (reseeded < reseeds.size()) {
+                mean = cells[reseeds[reseeded++]];
             } else {
                 for (int row = 0; row < 16; ++row) {
                     next_font[static_cast<std::size_t>(glyph * 32 + row)] = font[static_cast<std::size_t>(glyph * 32 + row)];
