@@ -112,19 +112,21 @@ std::array<std::array<double, CellObjective::kPixels>, CellObjective::kPixels> C
 
 double CellObjective::error(const float* t, const float* g) const
 {
+    // blur(t - g) = blur_down * (t - g) * blur_across', the blur along rows and then down columns.
     double plain = 0;
-    double blurred = 0;
-    for (int y = 0; y < 16; ++y) {
-        for (int x = 0; x < 8; ++x) {
+    double along[16][8] = {};
+    for (std::size_t y = 0; y < 16; ++y) {
+        for (std::size_t x = 0; x < 8; ++x) {
             const double difference = t[y * 8 + x] - g[y * 8 + x];
             plain += difference * difference;
+            for (std::size_t i = 0; i < 8; ++i) along[y][i] += blur_across[i][x] * difference;
+        }
+    }
+    double blurred = 0;
+    for (std::size_t y = 0; y < 16; ++y) {
+        for (std::size_t x = 0; x < 8; ++x) {
             double low = 0;
-            for (int j = 0; j < 16; ++j) {
-                for (int i = 0; i < 8; ++i) {
-                    low += blur_down[static_cast<std::size_t>(y)][static_cast<std::size_t>(j)] *
-                           blur_across[static_cast<std::size_t>(x)][static_cast<std::size_t>(i)] * (t[j * 8 + i] - g[j * 8 + i]);
-                }
-            }
+            for (std::size_t j = 0; j < 16; ++j) low += blur_down[y][j] * along[j][x];
             blurred += low * low;
         }
     }
