@@ -126,7 +126,8 @@ TEST(EncodeFigures, MeasureTheDrawnFrameAgainstThePicture)
 
 TEST(PictureFonts, TonesAreAnOrderedDitherOfEveryInkCount)
 {
-    const GlyphTable tones = glyphsOf(std::vector<std::uint8_t>(tonesFont().begin(), tonesFont().end()));
+    const FontFileBytes font = tonesFont();
+    const GlyphTable tones = glyphsOf({font.begin(), font.end()});
     for (int level = 0; level <= 64; ++level) {
         int ink = 0;
         for (int at = 0; at < 128; ++at) {
