@@ -3,7 +3,7 @@
 
 #include "content/player_files.h"
 
-SoundtrackStart startSoundtrack(AudioOutput& output)
+SoundtrackStart loadSoundtrack(AudioOutput& output, const char* path)
 {
     SoundtrackStart start;
     // A second device is worth a try when the default one is busy or missing; after that the
@@ -11,11 +11,15 @@ SoundtrackStart startSoundtrack(AudioOutput& output)
     start.output_open = output.open(AudioDevice::system_default, kOutputRateHz) ||
                         output.open(AudioDevice::any_other, kOutputRateHz);
     // Looked at first, so that the decoder is never handed a FIFO it would wait on for ever.
-    const bool usable = openRegularFile(kSoundtrackFileName, start.file).file != nullptr;
-    if (start.output_open && usable && output.load(kSoundtrackFileName)) {
-        output.play();
-        start.playing = true;
-    }
+    const bool usable = openRegularFile(path, start.file).file != nullptr;
+    start.playing = start.output_open && usable && output.load(path);
+    return start;
+}
+
+SoundtrackStart startSoundtrack(AudioOutput& output)
+{
+    const SoundtrackStart start = loadSoundtrack(output, kSoundtrackFileName);
+    if (start.playing) output.play();
     return start;
 }
 

@@ -23,8 +23,11 @@ public:
     virtual void resume() = 0;
     // Moves the play position; false when the soundtrack cannot seek.
     virtual bool seek(double seconds) = 0;
-    // Where playback is, in seconds from the start; negative when unknown or nothing plays.
+    // Where playback is, as heard, in seconds from the start; negative when unknown or nothing
+    // plays (also once the soundtrack has ended).
     virtual double positionSeconds() const = 0;
+    // How long the loaded soundtrack lasts; negative when unknown.
+    virtual double durationSeconds() const = 0;
     // Silences the soundtrack wherever it is.
     virtual void stop() = 0;
     // Frees the soundtrack and gives the device back; safe to call when nothing was opened.

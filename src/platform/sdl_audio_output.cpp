@@ -1,6 +1,10 @@
 // SPDX-License-Identifier: MIT
 #include "platform/sdl_audio_output.h"
 
+#include <algorithm>
+#include <chrono>
+#include <mutex>
+
 #include "platform/quiet_stderr.h"
 #include "platform/sdl_owners.h"
 
@@ -36,13 +40,58 @@ private:
     bool open_ = false;
 };
 
+// Where the music was after each mix and when: the mixed chunk is what is heard next, so the
+// position heard now runs from the chunk's start at the moment it was mixed. Written on the
+// mixer's thread, read on the caller's.
+class MixTimeline {
+public:
+    static void afterMix(void* timeline, Uint8*, int) { static_cast<MixTimeline*>(timeline)->record(); }
+
+    void setChunkSeconds(double seconds) { chunk_seconds_ = seconds; }
+
+    double heardSeconds() const
+    {
+        const std::lock_guard lock(mutex_);
+        if (mixed_end_ < 0) return -1.0;
+        const double since = std::chrono::duration<double>(std::chrono::steady_clock::now() - mixed_at_).count();
+        return std::max(0.0, std::min(mixed_end_, mixed_end_ - chunk_seconds_ + since));
+    }
+
+    void forget()
+    {
+        const std::lock_guard lock(mutex_);
+        mixed_end_ = -1.0;
+    }
+
+private:
+    void record()
+    {
+        // Called by the mixer with its lock held; its lock is recursive, so asking it is safe.
+        const double position = Mix_PlayingMusic() && !Mix_PausedMusic() ? Mix_GetMusicPosition(nullptr) : -1.0;
+        const std::lock_guard lock(mutex_);
+        mixed_end_ = position;
+        mixed_at_ = std::chrono::steady_clock::now();
+    }
+
+    mutable std::mutex mutex_;
+    double mixed_end_ = -1.0;
+    std::chrono::steady_clock::time_point mixed_at_{};
+    double chunk_seconds_ = 0;
+};
+
 }  // namespace
 
 // Declared in the order they are made, so they are given back in reverse.
 struct SdlAudioOutput::Handles {
     SdlSubsystem audio;
     MixerDevice device;
+    MixTimeline timeline;
     MixMusicOwner music;
+    ~Handles()
+    {
+        // The mixer must stop calling into the timeline before it goes.
+        if (device.isOpen()) Mix_SetPostMix(nullptr, nullptr);
+    }
 };
 
 SdlAudioOutput::SdlAudioOutput() = default;
@@ -58,17 +107,27 @@ bool SdlAudioOutput::open(AudioDevice device, int rate_hz)
         handles_ = std::make_unique<Handles>();
         handles_->audio = SdlSubsystem(SDL_INIT_AUDIO);
     }
+    bool opened = false;
     switch (device) {
     case AudioDevice::system_default:
-        return handles_->device.open(nullptr, rate_hz);
+        opened = handles_->device.open(nullptr, rate_hz);
+        break;
     case AudioDevice::any_other:
-        for (int i = 0, count = SDL_GetNumAudioDevices(0); i < count; ++i) {
+        for (int i = 0, count = SDL_GetNumAudioDevices(0); i < count && !opened; ++i) {
             const char* name = SDL_GetAudioDeviceName(i, 0);
-            if (name && handles_->device.open(name, rate_hz)) return true;
+            opened = name && handles_->device.open(name, rate_hz);
         }
-        return false;
+        break;
     }
-    return false;
+    if (opened) {
+        int frequency = rate_hz;
+        Uint16 format = 0;
+        int channels = 0;
+        Mix_QuerySpec(&frequency, &format, &channels);
+        handles_->timeline.setChunkSeconds(static_cast<double>(kChunkSamples) / frequency);
+        Mix_SetPostMix(&MixTimeline::afterMix, &handles_->timeline);
+    }
+    return opened;
 }
 
 bool SdlAudioOutput::load(const char* path)
@@ -82,7 +141,9 @@ bool SdlAudioOutput::load(const char* path)
 
 void SdlAudioOutput::play()
 {
-    if (handles_ && handles_->music) Mix_PlayMusic(handles_->music.get(), kPlayOnce);
+    if (!handles_ || !handles_->music) return;
+    handles_->timeline.forget();
+    Mix_PlayMusic(handles_->music.get(), kPlayOnce);
 }
 
 void SdlAudioOutput::pause()
@@ -97,13 +158,22 @@ void SdlAudioOutput::resume()
 
 bool SdlAudioOutput::seek(double seconds)
 {
-    return handles_ && handles_->music && Mix_SetMusicPosition(seconds) == 0;
+    if (!handles_ || !handles_->music || Mix_SetMusicPosition(seconds) != 0) return false;
+    // What was mixed before the seek says nothing of where it now plays.
+    handles_->timeline.forget();
+    return true;
 }
 
 double SdlAudioOutput::positionSeconds() const
 {
     if (!handles_ || !handles_->music || !Mix_PlayingMusic()) return -1.0;
-    return Mix_GetMusicPosition(handles_->music.get());
+    return handles_->timeline.heardSeconds();
+}
+
+double SdlAudioOutput::durationSeconds() const
+{
+    if (!handles_ || !handles_->music) return -1.0;
+    return Mix_MusicDuration(handles_->music.get());
 }
 
 void SdlAudioOutput::stop()

@@ -20,6 +20,7 @@ public:
     void resume() override;
     bool seek(double seconds) override;
     double positionSeconds() const override;
+    double durationSeconds() const override;
     void stop() override;
     void close() override;
 

@@ -54,7 +54,9 @@ ParsedArguments parseArguments(std::span<const std::string> arguments, std::span
         if (known == options.end()) throw UsageError("unknown option " + argument);
 
         std::string value;
-        if (equals != std::string_view::npos) {
+        if (known->is_switch) {
+            if (equals != std::string_view::npos) throw UsageError("option --" + std::string(known->long_name) + " takes no value");
+        } else if (equals != std::string_view::npos) {
             value = body.substr(equals + 1);
         } else if (index + 1 < arguments.size()) {
             value = arguments[++index];

@@ -8,10 +8,12 @@
 #include <string_view>
 #include <vector>
 
-// An option that takes a value, as `--font F`, `--font=F` or, with a short name, `-o F`.
+// An option that takes a value, as `--font F`, `--font=F` or, with a short name, `-o F`; or,
+// when it is a switch, none (`--loop`), and is then present with an empty value.
 struct ValueOption {
     std::string_view long_name;   // without the dashes
     std::string_view short_name;  // one letter without the dash, or empty
+    bool is_switch = false;
 };
 
 struct ParsedArguments {

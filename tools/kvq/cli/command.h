@@ -26,6 +26,7 @@ const Command& renderCommand();
 const Command& demoCommand();
 const Command& encodeCommand();
 const Command& exportCommand();
+const Command& playCommand();
 
 // Every command, in the order the overview lists them.
-std::array<const Command*, 6> allCommands();
+std::array<const Command*, 7> allCommands();

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "kvq/cli/command.h"
 
-std::array<const Command*, 6> allCommands()
+std::array<const Command*, 7> allCommands()
 {
-    return {&fontCommand(), &infoCommand(), &renderCommand(), &demoCommand(), &encodeCommand(), &exportCommand()};
+    return {&fontCommand(), &infoCommand(), &renderCommand(), &demoCommand(), &encodeCommand(), &exportCommand(), &playCommand()};
 }

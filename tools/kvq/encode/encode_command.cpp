@@ -20,6 +20,7 @@
 #include "kvq/files/atomic_file.h"
 #include "kvq/files/file_identity.h"
 #include "kvq/files/font_file.h"
+#include "kvq/font/default_font.h"
 #include "kvq/font/psf_font.h"
 
 namespace {
@@ -57,17 +58,11 @@ constexpr std::string_view kHelp =
     "  --threads N          how many threads encode (default: one per processor)\n";
 
 constexpr float kDefaultHold = 0.10f;
-constexpr const char* kDefaultConsoleFont = "/usr/share/consolefonts/Lat15-VGA16.psf.gz";
 
 std::vector<std::uint8_t> fontBytes(const std::optional<std::string>& font, const std::string& font_path)
 {
     if (!font) {
-        std::error_code error;
-        if (!std::filesystem::exists(kDefaultConsoleFont, error)) {
-            throw ToolError(std::string(kDefaultConsoleFont) +
-                            " is missing: give --font, or install it with: sudo apt-get install console-setup-linux");
-        }
-        const FontFileBytes converted = convertPsfFont(kDefaultConsoleFont);
+        const FontFileBytes converted = defaultConsoleFont();
         return {converted.begin(), converted.end()};
     }
     std::vector<std::uint8_t> bytes = readFontFileBytes(*font);

@@ -1,0 +1,37 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include <memory>
+
+#include "devices/review_window.h"
+
+// The review window over SDL: a resizable window, a renderer that presents in step with the
+// vertical blank, and two 640x480 textures, the picture and the overlay blended over it, scaled
+// together into the window with nearest-neighbour sampling, their shape kept between black bars.
+// Pointer positions come in the picture's pixels: SDL scales them with the renderer's logical size.
+class SdlReviewWindow final : public ReviewWindow {
+public:
+    SdlReviewWindow();
+    ~SdlReviewWindow() override;
+    SdlReviewWindow(const SdlReviewWindow&) = delete;
+    SdlReviewWindow& operator=(const SdlReviewWindow&) = delete;
+
+    int open(const char* title, int scale, bool fullscreen) override;
+    std::string error() const override;
+    void setFullscreen(bool on) override;
+    bool fullscreen() const override;
+    void setPicture(std::span<const std::uint32_t> pixels) override;
+    void setOverlay(std::span<const std::uint32_t> pixels) override;
+    void present() override;
+    // A negative timeout waits for as long as it takes; 0 only looks at what already came.
+    bool waitEvent(ReviewEvent& event, int timeout_ms) override;
+    void close() override;
+
+    // The renderer SDL chose ("opengl", "software", ...), for reports; "none" before open.
+    std::string rendererName() const;
+
+private:
+    struct Handles;
+    std::unique_ptr<Handles> handles_;
+    std::string error_;
+};

@@ -1,0 +1,177 @@
+// SPDX-License-Identifier: MIT
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <iostream>
+#include <memory>
+#include <optional>
+
+#include "app/termination_signals.h"
+#include "audio/soundtrack.h"
+#include "content/frame_list.h"
+#include "content/glyph_table.h"
+#include "content/player_file.h"
+#include "content/player_files.h"
+#include "kvq/cli/command.h"
+#include "kvq/cli/tool_error.h"
+#include "kvq/font/default_font.h"
+#include "kvq/play/review_loop.h"
+#include "kvq/play/transport.h"
+#include "platform/monotonic_clock.h"
+#include "platform/sdl_audio_output.h"
+#include "platform/sdl_review_window.h"
+
+namespace {
+
+constexpr std::string_view kHelp =
+    "Usage: kvq play [FOLDER | FRAMES] [--font FILE] [--audio FILE] [--start TIME] [--speed X]\n"
+    "                [--loop] [--fullscreen] [--scale N]\n"
+    "\n"
+    "Plays an animation in a window for review, its picture kept in step with its soundtrack.\n"
+    "With a folder (default: the current one) it plays the folder's 'quorva2.kvq' with its\n"
+    "'test' font and 'quorva.mp3' soundtrack, as kvqplay would; with a frame file, the font and\n"
+    "soundtrack of those names beside it unless --font and --audio name others. A missing or\n"
+    "short font, frame file or soundtrack is taken as the player takes it, and reported.\n"
+    "\n"
+    "  --start TIME    where to begin: seconds (12.5) or minutes:seconds (1:05)\n"
+    "  --speed X       0.25 to 4; the soundtrack is heard only at 1 (other speeds mute it)\n"
+    "  --loop          start again at the end instead of pausing on the last frame\n"
+    "  --fullscreen    cover the screen instead of a window\n"
+    "  --scale N       the window at N times 640x480 (default: the largest that fits)\n"
+    "\n"
+    "Keys: Space pause/resume; Left/Right 5 s back/on (with Shift 10% of the length); 0-9 jump\n"
+    "to 0%-90%; Home/End first/last frame; , and . one frame back/on (pausing); [ and ] slower/\n"
+    "faster (0.25 0.5 1 1.5 2 4); L loop on/off; F, F11 or a double click full screen on/off;\n"
+    "Q or Escape quit. Moving the mouse shows a seek bar along the bottom; click or drag on it\n"
+    "to seek. A line with the position, length, speed and state shows for 2 s after any key and\n"
+    "while paused, over the picture, never in it.\n";
+
+constexpr ValueOption kOptions[] = {{"font", ""},  {"audio", ""},          {"start", ""},
+                                    {"speed", ""}, {"loop", "", true},     {"fullscreen", "", true},
+                                    {"scale", ""}};
+
+double numberOf(std::string_view text, std::string_view option)
+{
+    double value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (error != std::errc() || end != text.data() + text.size() || !(value >= 0)) {
+        throw UsageError(std::string(option) + " takes a number, not '" + std::string(text) + "'");
+    }
+    return value;
+}
+
+// "75", "75.5", "1:15" or "1:15.5".
+double startSeconds(const std::string& text)
+{
+    const std::size_t colon = text.find(':');
+    if (colon == std::string::npos) return numberOf(text, "--start");
+    const double minutes = numberOf(std::string_view(text).substr(0, colon), "--start");
+    const double seconds = numberOf(std::string_view(text).substr(colon + 1), "--start");
+    if (minutes != std::floor(minutes) || seconds >= 60) throw UsageError("--start takes seconds or m:ss, not '" + text + "'");
+    return minutes * 60 + seconds;
+}
+
+void report(const std::string& line) { std::cerr << "kvq play: " << line << '\n'; }
+
+struct ReviewFiles {
+    std::string frames, font, audio;
+};
+
+ReviewFiles filesFor(const ParsedArguments& parsed)
+{
+    if (parsed.positional.size() > 1) throw UsageError("unexpected argument '" + parsed.positional[1] + "'");
+    const std::filesystem::path given = parsed.positional.empty() ? "." : parsed.positional[0];
+    std::error_code error;
+    const bool folder = std::filesystem::is_directory(given, error);
+    const std::filesystem::path beside = folder ? given : given.parent_path();
+    return {folder ? (given / kFrameFileName).string() : given.string(),
+            parsed.option("font").value_or((beside / kFontFileName).string()),
+            parsed.option("audio").value_or((beside / kSoundtrackFileName).string())};
+}
+
+int run(const ParsedArguments& parsed, std::ostream&)
+{
+    const ReviewFiles files = filesFor(parsed);
+    ReviewSettings settings;
+    if (const auto start = parsed.option("start")) settings.start_seconds = startSeconds(*start);
+    if (const auto speed = parsed.option("speed")) {
+        settings.speed = numberOf(*speed, "--speed");
+        if (settings.speed < Transport::kSpeeds[0] || settings.speed > Transport::kSpeeds[std::size(Transport::kSpeeds) - 1]) {
+            throw UsageError("--speed takes 0.25 to 4, not '" + *speed + "'");
+        }
+    }
+    settings.loop = parsed.option("loop").has_value();
+    int scale = 0;
+    if (const auto text = parsed.option("scale")) {
+        const double value = numberOf(*text, "--scale");
+        if (value != std::floor(value) || value < 1 || value > 16) throw UsageError("--scale takes a whole number from 1 to 16, not '" + *text + "'");
+        scale = static_cast<int>(value);
+    }
+
+    const std::atomic<int>& stop = installTerminationHandlers();
+    // The player's rules for files it cannot use, each problem said in one line; only an
+    // animation without a single frame leaves nothing to review.
+    FileProblem problem;
+    GlyphTable glyphs;
+    glyphs.load(files.font.c_str(), &problem);
+    if (problem.kind == FileProblem::Kind::short_file) {
+        report(files.font + ": " + describe(problem) + ", too short for its 128 glyphs; the rest show blank");
+    } else if (problem.kind != FileProblem::Kind::none) {
+        report(files.font + ": " + describe(problem) + "; every character shows as blank paper");
+    }
+    problem = {};
+    FrameList frames;
+    frames.load(files.frames.c_str(), &problem, &stop);
+    if (stop.load() != 0) return 128 + stop.load();
+    if (problem.kind == FileProblem::Kind::out_of_memory) {
+        report(files.frames + ": out of memory after " + std::to_string(frames.size()) + " frames; playing those");
+    } else if (problem.kind != FileProblem::Kind::none) {
+        throw ToolError(files.frames + ": " + describe(problem) + "; nothing to play");
+    }
+    if (frames.size() == 0) throw ToolError(files.frames + ": holds no frames; nothing to play");
+
+    // The line over the picture is written in the console font where there is one, since the
+    // animation's own font may hold anything.
+    GlyphTable text_font = glyphs;
+    try {
+        const FontFileBytes console = defaultConsoleFont();
+        text_font.fillFrom(console.data(), console.size());
+    } catch (const ToolError&) {
+    }
+
+    SdlReviewWindow window;
+    const std::string title = "kvq play: " + std::filesystem::path(files.frames).filename().string();
+    if (window.open(title.c_str(), scale, parsed.option("fullscreen").has_value()) != 0) {
+        throw ToolError("cannot open a window: " + window.error());
+    }
+    SdlAudioOutput audio;
+    const SoundtrackStart sound = loadSoundtrack(audio, files.audio.c_str());
+    if (sound.file.kind != FileProblem::Kind::none) report(files.audio + ": " + describe(sound.file) + "; playing silent");
+    if (!sound.output_open) report("no sound output could be opened; playing silent");
+    if (sound.output_open && sound.file.kind == FileProblem::Kind::none && !sound.playing) {
+        report(files.audio + ": cannot be decoded; playing silent");
+    }
+
+    // A line per present and per key, with the monotonic time, for measuring picture against sound.
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> trace(nullptr, &std::fclose);
+    if (const char* path = std::getenv("KVQ_PLAY_TRACE")) trace.reset(std::fopen(path, "w"));
+    MonotonicClock clock;
+    ReviewDevices devices{window, sound.playing ? &audio : nullptr, clock, &stop, trace.get()};
+    const int status = review(frames, glyphs, text_font, settings, devices);
+    audio.stop();
+    audio.close();
+    window.close();
+    return status;
+}
+
+const Command kCommand{"play", "review an animation in a window, with transport keys and its soundtrack in step", kHelp,
+                       kOptions, run};
+
+}  // namespace
+
+const Command& playCommand()
+{
+    return kCommand;
+}

@@ -1,0 +1,169 @@
+// SPDX-License-Identifier: MIT
+#include "kvq/play/review_loop.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+
+#include "content/player_files.h"
+#include "devices/clock.h"
+#include "devices/review_window.h"
+#include "kvq/play/overlay.h"
+#include "kvq/play/transport.h"
+#include "render/packed_picture.h"
+
+namespace {
+
+// How long the on-screen line stays after a key, and the seek bar after the mouse moves.
+constexpr double kShowFor = 2.0;
+// The longest wait for input, so that a termination signal is seen soon.
+constexpr int kLongestWaitMs = 250;
+
+// Seconds from the 32-bit millisecond clock, carried across its wrap.
+class Seconds {
+public:
+    explicit Seconds(Clock& clock) : clock_(clock), last_(clock.nowMs()) {}
+    double now()
+    {
+        const std::uint32_t reading = clock_.nowMs();
+        total_ms_ += static_cast<std::uint32_t>(reading - last_);
+        last_ = reading;
+        return static_cast<double>(total_ms_) / 1000.0;
+    }
+
+private:
+    Clock& clock_;
+    std::uint32_t last_;
+    std::uint64_t total_ms_ = 0;
+};
+
+std::string statusLine(const Transport& transport, double now, std::size_t frame)
+{
+    char speed[32];
+    std::snprintf(speed, sizeof speed, "%gx%s", transport.speed(), transport.muted() ? " muted" : "");
+    std::string line = clockText(transport.position(now)) + " / " + clockText(transport.length()) + "  frame " +
+                       std::to_string(frame + 1) + "/" + std::to_string(transport.frameCount()) + "  " + speed;
+    if (transport.paused()) line += "  paused";
+    if (transport.looping()) line += "  loop";
+    return line;
+}
+
+double monotonicSeconds()
+{
+    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
+}
+
+}  // namespace
+
+int review(const FrameList& frames, const GlyphTable& glyphs, const GlyphTable& text_font, const ReviewSettings& settings,
+           ReviewDevices& devices)
+{
+    Seconds clock(devices.clock);
+    Transport transport(frames.size(), devices.soundtrack);
+    double now = clock.now();
+    transport.setSpeed(settings.speed, now);
+    if (settings.loop) transport.toggleLoop();
+    transport.start(settings.start_seconds, now);
+
+    PackedPicture picture;
+    PackedPicture overlay(static_cast<std::size_t>(kPictureWidth) * kPictureHeight, 0);
+    std::size_t shown_frame = static_cast<std::size_t>(-1);
+    OverlayContent shown_overlay;
+    bool overlay_uploaded = false;
+    bool present = true;
+    double line_until = now + kShowFor;
+    double bar_until = -1;
+    bool dragging = false;
+
+    const auto seekToPointer = [&](const ReviewEvent& event) {
+        transport.seekTo(std::clamp(event.x / kPictureWidth, 0.0, 1.0) * transport.length(), now);
+    };
+    while (!devices.stop || devices.stop->load() == 0) {
+        now = clock.now();
+        const std::size_t frame = transport.frameAt(now);
+        OverlayContent content;
+        if (transport.paused() || now < line_until) content.line = statusLine(transport, now, frame);
+        if (dragging || now < bar_until) {
+            content.bar = true;
+            content.fraction = transport.length() > 0 ? transport.position(now) / transport.length() : 0;
+            content.bar_text = clockText(transport.position(now)) + " / " + clockText(transport.length());
+        }
+        if (frame != shown_frame && frame < frames.size()) {
+            renderFrame(frames[frame], glyphs, picture);
+            devices.window.setPicture(picture);
+            shown_frame = frame;
+            present = true;
+        }
+        if (!overlay_uploaded || !(content == shown_overlay)) {
+            drawOverlay(content, text_font, overlay);
+            devices.window.setOverlay(overlay);
+            shown_overlay = content;
+            overlay_uploaded = present = true;
+        }
+        if (present) {
+            devices.window.present();
+            if (devices.trace) std::fprintf(devices.trace, "%.6f present %zu\n", monotonicSeconds(), shown_frame);
+            present = false;
+        }
+
+        // Until the next frame is due, or the next tenth of a second the line shows, or the line
+        // or bar is to go.
+        double wait = kLongestWaitMs / 1000.0;
+        if (!transport.paused()) {
+            const double at = transport.position(now);
+            const double next = (std::floor(at * kFramesPerSecond + 1e-9) + 1) / kFramesPerSecond;
+            wait = std::min(wait, (next - at) / transport.speed());
+            if (!content.line.empty() || content.bar) wait = std::min(wait, 0.1);
+        }
+        for (const double until : {line_until, bar_until}) {
+            if (until > now) wait = std::min(wait, until - now);
+        }
+        ReviewEvent event;
+        for (int timeout = std::max(1, static_cast<int>(std::ceil(wait * 1000))); devices.window.waitEvent(event, timeout); timeout = 0) {
+            now = clock.now();
+            if (devices.trace && event.kind == ReviewEvent::Kind::key) {
+                std::fprintf(devices.trace, "%.6f key %d\n", monotonicSeconds(), static_cast<int>(event.key));
+            }
+            switch (event.kind) {
+            case ReviewEvent::Kind::key:
+                line_until = now + kShowFor;
+                switch (event.key) {
+                case ReviewKey::space: transport.togglePause(now); break;
+                case ReviewKey::left: transport.seekBy(event.shift ? -transport.length() / 10 : -5.0, now); break;
+                case ReviewKey::right: transport.seekBy(event.shift ? transport.length() / 10 : 5.0, now); break;
+                case ReviewKey::digit: transport.seekTo(transport.length() * event.digit / 10, now); break;
+                case ReviewKey::home: transport.seekTo(0, now); break;
+                case ReviewKey::end: transport.seekTo(transport.length(), now); break;
+                case ReviewKey::comma: transport.step(-1, now); break;
+                case ReviewKey::period: transport.step(1, now); break;
+                case ReviewKey::bracket_left: transport.slower(now); break;
+                case ReviewKey::bracket_right: transport.faster(now); break;
+                case ReviewKey::l: transport.toggleLoop(); break;
+                case ReviewKey::f:
+                case ReviewKey::f11: devices.window.setFullscreen(!devices.window.fullscreen()); break;
+                case ReviewKey::q:
+                case ReviewKey::escape: return 0;
+                case ReviewKey::other: break;
+                }
+                break;
+            case ReviewEvent::Kind::pointer_move:
+                bar_until = now + kShowFor;
+                if (dragging) seekToPointer(event);
+                break;
+            case ReviewEvent::Kind::pointer_down:
+                bar_until = now + kShowFor;
+                if (event.y >= kSeekBarTop) {
+                    dragging = true;
+                    seekToPointer(event);
+                }
+                break;
+            case ReviewEvent::Kind::pointer_up: dragging = false; break;
+            case ReviewEvent::Kind::double_click: devices.window.setFullscreen(!devices.window.fullscreen()); break;
+            case ReviewEvent::Kind::close: return 0;
+            case ReviewEvent::Kind::redraw: present = true; break;
+            }
+        }
+    }
+    return 128 + devices.stop->load();
+}

@@ -1,0 +1,147 @@
+// SPDX-License-Identifier: MIT
+#include "kvq/play/transport.h"
+
+#include <algorithm>
+#include <cmath>
+#include <iterator>
+
+#include "content/player_files.h"
+#include "devices/audio_output.h"
+
+namespace {
+
+// A soundtrack reading this far from the monotonic clock's just after a restart is one from
+// before it (the mixer has not yet run since); it is believed once it comes this close.
+constexpr double kBelievable = 0.1;
+
+}  // namespace
+
+Transport::Transport(std::size_t frame_count, AudioOutput* soundtrack) : frame_count_(frame_count), soundtrack_(soundtrack)
+{
+    if (soundtrack_) soundtrack_length_ = soundtrack_->durationSeconds();
+}
+
+double Transport::length() const
+{
+    return static_cast<double>(frame_count_) / kFramesPerSecond;
+}
+
+double Transport::lastFrameTime() const
+{
+    return frame_count_ ? static_cast<double>(frame_count_ - 1) / kFramesPerSecond : 0.0;
+}
+
+void Transport::setPosition(double seconds, double now)
+{
+    anchor_position_ = std::clamp(seconds, 0.0, lastFrameTime());
+    anchor_time_ = now;
+}
+
+void Transport::start(double seconds, double now)
+{
+    paused_ = false;
+    setPosition(seconds, now);
+    followWithSoundtrack(now);
+}
+
+double Transport::position(double now) const
+{
+    if (paused_) return anchor_position_;
+    return anchor_position_ + (now - anchor_time_) * speed();
+}
+
+std::size_t Transport::frameAt(double now)
+{
+    if (!paused_ && soundtrack_drives_) {
+        const double heard = soundtrack_->positionSeconds();
+        if (heard >= 0) {
+            anchor_position_ = heard;
+            anchor_time_ = now;
+        } else {
+            // The soundtrack has ended: the monotonic clock goes on from its last reading.
+            soundtrack_drives_ = sounding_ = false;
+        }
+    } else if (!paused_ && sounding_) {
+        const double heard = soundtrack_->positionSeconds();
+        if (heard >= 0 && std::abs(heard - position(now)) < kBelievable) soundtrack_drives_ = true;
+    }
+    double at = position(now);
+    if (!paused_ && at >= length()) {
+        if (loop_ && frame_count_ > 0) {
+            setPosition(std::fmod(at, length()), now);
+            followWithSoundtrack(now);
+        } else {
+            paused_ = true;
+            setPosition(lastFrameTime(), now);
+            followWithSoundtrack(now);
+        }
+        at = position(now);
+    }
+    if (frame_count_ == 0) return 0;
+    // Truncated, as the player does: frame n shows from n/24 s until (n+1)/24 s.
+    const auto index = static_cast<std::size_t>(std::max(0.0, std::floor(at * kFramesPerSecond + 1e-9)));
+    return std::min(index, frame_count_ - 1);
+}
+
+void Transport::togglePause(double now)
+{
+    setPosition(position(now), now);
+    paused_ = !paused_;
+    followWithSoundtrack(now);
+}
+
+void Transport::seekTo(double seconds, double now)
+{
+    setPosition(seconds, now);
+    followWithSoundtrack(now);
+}
+
+void Transport::seekBy(double seconds, double now)
+{
+    seekTo(position(now) + seconds, now);
+}
+
+void Transport::step(int frames, double now)
+{
+    const double at = position(now);
+    paused_ = true;
+    // From the frame shown, not from wherever between two frames the clock stood.
+    const double shown = std::floor(at * kFramesPerSecond + 1e-9);
+    setPosition((shown + frames) / kFramesPerSecond, now);
+    followWithSoundtrack(now);
+}
+
+void Transport::setSpeed(double speed, double now)
+{
+    setPosition(position(now), now);
+    speed_ = std::clamp(speed, kSpeeds[0], kSpeeds[std::size(kSpeeds) - 1]);
+    followWithSoundtrack(now);
+}
+
+void Transport::slower(double now)
+{
+    const auto lower = std::find_if(std::rbegin(kSpeeds), std::rend(kSpeeds), [&](double step) { return step < speed_; });
+    if (lower != std::rend(kSpeeds)) setSpeed(*lower, now);
+}
+
+void Transport::faster(double now)
+{
+    const auto* higher = std::find_if(std::begin(kSpeeds), std::end(kSpeeds), [&](double step) { return step > speed_; });
+    if (higher != std::end(kSpeeds)) setSpeed(*higher, now);
+}
+
+void Transport::followWithSoundtrack(double now)
+{
+    soundtrack_drives_ = false;
+    if (!soundtrack_) return;
+    const double at = position(now);
+    const bool audible = !paused_ && speed() == 1.0 && (soundtrack_length_ < 0 || at < soundtrack_length_);
+    if (!audible) {
+        if (sounding_) soundtrack_->pause();
+        sounding_ = false;
+        return;
+    }
+    soundtrack_->play();
+    soundtrack_->seek(at);
+    sounding_ = true;
+}

@@ -1,0 +1,66 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include <cstddef>
+
+class AudioOutput;
+
+// Where a review is in the animation and how it moves: playing or paused, at what speed, looping
+// or not. Times are seconds on a monotonic clock, given by the caller.
+//
+// While the soundtrack plays (at speed 1, before its end) it is the clock: the frame shown is the
+// one due at its play position, so pausing, seeking and resuming keep picture and sound in step.
+// Otherwise, or once the soundtrack ends, the monotonic clock carries on from the same position.
+// At other speeds the soundtrack is muted: SDL_mixer can only play it faster by raising its
+// pitch, and a chipmunk soundtrack helps nobody judge timing.
+class Transport {
+public:
+    static constexpr double kSpeeds[] = {0.25, 0.5, 1.0, 1.5, 2.0, 4.0};
+
+    // `soundtrack` is an output with a soundtrack loaded, or null for a silent review.
+    Transport(std::size_t frame_count, AudioOutput* soundtrack);
+
+    // Starts playing at `seconds` (clamped into the animation).
+    void start(double seconds, double now);
+    // The frame due now. Reaching the end loops back to the start, or pauses on the last frame.
+    std::size_t frameAt(double now);
+    double position(double now) const;
+    double length() const;
+
+    void togglePause(double now);
+    void seekTo(double seconds, double now);
+    void seekBy(double seconds, double now);
+    // One frame back or forward (negative or positive), pausing first.
+    void step(int frames, double now);
+    // Any speed from the slowest step to the fastest; slower and faster go to the next step.
+    void setSpeed(double speed, double now);
+    void slower(double now);
+    void faster(double now);
+    void toggleLoop() { loop_ = !loop_; }
+
+    bool paused() const { return paused_; }
+    double speed() const { return speed_; }
+    bool looping() const { return loop_; }
+    // A soundtrack there is but that is not heard at this speed.
+    bool muted() const { return soundtrack_ && speed() != 1.0; }
+    std::size_t frameCount() const { return frame_count_; }
+
+private:
+    // Restarts or silences the soundtrack to match where and how the review now plays.
+    void followWithSoundtrack(double now);
+    double lastFrameTime() const;
+    void setPosition(double seconds, double now);
+
+    std::size_t frame_count_;
+    AudioOutput* soundtrack_;
+    double soundtrack_length_ = -1;
+    // The monotonic clock: at `anchor_time` the review was at `anchor_position`.
+    double anchor_position_ = 0;
+    double anchor_time_ = 0;
+    bool paused_ = false;
+    double speed_ = 1.0;
+    bool loop_ = false;
+    // The soundtrack has been (re)started and is heard; it drives once its reading is believable.
+    bool sounding_ = false;
+    bool soundtrack_drives_ = false;
+};
