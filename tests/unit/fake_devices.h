@@ -108,6 +108,7 @@ struct FakeAudio : AudioOutput {
     void resume() override {}
     bool seek(double) override { return false; }
     double positionSeconds() const override { return -1; }
+    double durationSeconds() const override { return -1; }
     void stop() override { log.push_back("audio.stop"); }
     void close() override
     {

@@ -52,18 +52,16 @@ double Transport::position(double now) const
 
 std::size_t Transport::frameAt(double now)
 {
-    if (!paused_ && soundtrack_drives_) {
+    if (!paused_ && sounding_) {
         const double heard = soundtrack_->positionSeconds();
-        if (heard >= 0) {
-            anchor_position_ = heard;
-            anchor_time_ = now;
-        } else {
+        if (soundtrack_drives_ && heard < 0) {
             // The soundtrack has ended: the monotonic clock goes on from its last reading.
             soundtrack_drives_ = sounding_ = false;
+        } else if (heard >= 0 && (soundtrack_drives_ || std::abs(heard - position(now)) < kBelievable)) {
+            soundtrack_drives_ = true;
+            anchor_position_ = heard;
+            anchor_time_ = now;
         }
-    } else if (!paused_ && sounding_) {
-        const double heard = soundtrack_->positionSeconds();
-        if (heard >= 0 && std::abs(heard - position(now)) < kBelievable) soundtrack_drives_ = true;
     }
     double at = position(now);
     if (!paused_ && at >= length()) {

@@ -1,0 +1,212 @@
+// SPDX-License-Identifier: MIT
+#include <gtest/gtest.h>
+
+#include <deque>
+
+#include "devices/audio_output.h"
+#include "devices/clock.h"
+#include "devices/review_window.h"
+#include "kvq/play/review_loop.h"
+#include "kvq/play/transport.h"
+#include "kvq_test_support.h"
+
+namespace {
+
+// A soundtrack whose heard position the test sets; it notes what the transport asks of it.
+struct FakeSoundtrack : AudioOutput {
+    bool open(AudioDevice, int) override { return true; }
+    bool load(const char*) override { return true; }
+    void play() override { calls.push_back("play"), heard = -1; }
+    void pause() override { calls.push_back("pause"); }
+    void resume() override { calls.push_back("resume"); }
+    bool seek(double seconds) override
+    {
+        calls.push_back("seek " + std::to_string(seconds).substr(0, 4));
+        return true;
+    }
+    double positionSeconds() const override { return heard; }
+    double durationSeconds() const override { return length; }
+    void stop() override {}
+    void close() override {}
+
+    std::vector<std::string> calls;
+    double heard = -1;
+    double length = 30;
+};
+
+std::vector<std::string> taken(std::vector<std::string>& calls) { return std::exchange(calls, {}); }
+
+}  // namespace
+
+TEST(Transport, PausesSeeksStepsAndChangesSpeedWithinTheAnimation)
+{
+    Transport t(240, nullptr);  // 10 s
+    t.start(0, 100.0);
+    EXPECT_EQ(t.frameAt(100.0), 0u);
+    EXPECT_EQ(t.frameAt(101.0), 24u);
+    EXPECT_EQ(t.frameAt(101.0 + 1.0 / 24 - 1e-6), 24u);  // truncated, as the player does
+    t.togglePause(101.5);
+    EXPECT_EQ(t.frameAt(109.0), 36u);  // the picture holds while paused
+    t.togglePause(109.0);
+    EXPECT_EQ(t.frameAt(109.5), 48u);  // and goes on from there, without a jump
+    t.seekTo(-3, 110.0);
+    EXPECT_EQ(t.frameAt(110.0), 0u);
+    t.seekBy(50, 110.0);
+    EXPECT_EQ(t.frameAt(110.0), 239u);  // past the end: the last frame
+    t.step(1, 110.0);
+    EXPECT_TRUE(t.paused());
+    EXPECT_EQ(t.frameAt(111.0), 239u);
+    t.step(-1, 111.0);
+    EXPECT_EQ(t.frameAt(111.0), 238u);
+    t.seekTo(0, 111.0);
+    t.step(-1, 111.0);
+    EXPECT_EQ(t.frameAt(111.0), 0u);
+    t.togglePause(112.0);
+    for (int i = 0; i < 5; ++i) t.faster(112.0);
+    EXPECT_EQ(t.speed(), 4.0);
+    EXPECT_EQ(t.frameAt(113.0), 96u);
+    for (int i = 0; i < 3; ++i) t.slower(113.0);
+    EXPECT_EQ(t.speed(), 1.0);
+    t.setSpeed(0.75, 113.0);
+    t.slower(113.0);
+    EXPECT_EQ(t.speed(), 0.5);
+    EXPECT_EQ(t.frameAt(115.0), 96u + 24u);
+}
+
+TEST(Transport, StopsOnTheLastFrameOrLoopsToTheFirst)
+{
+    Transport t(48, nullptr);
+    t.start(1.5, 0.0);
+    EXPECT_EQ(t.frameAt(0.6), 47u);
+    EXPECT_TRUE(t.paused());
+    EXPECT_EQ(t.frameAt(5.0), 47u);
+    t.toggleLoop();
+    t.togglePause(5.0);
+    EXPECT_EQ(t.frameAt(5.0 + 1.0 / 24), 0u);  // the end wraps round to the start
+    EXPECT_FALSE(t.paused());
+    EXPECT_EQ(t.frameAt(5.5 + 1.0 / 24), 12u);
+}
+
+TEST(Transport, TheSoundtrackIsTheClockWhileHeardAndTheMonotonicClockTakesOverWithoutAJump)
+{
+    FakeSoundtrack sound;
+    Transport t(24 * 60, &sound);
+    t.start(10, 0.0);
+    EXPECT_EQ(taken(sound.calls), (std::vector<std::string>{"play", "seek 10.0"}));
+    // Before the mixer has run, its reading is of before the restart: not believed.
+    sound.heard = 0.2;
+    EXPECT_EQ(t.frameAt(0.5), 252u);
+    // Once it is, the frame is the one due at the soundtrack's position, ahead or behind.
+    sound.heard = 10.55;
+    EXPECT_EQ(t.frameAt(0.5), 253u);
+    sound.heard = 11.0;
+    EXPECT_EQ(t.frameAt(0.9), 264u);
+    // Pausing pauses it; resuming restarts it where the picture stands.
+    t.togglePause(1.0);
+    EXPECT_EQ(taken(sound.calls), (std::vector<std::string>{"pause"}));
+    t.togglePause(3.0);
+    EXPECT_EQ(taken(sound.calls), (std::vector<std::string>{"play", "seek 11.1"}));
+    // A seek too.
+    t.seekBy(5, 3.0);
+    EXPECT_EQ(taken(sound.calls), (std::vector<std::string>{"play", "seek 16.1"}));
+    sound.heard = 16.55;
+    EXPECT_EQ(t.frameAt(3.5), 397u);
+    // Its end: the last reading goes on by the monotonic clock.
+    sound.heard = -1;
+    EXPECT_EQ(t.frameAt(4.0), 409u);
+    // Other speeds mute it, and the monotonic clock runs at that speed.
+    t.seekTo(20, 4.0);
+    taken(sound.calls);
+    t.faster(4.0);
+    EXPECT_TRUE(t.muted());
+    EXPECT_EQ(taken(sound.calls), (std::vector<std::string>{"pause"}));
+    EXPECT_EQ(t.frameAt(5.0), 24u * 21 + 12);
+    t.slower(5.0);
+    EXPECT_EQ(taken(sound.calls), (std::vector<std::string>{"play", "seek 21.5"}));
+    // Past the soundtrack's end there is nothing to restart.
+    t.seekTo(45, 6.0);
+    EXPECT_EQ(taken(sound.calls), (std::vector<std::string>{"pause"}));
+    EXPECT_EQ(t.frameAt(7.0), 24u * 46);
+}
+
+namespace {
+
+struct ScriptedWindow : ReviewWindow {
+    int open(const char*, int, bool) override { return 0; }
+    std::string error() const override { return {}; }
+    void setFullscreen(bool on) override { full = on; }
+    bool fullscreen() const override { return full; }
+    void setPicture(std::span<const std::uint32_t> pixels) override { pictures.emplace_back(pixels.begin(), pixels.end()); }
+    void setOverlay(std::span<const std::uint32_t> pixels) override { overlays.emplace_back(pixels.begin(), pixels.end()); }
+    void present() override { ++presents; }
+    // Each wait lets `clock` run to the time the next event is due, or through the timeout.
+    bool waitEvent(ReviewEvent& event, int timeout_ms) override
+    {
+        const std::uint32_t until = now + static_cast<std::uint32_t>(timeout_ms);
+        if (!events.empty() && events.front().first <= until) {
+            now = std::max(now, events.front().first);
+            event = events.front().second;
+            events.pop_front();
+            return true;
+        }
+        now = until;
+        return false;
+    }
+    void close() override {}
+
+    std::uint32_t now = 0;
+    bool full = false;
+    std::deque<std::pair<std::uint32_t, ReviewEvent>> events;
+    std::vector<PackedPicture> pictures, overlays;
+    int presents = 0;
+};
+
+struct WindowClock : Clock {
+    explicit WindowClock(const ScriptedWindow& window) : window(window) {}
+    std::uint32_t nowMs() override { return window.now; }
+    const ScriptedWindow& window;
+};
+
+ReviewEvent key(ReviewKey which)
+{
+    ReviewEvent event;
+    event.kind = ReviewEvent::Kind::key;
+    event.key = which;
+    return event;
+}
+
+}  // namespace
+
+TEST(ReviewLoop, UploadsEachFrameOnceAsRenderedAndPresentsOnlyChanges)
+{
+    TempDir dir;
+    const auto bytes = randomBytes(2400 * 48, 9);
+    FrameList frames;
+    frames.loadBytes(bytes);
+    const GlyphTable glyphs = glyphsOf(randomBytes(8192, 4));
+    ScriptedWindow window;
+    WindowClock clock(window);
+    ReviewEvent far_right;
+    far_right.kind = ReviewEvent::Kind::pointer_down;
+    far_right.x = 640;
+    far_right.y = 479;
+    window.events = {{500, key(ReviewKey::space)}, {4000, key(ReviewKey::period)}, {4100, far_right},
+                     {4200, key(ReviewKey::f)}, {9000, key(ReviewKey::q)}};
+    ReviewDevices devices{window, nullptr, clock, nullptr, nullptr};
+    EXPECT_EQ(review(frames, glyphs, glyphs, ReviewSettings{}, devices), 0);
+    // Frames 0-12 while playing, 13 after the step, 47 after the click at the bar's end.
+    ASSERT_EQ(window.pictures.size(), 15u);
+    for (std::size_t i = 0; i < window.pictures.size(); ++i) {
+        const std::size_t frame = i < 13 ? i : i == 13 ? 13 : 47;
+        ASSERT_EQ(window.pictures[i], renderFrame(frames[frame], glyphs)) << i;
+    }
+    EXPECT_TRUE(window.full);
+    // Nothing new, nothing presented: 9 s with about 15 frames and a few overlay changes a second
+    // while the line shows its tenths.
+    EXPECT_LT(window.presents, 15 + 10 * 6 + 5);
+    EXPECT_GE(window.presents, static_cast<int>(window.pictures.size()));
+    // The overlay leaves the picture alone outside its bands.
+    const PackedPicture& last_overlay = window.overlays.back();
+    EXPECT_TRUE(std::all_of(last_overlay.begin() + 16 * 640, last_overlay.end() - 16 * 640, [](std::uint32_t p) { return p == 0; }));
+    EXPECT_NE(last_overlay[0], 0u);
+}
