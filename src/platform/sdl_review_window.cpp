@@ -144,6 +144,8 @@ int SdlReviewWindow::open(const char* title, int scale, bool fullscreen)
 
     // SIGINT and SIGTERM belong to the program: they end it, they are no close request.
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+    // One close request is one close event: no SDL_QUIT of SDL's own after the window's.
+    SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
     bool started = false;
     {
         const QuietStderr quiet;

@@ -103,7 +103,10 @@ int review(const FrameList& frames, const GlyphTable& glyphs, const GlyphTable& 
         }
         if (present) {
             devices.window.present();
-            if (devices.trace) std::fprintf(devices.trace, "%.6f present %zu\n", monotonicSeconds(), shown_frame);
+            if (devices.trace) {
+                std::fprintf(devices.trace, "%.6f present %zu\n", monotonicSeconds(), shown_frame);
+                std::fflush(devices.trace);
+            }
             present = false;
         }
 
@@ -124,6 +127,7 @@ int review(const FrameList& frames, const GlyphTable& glyphs, const GlyphTable& 
             now = clock.now();
             if (devices.trace && event.kind == ReviewEvent::Kind::key) {
                 std::fprintf(devices.trace, "%.6f key %d\n", monotonicSeconds(), static_cast<int>(event.key));
+                std::fflush(devices.trace);
             }
             switch (event.kind) {
             case ReviewEvent::Kind::key:

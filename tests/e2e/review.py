@@ -1,0 +1,243 @@
+#!/usr/bin/env python3
+# SPDX-License-Identifier: MIT
+"""`kvq play` in a real X server, driven with real keys and watched as a person would: what the
+window shows after each key, and whether the sound heard (SDL's disk audio driver) and the picture
+shown stay within a frame of each other.
+usage: review.py CASE   (CASE: transport | av_offset); KVQ names the kvq binary."""
+import array
+import os
+import random
+import shutil
+import signal
+import subprocess
+import sys
+import tempfile
+import threading
+import time
+from pathlib import Path
+
+KVQ = os.environ["KVQ"]
+FRAME = 1 / 24
+failures = []
+
+
+def check(condition, message):
+    print(("ok: " if condition else "FAIL: ") + message, flush=True)
+    if not condition:
+        failures.append(message)
+
+
+class Xvfb:
+    def __init__(self, size):
+        read_end, write_end = os.pipe()
+        self.process = subprocess.Popen(["Xvfb", "-displayfd", str(write_end), "-screen", "0", f"{size}x24",
+                                         "-nolisten", "tcp", "-noreset"], pass_fds=[write_end],
+                                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        os.close(write_end)
+        with os.fdopen(read_end) as numbers:
+            self.display = ":" + numbers.readline().strip()
+        for _ in range(100):
+            if subprocess.run(["xdpyinfo"], env={**os.environ, "DISPLAY": self.display},
+                              stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL).returncode == 0:
+                return
+            time.sleep(0.1)
+        raise SystemExit("Xvfb does not answer")
+
+    def stop(self):
+        self.process.terminate()
+        self.process.wait()
+
+
+class Review:
+    """kvq play on a folder, with its trace of presents and keys."""
+
+    def __init__(self, work, folder, display, audio_file=None):
+        self.trace = work / "trace.txt"
+        env = {**os.environ, "DISPLAY": display, "KVQ_PLAY_TRACE": str(self.trace), "XDG_RUNTIME_DIR": str(work),
+               "ASAN_OPTIONS": os.environ.get("ASAN_OPTIONS", "detect_leaks=0")}
+        env.pop("SDL_VIDEODRIVER", None)
+        if audio_file:
+            env.update(SDL_AUDIODRIVER="disk", SDL_DISKAUDIOFILE=str(audio_file))
+        else:
+            env["SDL_AUDIODRIVER"] = "dummy"
+        self.env = env
+        self.process = subprocess.Popen([KVQ, "play", str(folder)], env=env, stdout=subprocess.PIPE,
+                                        stderr=subprocess.PIPE, text=True)
+        window = subprocess.run(["timeout", "20", "xdotool", "search", "--sync", "--onlyvisible", "--name", "^kvq play"],
+                                env=env, capture_output=True, text=True).stdout.split()
+        check(bool(window), "the review window shows")
+        self.window = window[0] if window else None
+
+    def key(self, name):
+        subprocess.run(["xdotool", "key", name], env=self.env, check=True)
+        time.sleep(0.3)  # for the key to arrive and its frame to be presented
+
+    def presents(self):
+        """(time, frame) of every present so far."""
+        lines = self.trace.read_text().splitlines() if self.trace.exists() else []
+        return [(float(t), int(f)) for t, what, f in (line.split() for line in lines) if what == "present"]
+
+    def keys(self):
+        lines = self.trace.read_text().splitlines() if self.trace.exists() else []
+        return [float(t) for t, what, _ in (line.split() for line in lines) if what == "key"]
+
+    def shown(self):
+        return self.presents()[-1][1]
+
+    def screenshot(self, path):
+        subprocess.run(["import", "-window", "root", str(path)], env=self.env, check=True)
+
+    def quit(self):
+        self.key("q")
+        try:
+            status = self.process.wait(10)
+        except subprocess.TimeoutExpired:
+            self.process.kill()
+            status = "timeout"
+        return status, self.process.stderr.read()
+
+
+def make_animation(folder, seconds, seed=7):
+    folder.mkdir()
+    rng = random.Random(seed)
+    font = bytearray(8192)
+    for at in range(128 * 32):
+        font[at] = rng.randrange(256) if at % 32 < 16 else 0
+    (folder / "test").write_bytes(bytes(font))
+    (folder / "quorva2.kvq").write_bytes(rng.randbytes(2400 * 24 * seconds))
+
+
+def same_below_the_line(work, shot, frame, folder):
+    """The screenshot, below the band of the on-screen line, is the frame as `kvq render` draws it,
+    every pixel a 2x2 block."""
+    subprocess.run([KVQ, "render", folder / "quorva2.kvq", "--font", folder / "test", "--frame", str(frame), "-o",
+                    work / "frame.png"], check=True)
+    subprocess.run(["convert", work / "frame.png", "-sample", "200%", "-crop", "1280x920+0+40", "+repage",
+                    work / "expected.png"], check=True)
+    subprocess.run(["convert", shot, "-crop", "1280x920+0+40", "+repage", work / "actual.png"], check=True)
+    differ = subprocess.run(["compare", "-metric", "AE", work / "expected.png", work / "actual.png", "null:"],
+                            capture_output=True, text=True).stderr.strip()
+    return differ == "0"
+
+
+def transport(work):
+    folder = work / "show"
+    make_animation(folder, 20)
+    x = Xvfb("1280x960")
+    try:
+        review = Review(work, folder, x.display)
+        time.sleep(1.5)
+        review.key("space")
+        paused_at = review.shown()
+        review.screenshot(work / "a.png")
+        time.sleep(1.0)
+        review.screenshot(work / "b.png")
+        check(review.shown() == paused_at and (work / "a.png").read_bytes() == (work / "b.png").read_bytes(),
+              f"the picture holds while paused (frame {paused_at})")
+        check(same_below_the_line(work, work / "b.png", paused_at, folder),
+              "the paused picture is the frame as rendered, sharp at 2x")
+        review.key("period")
+        check(review.shown() == paused_at + 1, f"'.' shows the next frame ({review.shown()})")
+        review.screenshot(work / "c.png")
+        check(same_below_the_line(work, work / "c.png", paused_at + 1, folder), "and it is that frame's picture")
+        review.key("comma")
+        review.key("comma")
+        check(review.shown() == paused_at - 1, f"',' twice shows the frame before the paused one ({review.shown()})")
+        review.key("Right")
+        check(review.shown() == paused_at - 1 + 120, f"Right lands 5 s later ({review.shown()})")
+        key_time = review.keys()[-1]
+        shown_at = next(t for t, f in review.presents() if t >= key_time)
+        check(shown_at - key_time < FRAME, f"the seek is shown within a frame ({(shown_at - key_time) * 1000:.1f} ms)")
+        status, err = review.quit()
+        check(status == 0, f"Q quits with status 0 ({status}; {err.strip()})")
+    finally:
+        x.stop()
+
+
+def click_track(path, seconds):
+    """An MP3 of 5 ms 1 kHz clicks on every whole second."""
+    subprocess.run(["ffmpeg", "-v", "error", "-y", "-f", "lavfi", "-i",
+                    f"aevalsrc='if(lt(mod(t,1),0.005),0.8*sin(2*PI*1000*t),0)':s=44100:d={seconds}",
+                    "-ac", "2", "-c:a", "libmp3lame", "-b:a", "192k", path], check=True)
+
+
+def av_offset(work):
+    folder = work / "show"
+    make_animation(folder, 20)
+    click_track(folder / "quorva.mp3", 20)
+    heard = work / "heard.raw"
+    heard.write_bytes(b"")
+    # When the disk driver writes each buffer: what it writes is what a person would hear then.
+    writes, watching = [], True
+
+    def watch():
+        size = 0
+        while watching:
+            now_size = heard.stat().st_size
+            if now_size != size:
+                writes.append((time.monotonic(), size, now_size))
+                size = now_size
+            time.sleep(0.0005)
+
+    watcher = threading.Thread(target=watch)
+    watcher.start()
+    x = Xvfb("1280x960")
+    try:
+        review = Review(work, folder, x.display, heard)
+        time.sleep(3)
+        review.key("space")
+        time.sleep(1)
+        review.key("space")
+        time.sleep(2.5)
+        review.key("Right")
+        time.sleep(2.5)
+        status, _ = review.quit()
+        check(status == 0, "quits with status 0")
+    finally:
+        watching = False
+        watcher.join()
+        x.stop()
+
+    samples = array.array("h", heard.read_bytes())[::2]  # left channel of 16-bit stereo
+    # A click's first loud sample, then nothing for half a second.
+    clicks, at = [], 0
+    while at < len(samples):
+        if abs(samples[at]) > 3000:
+            clicks.append(at)
+            at += 22050
+        else:
+            at += 1
+    presents = review.presents()
+    key_times = review.keys()
+    offsets = []
+    for click in clicks:
+        byte = click * 4
+        write = next((w for w in writes if w[1] <= byte < w[2]), None)
+        if write is None:
+            continue
+        heard_at = write[0] + (byte - write[1]) / (44100 * 4)
+        # The frame on screen then, and the whole second it belongs to.
+        shown = [f for t, f in presents if t <= heard_at]
+        if not shown:
+            continue
+        second = round(shown[-1] / 24)
+        starts = [t for t, f in presents if f >= second * 24 and abs(t - heard_at) < 0.5]
+        if not starts:
+            continue
+        offset = starts[0] - heard_at
+        phase = "start" if heard_at < key_times[0] else "after pause" if heard_at < key_times[2] else "after seek"
+        offsets.append((phase, second, offset))
+        print(f"  {phase}: second {second} shown {offset * 1000:+.1f} ms from its click")
+    check(len(offsets) >= 6, f"{len(offsets)} clicks matched with the frames of their second")
+    worst = max((abs(o) for _, _, o in offsets), default=1)
+    check(worst <= FRAME, f"picture and sound within a frame of each other (worst {worst * 1000:.1f} ms)")
+
+
+work = Path(tempfile.mkdtemp(prefix="kvq-review."))
+try:
+    {"transport": transport, "av_offset": av_offset}[sys.argv[1]](work)
+finally:
+    shutil.rmtree(work, ignore_errors=True)
+if failures:
+    sys.exit(f"{len(failures)} check(s) failed")
+print("all checks passed")
