@@ -19,6 +19,9 @@ namespace {
 constexpr double kShowFor = 2.0;
 // The longest wait for input, so that a termination signal is seen soon.
 constexpr int kLongestWaitMs = 250;
+// Drawing, uploading and presenting a frame takes a few milliseconds; more than this is a hiccup,
+// not something to aim ahead for.
+constexpr double kLongestLead = 0.03;
 
 // Seconds from the 32-bit millisecond clock, carried across its wrap.
 class Seconds {
@@ -75,13 +78,14 @@ int review(const FrameList& frames, const GlyphTable& glyphs, const GlyphTable& 
     double line_until = now + kShowFor;
     double bar_until = -1;
     bool dragging = false;
+    double lead = 0.01;
 
     const auto seekToPointer = [&](const ReviewEvent& event) {
         transport.seekTo(std::clamp(event.x / kPictureWidth, 0.0, 1.0) * transport.length(), now);
     };
     while (!devices.stop || devices.stop->load() == 0) {
         now = clock.now();
-        const std::size_t frame = transport.frameAt(now);
+        const std::size_t frame = transport.frameAt(now, lead);
         OverlayContent content;
         if (transport.paused() || now < line_until) content.line = statusLine(transport, now, frame);
         if (dragging || now < bar_until) {
@@ -103,6 +107,8 @@ int review(const FrameList& frames, const GlyphTable& glyphs, const GlyphTable& 
         }
         if (present) {
             devices.window.present();
+            // The frame chosen is the one due when it will be on the screen, this much later.
+            lead = 0.8 * lead + 0.2 * std::clamp(clock.now() - now, 0.0, kLongestLead);
             if (devices.trace) {
                 std::fprintf(devices.trace, "%.6f present %zu\n", monotonicSeconds(), shown_frame);
                 std::fflush(devices.trace);
@@ -114,7 +120,7 @@ int review(const FrameList& frames, const GlyphTable& glyphs, const GlyphTable& 
         // or bar is to go.
         double wait = kLongestWaitMs / 1000.0;
         if (!transport.paused()) {
-            const double at = transport.position(now);
+            const double at = transport.position(now) + lead * transport.speed();
             const double next = (std::floor(at * kFramesPerSecond + 1e-9) + 1) / kFramesPerSecond;
             wait = std::min(wait, (next - at) / transport.speed());
             if (!content.line.empty() || content.bar) wait = std::min(wait, 0.1);

@@ -50,7 +50,7 @@ double Transport::position(double now) const
     return anchor_position_ + (now - anchor_time_) * speed();
 }
 
-std::size_t Transport::frameAt(double now)
+std::size_t Transport::frameAt(double now, double lead)
 {
     if (!paused_ && sounding_) {
         const double heard = soundtrack_->positionSeconds();
@@ -76,6 +76,7 @@ std::size_t Transport::frameAt(double now)
         at = position(now);
     }
     if (frame_count_ == 0) return 0;
+    if (!paused_) at += lead * speed_;
     // Truncated, as the player does: frame n shows from n/24 s until (n+1)/24 s.
     const auto index = static_cast<std::size_t>(std::max(0.0, std::floor(at * kFramesPerSecond + 1e-9)));
     return std::min(index, frame_count_ - 1);

@@ -22,8 +22,9 @@ public:
 
     // Starts playing at `seconds` (clamped into the animation).
     void start(double seconds, double now);
-    // The frame due now. Reaching the end loops back to the start, or pauses on the last frame.
-    std::size_t frameAt(double now);
+    // The frame due `lead` seconds from now, when it will be on the screen. Reaching the end
+    // loops back to the start, or pauses on the last frame.
+    std::size_t frameAt(double now, double lead = 0);
     double position(double now) const;
     double length() const;
 
