@@ -119,6 +119,7 @@ struct SdlReviewWindow::Handles {
     SdlRendererOwner renderer;
     SdlTextureOwner picture;
     SdlTextureOwner overlay;
+    bool overlay_shown = false;
     // Where the window was and how large before it went full screen, to go back to.
     SDL_Rect windowed{SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, kPictureWidth, kPictureHeight};
 };
@@ -188,8 +189,8 @@ int SdlReviewWindow::open(const char* title, int scale, bool fullscreen)
 
     // In step with the vertical blank: the review player redraws only when something changed, and
     // then no faster than the display shows.
-    h.renderer.reset(SDL_CreateRenderer(h.window.get(), -1, SDL_RENDERER_ACCELERATED | SDL_RENDERER_PRESENTVSYNC));
-    if (!h.renderer) h.renderer.reset(SDL_CreateRenderer(h.window.get(), -1, SDL_RENDERER_SOFTWARE | SDL_RENDERER_PRESENTVSYNC));
+    h.renderer.reset(SDL_CreateRenderer(h.window.get(), -1, SDL_RENDERER_ACCELERATED));
+    if (!h.renderer) h.renderer.reset(SDL_CreateRenderer(h.window.get(), -1, SDL_RENDERER_SOFTWARE));
     if (!h.renderer) return fail("cannot create a renderer");
 
     // The largest picture of 4:3 that fits the window, centred between black bars, at any size,
@@ -274,7 +275,10 @@ void SdlReviewWindow::setPicture(std::span<const std::uint32_t> pixels)
 void SdlReviewWindow::setOverlay(std::span<const std::uint32_t> pixels)
 {
     if (!handles_ || !handles_->overlay || pixels.size() != kPicturePixels) return;
-    SDL_UpdateTexture(handles_->overlay.get(), nullptr, pixels.data(), kPitchBytes);
+    // An overlay that covers nothing is neither uploaded nor blended: blending a whole window's
+    // worth of transparent pixels costs a software renderer as much as the picture itself.
+    handles_->overlay_shown = std::any_of(pixels.begin(), pixels.end(), [](std::uint32_t pixel) { return pixel >> 24 != 0; });
+    if (handles_->overlay_shown) SDL_UpdateTexture(handles_->overlay.get(), nullptr, pixels.data(), kPitchBytes);
 }
 
 void SdlReviewWindow::present()
@@ -284,7 +288,7 @@ void SdlReviewWindow::present()
     SDL_SetRenderDrawColor(renderer, 0, 0, 0, SDL_ALPHA_OPAQUE);
     SDL_RenderClear(renderer);  // the whole window, bars included
     SDL_RenderCopy(renderer, handles_->picture.get(), nullptr, nullptr);
-    SDL_RenderCopy(renderer, handles_->overlay.get(), nullptr, nullptr);
+    if (handles_->overlay_shown) SDL_RenderCopy(renderer, handles_->overlay.get(), nullptr, nullptr);
     SDL_RenderPresent(renderer);
 }
 

@@ -96,24 +96,31 @@ TEST(Transport, TheSoundtrackIsTheClockWhileHeardAndTheMonotonicClockTakesOverWi
     // Before the mixer has run, its reading is of before the restart: not believed.
     sound.heard = 0.2;
     EXPECT_EQ(t.frameAt(0.5), 252u);
-    // Once it is, the frame is the one due at the soundtrack's position, ahead or behind.
-    sound.heard = 10.55;
-    EXPECT_EQ(t.frameAt(0.5), 253u);
-    sound.heard = 11.0;
-    EXPECT_EQ(t.frameAt(0.9), 264u);
+    // Readings steadily ahead draw the picture to them, a little at each, never a frame back.
+    std::size_t shown = 252;
+    for (double now = 0.5; now < 0.9; now += 0.01) {
+        sound.heard = 10 + now + 0.06;
+        const std::size_t frame = t.frameAt(now);
+        ASSERT_GE(frame, shown);
+        shown = frame;
+    }
+    EXPECT_NEAR(t.position(0.9), 10.96, 0.005);
+    // A jump is followed at once.
+    sound.heard = 11.5;
+    EXPECT_EQ(t.frameAt(0.9), 276u);
     // Pausing pauses it; resuming restarts it where the picture stands.
     t.togglePause(1.0);
     EXPECT_EQ(taken(sound.calls), (std::vector<std::string>{"pause"}));
     t.togglePause(3.0);
-    EXPECT_EQ(taken(sound.calls), (std::vector<std::string>{"play", "seek 11.1"}));
+    EXPECT_EQ(taken(sound.calls), (std::vector<std::string>{"play", "seek 11.6"}));
     // A seek too.
     t.seekBy(5, 3.0);
-    EXPECT_EQ(taken(sound.calls), (std::vector<std::string>{"play", "seek 16.1"}));
-    sound.heard = 16.55;
-    EXPECT_EQ(t.frameAt(3.5), 397u);
-    // Its end: the last reading goes on by the monotonic clock.
+    EXPECT_EQ(taken(sound.calls), (std::vector<std::string>{"play", "seek 16.6"}));
+    sound.heard = 17.08;
+    EXPECT_EQ(t.frameAt(3.5), 410u);
+    // Its end: the monotonic clock goes on from there.
     sound.heard = -1;
-    EXPECT_EQ(t.frameAt(4.0), 409u);
+    EXPECT_EQ(t.frameAt(4.0), 422u);
     // Other speeds mute it, and the monotonic clock runs at that speed.
     t.seekTo(20, 4.0);
     taken(sound.calls);

@@ -146,12 +146,18 @@ int run(const ParsedArguments& parsed, std::ostream&)
     if (window.open(title.c_str(), scale, parsed.option("fullscreen").has_value()) != 0) {
         throw ToolError("cannot open a window: " + window.error());
     }
+    // No soundtrack, no sound device: an idle mixer would still wake every few milliseconds.
     SdlAudioOutput audio;
-    const SoundtrackStart sound = loadSoundtrack(audio, files.audio.c_str());
-    if (sound.file.kind != FileProblem::Kind::none) report(files.audio + ": " + describe(sound.file) + "; playing silent");
-    if (!sound.output_open) report("no sound output could be opened; playing silent");
-    if (sound.output_open && sound.file.kind == FileProblem::Kind::none && !sound.playing) {
-        report(files.audio + ": cannot be decoded; playing silent");
+    SoundtrackStart sound;
+    openRegularFile(files.audio.c_str(), sound.file);
+    if (sound.file.kind != FileProblem::Kind::none) {
+        report(files.audio + ": " + describe(sound.file) + "; playing silent");
+    } else {
+        sound = loadSoundtrack(audio, files.audio.c_str());
+        if (!sound.output_open) report("no sound output could be opened; playing silent");
+        if (sound.output_open && sound.file.kind == FileProblem::Kind::none && !sound.playing) {
+            report(files.audio + ": cannot be decoded; playing silent");
+        }
     }
 
     // A line per present and per key, with the monotonic time, for measuring picture against sound.

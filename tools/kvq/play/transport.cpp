@@ -13,6 +13,9 @@ namespace {
 // A soundtrack reading this far from the monotonic clock's just after a restart is one from
 // before it (the mixer has not yet run since); it is believed once it comes this close.
 constexpr double kBelievable = 0.1;
+// How much of the difference between the soundtrack's reading and the monotonic clock is taken
+// up at each reading (a few dozen a second).
+constexpr double kPull = 0.1;
 
 }  // namespace
 
@@ -33,6 +36,7 @@ double Transport::lastFrameTime() const
 
 void Transport::setPosition(double seconds, double now)
 {
+    moving_on_ = false;
     anchor_position_ = std::clamp(seconds, 0.0, lastFrameTime());
     anchor_time_ = now;
 }
@@ -54,12 +58,19 @@ std::size_t Transport::frameAt(double now, double lead)
 {
     if (!paused_ && sounding_) {
         const double heard = soundtrack_->positionSeconds();
+        const double error = heard - position(now);
         if (soundtrack_drives_ && heard < 0) {
-            // The soundtrack has ended: the monotonic clock goes on from its last reading.
+            // The soundtrack has ended: the monotonic clock goes on from where it stands.
             soundtrack_drives_ = sounding_ = false;
-        } else if (heard >= 0 && (soundtrack_drives_ || std::abs(heard - position(now)) < kBelievable)) {
+        } else if (soundtrack_drives_ && std::abs(error) >= kBelievable) {
+            // A jump (the mixer stalled, or the soundtrack is not where it was sent): follow it.
+            setPosition(heard, now);
+        } else if (heard >= 0 && std::abs(error) < kBelievable) {
+            // The mixer reports in steps of its buffers and of the decoder's frames; the
+            // monotonic clock is drawn towards it a little at every reading, so that the picture
+            // follows the sound without stepping back or skipping a frame on its jitter.
             soundtrack_drives_ = true;
-            anchor_position_ = heard;
+            anchor_position_ = position(now) + kPull * error;
             anchor_time_ = now;
         }
     }
@@ -78,8 +89,13 @@ std::size_t Transport::frameAt(double now, double lead)
     if (frame_count_ == 0) return 0;
     if (!paused_) at += lead * speed_;
     // Truncated, as the player does: frame n shows from n/24 s until (n+1)/24 s.
-    const auto index = static_cast<std::size_t>(std::max(0.0, std::floor(at * kFramesPerSecond + 1e-9)));
-    return std::min(index, frame_count_ - 1);
+    auto index = std::min(static_cast<std::size_t>(std::max(0.0, std::floor(at * kFramesPerSecond + 1e-9))), frame_count_ - 1);
+    // Playing on, the clock being drawn back towards the sound holds a frame rather than
+    // showing the one before again.
+    if (!paused_ && moving_on_) index = std::max(index, last_index_);
+    last_index_ = index;
+    moving_on_ = !paused_;
+    return index;
 }
 
 void Transport::togglePause(double now)

@@ -64,4 +64,7 @@ private:
     // The soundtrack has been (re)started and is heard; it drives once its reading is believable.
     bool sounding_ = false;
     bool soundtrack_drives_ = false;
+    // The frame last given, and whether the review has only played on since.
+    std::size_t last_index_ = 0;
+    bool moving_on_ = false;
 };
