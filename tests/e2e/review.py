@@ -148,6 +148,10 @@ def transport(work):
         key_time = review.keys()[-1]
         shown_at = next(t for t, f in review.presents() if t >= key_time)
         check(shown_at - key_time < FRAME, f"the seek is shown within a frame ({(shown_at - key_time) * 1000:.1f} ms)")
+        # A click near the right end of the seek bar, along the bottom of the window.
+        subprocess.run(["xdotool", "mousemove", "1270", "955", "click", "1"], env=review.env, check=True)
+        time.sleep(0.3)
+        check(review.shown() == int(1270 / 2 / 640 * 20 * 24), f"a click on the seek bar seeks there ({review.shown()})")
         status, err = review.quit()
         check(status == 0, f"Q quits with status 0 ({status}; {err.strip()})")
     finally:
