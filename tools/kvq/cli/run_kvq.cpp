@@ -27,6 +27,7 @@ void printOverview(std::ostream& out)
         out << "  " << command->name << std::string(8 - command->name.size(), ' ') << command->summary << "\n";
     }
     out << "  help    show what a command takes: kvq help COMMAND\n"
+           "  --version  print the version\n"
            "\n"
            "Every command writes its output whole or not at all and never replaces its input.\n"
            "Exit status: 0 on success, 1 when a command fails, 2 for a command line it cannot use.\n";
@@ -61,6 +62,10 @@ int runKvq(std::span<const std::string> arguments, std::ostream& out, std::ostre
     }
     const std::string& name = arguments[0];
     if (name == "-h" || name == "--help" || name == "help") return runHelp(arguments.subspan(1), out, err);
+    if (name == "--version") {
+        out << "kvq " << KVQ_VERSION << "\n";
+        return 0;
+    }
 
     const Command* command = findCommand(name);
     if (!command) {
