@@ -65,11 +65,15 @@ std::size_t Transport::frameAt(double now, double lead)
         } else if (soundtrack_drives_ && std::abs(error) >= kBelievable) {
             // A jump (the mixer stalled, or the soundtrack is not where it was sent): follow it.
             setPosition(heard, now);
+        } else if (heard >= 0 && std::abs(error) < kBelievable && !soundtrack_drives_) {
+            // The first reading after a (re)start says where the sound really began.
+            soundtrack_drives_ = true;
+            anchor_position_ = heard;
+            anchor_time_ = now;
         } else if (heard >= 0 && std::abs(error) < kBelievable) {
             // The mixer reports in steps of its buffers and of the decoder's frames; the
             // monotonic clock is drawn towards it a little at every reading, so that the picture
             // follows the sound without stepping back or skipping a frame on its jitter.
-            soundtrack_drives_ = true;
             anchor_position_ = position(now) + kPull * error;
             anchor_time_ = now;
         }
