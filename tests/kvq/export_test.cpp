@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include <cstdio>
 
+#include "kvq/export/gif_lzw.h"
 #include "kvq_test_support.h"
 #include "render/colours.h"
 
@@ -43,23 +44,49 @@ TEST(FfmpegExport, GifDecodesToExactlyTheRasterisersPixelsAndItsDelaysAddUpToThe
 {
     TempDir dir;
     const auto font = randomBytes(8192, 21);
-    // Repeated frames, new ones, and changed rectangles of many sizes: image data of many lengths.
+    // Every way a frame is coded: new all over; the same as the one before, twice; a few cells
+    // far apart, a rectangle of the whole picture nearly all transparent; every other row of
+    // cells, busy but with whole rows untouched; blocks of many sizes, busy all through.
     std::vector<std::uint8_t> frame = randomBytes(kFrame, 5), frames;
     for (int index = 0; index < 40; ++index) {
-        if (index % 6 == 0) frame = randomBytes(kFrame, static_cast<std::uint32_t>(index));
+        const int kind = index % 8;
+        if (kind == 0) frame = randomBytes(kFrame, static_cast<std::uint32_t>(index));
+        if (kind == 3) {
+            for (const std::size_t cell : {std::size_t(0), std::size_t(index * 31 % 2400), kFrame - 1}) ++frame[cell];
+        }
+        for (std::size_t cell = 0; kind == 4 && cell < kFrame; ++cell) {
+            if (cell / 80 % 2 == 0) ++frame[cell];
+        }
         const int rows = 1 + index % 30, columns = 1 + index * 7 % 80;
-        for (int at = 0; index % 6 > 1 && at < rows * columns; ++at) ++frame[std::size_t(at / columns * 80 + at % columns)];
+        for (int at = 0; kind >= 5 && at < rows * columns; ++at) ++frame[std::size_t(at / columns * 80 + at % columns)];
         frames.insert(frames.end(), frame.begin(), frame.end());
     }
     frames.resize(frames.size() + 1000, 7);  // and a short last frame
     const std::string gif = exported(dir, frames, font, ".gif");
     const auto pictures = playersPictures(dir.file("anim.kvq"), font);
-    EXPECT_TRUE(decoded(gif, "rgb24") == rgbBytes(pictures));
+
+    // Each picture ffmpeg decodes, in the hundredths of a second it starts at and lasts.
+    const std::string rgb = decoded(gif, "rgb24");
+    std::istringstream times(commandOutput("ffprobe -v error -show_entries packet=pts,duration -of csv=p=0 '" + gif + "'"));
+    std::vector<std::pair<int, int>> shown;
+    char comma = 0;
+    for (int start = 0, duration = 0; times >> start >> comma >> duration;) shown.emplace_back(start, duration);
+    const std::size_t picture_bytes = std::size_t(kPictureWidth) * kPictureHeight * 3;
+    ASSERT_EQ(rgb.size(), shown.size() * picture_bytes);
+    EXPECT_LT(shown.size(), pictures.size()) << "frames like the one before add to its delay";
+
+    // Each of the player's frames is on show at its start, 100 * index / 24 to the nearest hundredth.
+    std::size_t image = 0;
+    for (std::size_t index = 0; index < pictures.size(); ++index) {
+        const int start = static_cast<int>((index * 100 + 12) / 24);
+        while (image + 1 < shown.size() && shown[image + 1].first <= start) ++image;
+        ASSERT_GE(start, shown[image].first);
+        ASSERT_LT(start, shown[image].first + shown[image].second) << "frame " << index;
+        EXPECT_TRUE(rgb.compare(image * picture_bytes, picture_bytes, rgbBytes({pictures[index]})) == 0)
+            << "frame " << index;
+    }
     // In hundredths of a second, to within half of one.
-    std::istringstream delays(commandOutput("ffprobe -v error -show_entries packet=duration -of csv=p=0 '" + gif + "'"));
-    int total = 0;
-    for (int delay = 0; delays >> delay;) total += delay;
-    EXPECT_NEAR(total, 41 * 100.0 / 24, 0.5);
+    EXPECT_NEAR(shown.back().first + shown.back().second, 41 * 100.0 / 24, 0.5);
 }
 
 TEST(FfmpegExport, Y4mDecodesToTheRasterisersPixelsInBt601StudioRange)
@@ -111,4 +138,71 @@ TEST(FfmpegExport, CompressedVideosHoldEveryFrameInItsColoursAndTheSoundCutToThe
     expectRefused(dir.path(),
                   {"export", dir.file("anim.kvq"), "--font", dir.file("test"), "--audio", noise, "-o", dir.file("x.mp4")},
                   "ffmpeg failed: " + noise);
+}
+
+namespace {
+
+// The codes' bytes of GIF image data, taken out of their sub-blocks.
+std::vector<std::uint8_t> codeBytes(const std::vector<std::uint8_t>& data)
+{
+    std::vector<std::uint8_t> codes;
+    std::size_t at = 1;  // past the minimum code size
+    while (at < data.size() && data[at] != 0) {
+        const auto block = data.begin() + std::ptrdiff_t(at + 1);
+        codes.insert(codes.end(), block, block + data[at]);
+        at += 1 + data[at];
+    }
+    EXPECT_EQ(at + 1, data.size()) << "an empty sub-block ends the data";
+    return codes;
+}
+
+// How many bytes a decoder reads for the clear code, `count` codes and the end code: 3 bits each
+// at first; each code but the first makes it assign the next free code, from 6, and it reads one
+// bit wider once that no longer fits, up to 12 bits, when all 4096 are assigned.
+std::size_t decoderCodeBytes(int count)
+{
+    int bits = 3, next_free = 6, total_bits = 3;
+    for (int code = 1; code <= count + 1; ++code) {
+        total_bits += bits;
+        if (code >= 2 && next_free < 4096) ++next_free;
+        if (next_free == 1 << bits && bits < 12) ++bits;
+    }
+    return std::size_t(total_bits + 7) / 8;
+}
+
+// A run of one colour codes as runs of 1, 2, 3, ... pixels, each new string one longer than the
+// last, so `count` codes take count * (count + 1) / 2 pixels while the table has room.
+std::vector<std::uint8_t> paperRun(std::size_t count) { return std::vector<std::uint8_t>(count * (count + 1) / 2, 0); }
+
+}  // namespace
+
+TEST(GifLzw, EndCodeIsWrittenAsWideAsTheDecoderReadsIt)
+{
+    // 66 pixels: the clear code 4, then 0 and 6 to 15, all at 3 bits until the decoder assigns 7
+    // and at 4 after; reading 15 it assigns code 15 and widens, so the end code 5 takes 5 bits:
+    // 49 bits, least significant first.
+    std::vector<std::uint8_t> data;
+    appendGifImageData(paperRun(11), data);
+    EXPECT_EQ(data, (std::vector<std::uint8_t>{2, 7, 0x84, 0x8F, 0xA9, 0xCB, 0xED, 0x5F, 0x00, 0}));
+    EXPECT_EQ(codeBytes(data).size(), decoderCodeBytes(11));
+    // The same where the end code takes 3, 4, 6 and 12 bits.
+    for (const int count : {1, 2, 3, 27, 2043}) {
+        data.clear();
+        appendGifImageData(paperRun(std::size_t(count)), data);
+        EXPECT_EQ(codeBytes(data).size(), decoderCodeBytes(count)) << count << " codes";
+    }
+}
+
+TEST(GifLzw, FullTableStaysAtTwelveBitsWithoutAClearToTheEnd)
+{
+    // 4091 codes assign the last free code, 4095; the end code after them stays at 12 bits. Two
+    // more codes of 4091 pixels each follow the full table without changing it.
+    std::vector<std::uint8_t> data;
+    appendGifImageData(paperRun(4091), data);
+    EXPECT_EQ(codeBytes(data).size(), decoderCodeBytes(4091));
+    auto pixels = paperRun(4091);
+    pixels.resize(pixels.size() + 2 * 4091, 0);
+    data.clear();
+    appendGifImageData(pixels, data);
+    EXPECT_EQ(codeBytes(data).size(), decoderCodeBytes(4093));
 }

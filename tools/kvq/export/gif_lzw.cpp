@@ -7,7 +7,8 @@ namespace {
 
 constexpr int kMaxCodeBits = 12;
 constexpr int kTableSize = 1 << kMaxCodeBits;
-constexpr std::uint16_t kClearCode = 1 << kGifMinimumCodeSize;
+constexpr std::uint16_t kRootCount = 1 << kGifMinimumCodeSize;
+constexpr std::uint16_t kClearCode = kRootCount;
 constexpr std::uint16_t kEndCode = kClearCode + 1;
 constexpr std::uint16_t kFirstFreeCode = kClearCode + 2;
 constexpr std::uint16_t kNoCode = 0;  // no string ever gets code 0 as its extension: 0 is a root
@@ -66,18 +67,13 @@ void appendGifImageData(std::span<const std::uint8_t> indices, std::vector<std::
     out.push_back(kGifMinimumCodeSize);
     CodePacker packer(out);
 
-    // With two colours every string has at most two extensions, so the dictionary is a dense
-    // trie: extension[code][pixel] is the code of that string followed by that pixel.
-    std::array<std::array<std::uint16_t, 2>, kTableSize> extension;  // codes past next_code are never read
+    // Every string has at most one extension per root, so the dictionary is a dense trie:
+    // extension[code][pixel] is the code of that string followed by that pixel.
+    std::array<std::array<std::uint16_t, kRootCount>, kTableSize> extension;  // codes past next_code are never read
+    for (std::uint16_t code = 0; code < kFirstFreeCode; ++code) extension[code].fill(kNoCode);
     std::uint16_t next_code = kFirstFreeCode;
     int code_bits = kGifMinimumCodeSize + 1;
-    const auto reset = [&] {
-        for (std::uint16_t code = 0; code < kFirstFreeCode; ++code) extension[code] = {kNoCode, kNoCode};
-        next_code = kFirstFreeCode;
-        code_bits = kGifMinimumCodeSize + 1;
-    };
 
-    reset();
     packer.put(kClearCode, code_bits);
     if (indices.empty()) {
         packer.put(kEndCode, code_bits);
@@ -85,31 +81,30 @@ void appendGifImageData(std::span<const std::uint8_t> indices, std::vector<std::
         return;
     }
 
-    std::uint16_t current = indices[0] & 1;
+    std::uint16_t current = indices[0] & (kRootCount - 1);
     for (std::size_t at = 1; at < indices.size(); ++at) {
-        const std::uint8_t pixel = indices[at] & 1;
+        const std::uint8_t pixel = indices[at] & (kRootCount - 1);
         const std::uint16_t longer = extension[current][pixel];
         if (longer != kNoCode) {
             current = longer;
             continue;
         }
         packer.put(current, code_bits);
+        // A full table is kept to the end of the image rather than cleared: a frame draws the
+        // same glyphs' rows all over, so the strings learnt from its top keep matching further
+        // down. Starting over made the demo's GIF 6% larger and an encoded video's 2%.
         if (next_code < kTableSize) {
             // The width grows when the code being assigned no longer fits; a decoder, which
             // assigns one code behind, widens before it reads the next code all the same.
             if (next_code == (1u << code_bits)) ++code_bits;
-            extension[next_code] = {kNoCode, kNoCode};
+            extension[next_code].fill(kNoCode);
             extension[current][pixel] = next_code++;
-        } else {
-            // A full table starts over rather than going on with stale strings: two-colour text
-            // keeps changing its runs from one row of cells to the next.
-            packer.put(kClearCode, code_bits);
-            reset();
         }
         current = pixel;
     }
     packer.put(current, code_bits);
-    // The decoder assigns a code for that last one too, and may widen before it reads the end.
+    // The decoder assigns a code for that last one too, and may widen before it reads the end;
+    // once the table is full it assigns none and stays at 12 bits.
     if (next_code < kTableSize && next_code == (1u << code_bits)) ++code_bits;
     packer.put(kEndCode, code_bits);
     packer.finish();

@@ -5,10 +5,10 @@
 #include <span>
 #include <vector>
 
-// The smallest LZW minimum code size a GIF allows; it also fits a two-colour palette.
+// The smallest LZW minimum code size a GIF allows; it covers a four-entry palette.
 inline constexpr int kGifMinimumCodeSize = 2;
 
-// Appends a GIF image's data for `indices` (palette indices below 2, row after row): the LZW
+// Appends a GIF image's data for `indices` (palette indices below 4, row after row): the LZW
 // minimum code size, the compressed codes in sub-blocks of up to 255 bytes, and the empty
 // sub-block that ends them.
 void appendGifImageData(std::span<const std::uint8_t> indices, std::vector<std::uint8_t>& out);

@@ -2,6 +2,7 @@
 #include "kvq/export/gif_writer.h"
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 
 #include "content/player_files.h"
@@ -13,8 +14,21 @@ namespace {
 
 constexpr int kWidth = kPictureWidth;
 constexpr int kHeight = kPictureHeight;
+constexpr std::size_t kFramePixels = static_cast<std::size_t>(kWidth) * kHeight;
 constexpr std::uint8_t kPaperIndex = 0;
 constexpr std::uint8_t kInkIndex = 1;
+constexpr std::uint8_t kTransparentIndex = 2;
+constexpr int kMaxDelayHundredths = 0xFFFF;  // the graphic control extension's 16 bits
+
+// Where fewer than a tenth of a rectangle's pixels changed, only stretches of unchanged pixels at
+// least a glyph wide go transparent: shorter ones lie inside changed glyphs, whose own colours
+// carry on the glyph's pattern and code shorter than a gap in it. Where more changed, the picture
+// is busy all over and transparency pays only in long untouched stretches, if at all, so such a
+// frame is coded both that way and without, and keeps the shorter. (Chosen on the demo and on
+// encoded videos: one minimum stretch for all frames did well on one or the other, not both.)
+constexpr std::size_t kBusyShareInverse = 10;
+constexpr int kQuietMinimumRun = 8;
+constexpr int kBusyMinimumRun = 64;
 
 void putLittleEndian16(std::vector<std::uint8_t>& bytes, int value)
 {
@@ -29,18 +43,24 @@ void putColour(std::vector<std::uint8_t>& bytes, std::uint32_t colour)
     bytes.push_back(static_cast<std::uint8_t>(colour));
 }
 
-// The smallest rectangle holding every pixel that differs between two frames.
 struct Rectangle {
     int left = 0;
     int top = 0;
     int width = 0;
     int height = 0;
+
+    std::size_t area() const { return static_cast<std::size_t>(width) * static_cast<std::size_t>(height); }
 };
 
-Rectangle changedRectangle(const std::uint32_t* before, const std::uint32_t* after)
+const std::uint8_t* rowOf(const std::vector<std::uint8_t>& frame, int y)
 {
-    const auto row = [](const std::uint32_t* frame, int y) { return frame + static_cast<std::ptrdiff_t>(y) * kWidth; };
-    const auto rowsDiffer = [&](int y) { return std::memcmp(row(before, y), row(after, y), kWidth * 4) != 0; };
+    return frame.data() + static_cast<std::ptrdiff_t>(y) * kWidth;
+}
+
+// The smallest rectangle holding every pixel that differs between two frames; empty if none does.
+Rectangle changedRectangle(const std::vector<std::uint8_t>& before, const std::vector<std::uint8_t>& after)
+{
+    const auto rowsDiffer = [&](int y) { return std::memcmp(rowOf(before, y), rowOf(after, y), kWidth) != 0; };
     int top = 0;
     while (top < kHeight && !rowsDiffer(top)) ++top;
     if (top == kHeight) return {};
@@ -49,8 +69,8 @@ Rectangle changedRectangle(const std::uint32_t* before, const std::uint32_t* aft
     int left = kWidth;
     int right = -1;
     for (int y = top; y <= bottom; ++y) {
-        const std::uint32_t* old_row = row(before, y);
-        const std::uint32_t* new_row = row(after, y);
+        const std::uint8_t* old_row = rowOf(before, y);
+        const std::uint8_t* new_row = rowOf(after, y);
         for (int x = 0; x < left; ++x) {
             if (old_row[x] != new_row[x]) {
                 left = x;
@@ -67,6 +87,77 @@ Rectangle changedRectangle(const std::uint32_t* before, const std::uint32_t* aft
     return {left, top, right - left + 1, bottom - top + 1};
 }
 
+std::size_t changedPixelCount(const std::vector<std::uint8_t>& before, const std::vector<std::uint8_t>& after,
+                              const Rectangle& area)
+{
+    std::size_t changed = 0;
+    for (int y = area.top; y < area.top + area.height; ++y) {
+        const std::uint8_t* old_row = rowOf(before, y) + area.left;
+        const std::uint8_t* new_row = rowOf(after, y) + area.left;
+        for (int x = 0; x < area.width; ++x) changed += old_row[x] != new_row[x];
+    }
+    return changed;
+}
+
+void copyRectangle(const std::vector<std::uint8_t>& frame, const Rectangle& area, std::vector<std::uint8_t>& indices)
+{
+    indices.resize(area.area());
+    std::uint8_t* index = indices.data();
+    for (int y = area.top; y < area.top + area.height; ++y) {
+        index = std::copy_n(rowOf(frame, y) + area.left, area.width, index);
+    }
+}
+
+// The rectangle of `after` with each run of at least `minimum_run` pixels that `before` already
+// shows, along a row of the rectangle, made transparent.
+void copyChangedPixels(const std::vector<std::uint8_t>& before, const std::vector<std::uint8_t>& after,
+                       const Rectangle& area, int minimum_run, std::vector<std::uint8_t>& indices)
+{
+    copyRectangle(after, area, indices);
+    std::uint8_t* index_row = indices.data();
+    for (int y = area.top; y < area.top + area.height; ++y, index_row += area.width) {
+        const std::uint8_t* old_row = rowOf(before, y) + area.left;
+        const std::uint8_t* new_row = rowOf(after, y) + area.left;
+        for (int x = 0; x < area.width;) {
+            int same_end = x;
+            // Eight at a time first: most of a quiet frame's rectangle is long unchanged stretches.
+            while (same_end + 8 <= area.width && std::memcmp(old_row + same_end, new_row + same_end, 8) == 0) {
+                same_end += 8;
+            }
+            while (same_end < area.width && old_row[same_end] == new_row[same_end]) ++same_end;
+            if (same_end - x >= minimum_run) std::fill(index_row + x, index_row + same_end, kTransparentIndex);
+            x = same_end;
+            while (x < area.width && old_row[x] != new_row[x]) ++x;
+        }
+    }
+}
+
+enum class Transparency { none, unchangedRuns };
+
+constexpr std::size_t kDelayOffset = 4;  // of the delay within an image's graphic control extension
+
+// A graphic control extension and image descriptor for `area`, then `image_data`. The delay, at
+// kDelayOffset, is filled in when the image is written.
+void putImage(const Rectangle& area, Transparency transparency, const std::vector<std::uint8_t>& image_data,
+              std::vector<std::uint8_t>& bytes)
+{
+    bytes.clear();
+    // Leave the frame in place (disposal 1) for the next to draw over; its transparent pixels
+    // leave the one before showing.
+    const bool transparent = transparency == Transparency::unchangedRuns;
+    bytes.insert(bytes.end(), {0x21, 0xF9, 0x04, static_cast<std::uint8_t>(1 << 2 | (transparent ? 1 : 0))});
+    putLittleEndian16(bytes, 0);
+    bytes.insert(bytes.end(), {transparent ? kTransparentIndex : std::uint8_t{0}, 0x00});
+    // Image descriptor: no local colour table, not interlaced.
+    bytes.push_back(0x2C);
+    putLittleEndian16(bytes, area.left);
+    putLittleEndian16(bytes, area.top);
+    putLittleEndian16(bytes, area.width);
+    putLittleEndian16(bytes, area.height);
+    bytes.push_back(0x00);
+    bytes.insert(bytes.end(), image_data.begin(), image_data.end());
+}
+
 }  // namespace
 
 int gifFrameDelayHundredths(std::uint64_t index)
@@ -78,61 +169,89 @@ int gifFrameDelayHundredths(std::uint64_t index)
 
 GifWriter::GifWriter(const std::string& path) : file_(path)
 {
-    bytes_.reserve(64 * 1024);
-    const std::uint8_t header[] = {'G', 'I', 'F', '8', '9', 'a'};
-    bytes_.insert(bytes_.end(), std::begin(header), std::end(header));
-    putLittleEndian16(bytes_, kWidth);
-    putLittleEndian16(bytes_, kHeight);
-    // A global colour table (bit 7) of 2 entries (size field 0), 8 bits per primary (bits 4-6).
-    bytes_.push_back(0x80 | 0x70 | 0x00);
-    bytes_.push_back(kPaperIndex);  // background
-    bytes_.push_back(0);            // square pixels
-    putColour(bytes_, kPaperColour);
-    putColour(bytes_, kInkColour);
+    std::vector<std::uint8_t> header = {'G', 'I', 'F', '8', '9', 'a'};
+    putLittleEndian16(header, kWidth);
+    putLittleEndian16(header, kHeight);
+    // A global colour table (bit 7) of 4 entries (size field 1), 8 bits per primary (bits 4-6).
+    // The transparent index needs an entry of its own past ink and paper; since the LZW codes
+    // start at 3 bits for two colours as well, it costs only the 6 bytes of two unused entries.
+    header.push_back(0x80 | 0x70 | 0x01);
+    header.push_back(kPaperIndex);  // background
+    header.push_back(0);            // square pixels
+    putColour(header, kPaperColour);
+    putColour(header, kInkColour);
+    putColour(header, kPaperColour);
+    putColour(header, kPaperColour);
     // No NETSCAPE looping extension: the player shows an animation once and stops on its last
     // frame, and a GIF without one does the same in the viewers that honour the format.
-    file_.write(bytes_);
+    file_.write(header);
+    previous_.reserve(kFramePixels);
+    current_.reserve(kFramePixels);
 }
 
 void GifWriter::addFrame(std::span<const std::uint32_t> pixels)
 {
+    current_.resize(kFramePixels);
+    // The rasteriser draws ink and paper only, so anything that is not ink is paper. A row at a
+    // time through an array of its own, which no pixel can alias, so that the loop vectorises.
+    std::array<std::uint8_t, kWidth> row_indices;
+    for (int y = 0; y < kHeight; ++y) {
+        const std::uint32_t* row = pixels.data() + static_cast<std::ptrdiff_t>(y) * kWidth;
+        for (int x = 0; x < kWidth; ++x) row_indices[std::size_t(x)] = row[x] == kInkColour ? kInkIndex : kPaperIndex;
+        std::copy(row_indices.begin(), row_indices.end(), current_.begin() + static_cast<std::ptrdiff_t>(y) * kWidth);
+    }
+    const int delay = gifFrameDelayHundredths(frame_index_++);
+
     Rectangle area{0, 0, kWidth, kHeight};
-    if (!previous_.empty()) {
-        area = changedRectangle(previous_.data(), pixels.data());
-        // A frame like the one before still needs its place in time; one unchanged pixel holds it.
-        if (area.width == 0) area = {0, 0, 1, 1};
+    Transparency transparency = Transparency::none;
+    if (previous_.empty()) {
+        image_data_.clear();
+        appendGifImageData(current_, image_data_);
+    } else {
+        area = changedRectangle(previous_, current_);
+        if (area.width == 0 && held_delay_hundredths_ + delay <= kMaxDelayHundredths) {
+            held_delay_hundredths_ += delay;
+            return;  // previous_ is this frame already
+        }
+        image_data_.clear();
+        if (area.width == 0) {
+            // Past the longest delay a GIF can hold; one unchanged pixel holds the frame's place.
+            area = {0, 0, 1, 1};
+            copyRectangle(current_, area, indices_);
+            appendGifImageData(indices_, image_data_);
+        } else if (changedPixelCount(previous_, current_, area) * kBusyShareInverse < area.area()) {
+            transparency = Transparency::unchangedRuns;
+            copyChangedPixels(previous_, current_, area, kQuietMinimumRun, indices_);
+            appendGifImageData(indices_, image_data_);
+        } else {
+            transparency = Transparency::unchangedRuns;
+            copyChangedPixels(previous_, current_, area, kBusyMinimumRun, indices_);
+            appendGifImageData(indices_, image_data_);
+            other_image_data_.clear();
+            copyRectangle(current_, area, indices_);
+            appendGifImageData(indices_, other_image_data_);
+            if (other_image_data_.size() < image_data_.size()) {
+                transparency = Transparency::none;
+                image_data_.swap(other_image_data_);
+            }
+        }
+        writeHeldImage();
     }
+    putImage(area, transparency, image_data_, held_image_);
+    held_delay_hundredths_ = delay;
+    previous_.swap(current_);
+}
 
-    bytes_.clear();
-    // Graphic control extension: leave the frame in place (disposal 1) for the next to draw over.
-    const int delay = gifFrameDelayHundredths(frame_index_);
-    bytes_.insert(bytes_.end(), {0x21, 0xF9, 0x04, 1 << 2});
-    putLittleEndian16(bytes_, delay);
-    bytes_.insert(bytes_.end(), {0x00, 0x00});
-    // Image descriptor: no local colour table, not interlaced.
-    bytes_.push_back(0x2C);
-    putLittleEndian16(bytes_, area.left);
-    putLittleEndian16(bytes_, area.top);
-    putLittleEndian16(bytes_, area.width);
-    putLittleEndian16(bytes_, area.height);
-    bytes_.push_back(0x00);
-
-    indices_.resize(static_cast<std::size_t>(area.width) * static_cast<std::size_t>(area.height));
-    std::uint8_t* index = indices_.data();
-    for (int y = area.top; y < area.top + area.height; ++y) {
-        const std::uint32_t* row = pixels.data() + static_cast<std::ptrdiff_t>(y) * kWidth + area.left;
-        // The rasteriser draws ink and paper only, so anything that is not ink is paper.
-        for (int x = 0; x < area.width; ++x) *index++ = row[x] == kInkColour ? kInkIndex : kPaperIndex;
-    }
-    appendGifImageData(indices_, bytes_);
-    file_.write(bytes_);
-
-    previous_.assign(pixels.begin(), pixels.end());
-    ++frame_index_;
+void GifWriter::writeHeldImage()
+{
+    held_image_[kDelayOffset] = static_cast<std::uint8_t>(held_delay_hundredths_ & 0xFF);
+    held_image_[kDelayOffset + 1] = static_cast<std::uint8_t>(held_delay_hundredths_ >> 8);
+    file_.write(held_image_);
 }
 
 void GifWriter::finish()
 {
+    if (!held_image_.empty()) writeHeldImage();
     const std::uint8_t trailer = 0x3B;
     file_.write({&trailer, 1});
     file_.commit();
