@@ -4,11 +4,10 @@
 #include <SDL.h>
 
 #include <algorithm>
-#include <cstring>
 #include <vector>
 
-#include "platform/quiet_stderr.h"
 #include "platform/sdl_owners.h"
+#include "platform/sdl_video_start.h"
 
 namespace {
 
@@ -18,11 +17,6 @@ constexpr std::size_t kPicturePixels = std::size_t{kPictureWidth} * kPictureHeig
 constexpr int kPitchBytes = kPictureWidth * 4;
 // X11 keeps window sizes in 16 bits; a scale past this is no window anyone can have.
 constexpr int kLargestSide = 32767;
-
-bool isInvisibleDriver(const char* driver)
-{
-    return driver && (std::strcmp(driver, "offscreen") == 0 || std::strcmp(driver, "dummy") == 0);
-}
 
 ReviewKey reviewKeyFor(SDL_Keycode key, int& digit)
 {
@@ -143,24 +137,10 @@ int SdlReviewWindow::open(const char* title, int scale, bool fullscreen)
     handles_ = std::make_unique<Handles>();
     Handles& h = *handles_;
 
-    // SIGINT and SIGTERM belong to the program: they end it, they are no close request.
-    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     // One close request is one close event: no SDL_QUIT of SDL's own after the window's.
     SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
-    bool started = false;
-    {
-        const QuietStderr quiet;
-        started = SDL_InitSubSystem(SDL_INIT_VIDEO) == 0;
-    }
-    if (!started) return fail("cannot start the video subsystem");
-    h.video = SdlSubsystem(SDL_INIT_VIDEO);
-    const char* driver = SDL_GetCurrentVideoDriver();
-    const char* requested = SDL_getenv("SDL_VIDEODRIVER");
-    if (isInvisibleDriver(driver) && (!requested || !*requested)) {
-        error_ = std::string("no display to show the animation on (SDL fell back to its '") + driver +
-                 "' driver; set SDL_VIDEODRIVER to choose one)";
-        return -1;
-    }
+    error_ = startVisibleVideo(h.video);
+    if (!error_.empty()) return -1;
 
     // The window opens on the first display; its size is a whole multiple of the picture's.
     if (scale == 0) {

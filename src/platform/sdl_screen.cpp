@@ -2,19 +2,9 @@
 #include "platform/sdl_screen.h"
 
 #include <SDL.h>
-#include <cstring>
 
-#include "platform/quiet_stderr.h"
 #include "platform/sdl_owners.h"
-
-namespace {
-
-bool isInvisibleDriver(const char* driver)
-{
-    return driver && (std::strcmp(driver, "offscreen") == 0 || std::strcmp(driver, "dummy") == 0);
-}
-
-}  // namespace
+#include "platform/sdl_video_start.h"
 
 // Declared in the order they are made, so they are given back in reverse: the texture before the
 // renderer, the renderer before the window, the window before the video subsystem.
@@ -39,22 +29,8 @@ int SdlScreen::open(const ScreenMode& mode)
     handles_ = std::make_unique<Handles>();
     Handles& h = *handles_;
 
-    // SIGINT and SIGTERM belong to the program: they end playback, they are no close request.
-    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
-    bool started = false;
-    {
-        const QuietStderr quiet;
-        started = SDL_InitSubSystem(SDL_INIT_VIDEO) == 0;
-    }
-    if (!started) return fail("cannot start the video subsystem");
-    h.video = SdlSubsystem(SDL_INIT_VIDEO);
-    const char* driver = SDL_GetCurrentVideoDriver();
-    const char* requested = SDL_getenv("SDL_VIDEODRIVER");
-    if (isInvisibleDriver(driver) && (!requested || !*requested)) {
-        error_ = std::string("no display to show the animation on (SDL fell back to its '") + driver +
-                 "' driver; set SDL_VIDEODRIVER to choose one)";
-        return -1;
-    }
+    error_ = startVisibleVideo(h.video);
+    if (!error_.empty()) return -1;
 
     h.window.reset(SDL_CreateWindow(mode.title, 0, 0, mode.width, mode.height, SDL_WINDOW_BORDERLESS | SDL_WINDOW_HIDDEN));
     if (!h.window) return fail("cannot create the window");

@@ -1,0 +1,34 @@
+// SPDX-License-Identifier: MIT
+#include "platform/sdl_video_start.h"
+
+#include <cstring>
+
+#include "platform/quiet_stderr.h"
+
+namespace {
+
+bool isInvisibleDriver(const char* driver)
+{
+    return driver && (std::strcmp(driver, "offscreen") == 0 || std::strcmp(driver, "dummy") == 0);
+}
+
+}  // namespace
+
+std::string startVisibleVideo(SdlSubsystem& video)
+{
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+    bool started = false;
+    {
+        const QuietStderr quiet;
+        started = SDL_InitSubSystem(SDL_INIT_VIDEO) == 0;
+    }
+    if (!started) return std::string("cannot start the video subsystem: ") + SDL_GetError();
+    video = SdlSubsystem(SDL_INIT_VIDEO);
+    const char* driver = SDL_GetCurrentVideoDriver();
+    const char* requested = SDL_getenv("SDL_VIDEODRIVER");
+    if (isInvisibleDriver(driver) && (!requested || !*requested)) {
+        return std::string("no display to show the animation on (SDL fell back to its '") + driver +
+               "' driver; set SDL_VIDEODRIVER to choose one)";
+    }
+    return {};
+}
