@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <string>
 
+#include "app/file_reports.h"
 #include "app/playback_loop.h"
 #include "audio/soundtrack.h"
 #include "content/frame_file_shape.h"
@@ -20,36 +21,9 @@ constexpr int kNoDisplayStatus = 1;
 // The player never stops for a file it cannot use, but it says so: one line per file.
 void report(const std::string& line) { std::fprintf(stderr, "kvqplay: %s\n", line.c_str()); }
 
-void reportFont(const FileProblem& problem)
+void reportIfAny(const std::string& line)
 {
-    if (problem.kind == FileProblem::Kind::short_file) {
-        report(std::string(kFontFileName) + ": " + describe(problem) + ", too short for its 128 glyphs; the rest show blank");
-    } else if (problem.kind != FileProblem::Kind::none) {
-        report(std::string(kFontFileName) + ": " + describe(problem) + "; every character shows as blank paper");
-    }
-}
-
-void reportFrames(const FileProblem& problem, std::size_t frames_kept)
-{
-    const std::string name = kFrameFileName;
-    if (problem.kind == FileProblem::Kind::out_of_memory) {
-        report(name + ": out of memory after " + std::to_string(frames_kept) + " of " +
-               std::to_string(FrameFileShape::of(problem.bytes).frames()) + " frames; playing those");
-    } else if (problem.kind == FileProblem::Kind::cannot_open || problem.kind == FileProblem::Kind::not_regular) {
-        report(name + ": " + describe(problem) + "; nothing to play");
-    } else if (problem.kind == FileProblem::Kind::none && frames_kept == 0) {
-        report(name + ": holds no frames; nothing to play");
-    }
-}
-
-void reportSoundtrack(const SoundtrackStart& sound)
-{
-    const std::string name = kSoundtrackFileName;
-    if (sound.file.kind != FileProblem::Kind::none) report(name + ": " + describe(sound.file) + "; playing silent");
-    if (!sound.output_open) report("no sound output could be opened; playing silent");
-    if (sound.output_open && sound.file.kind == FileProblem::Kind::none && !sound.playing) {
-        report(name + ": cannot be decoded; playing silent");
-    }
+    if (!line.empty()) report(line);
 }
 
 }  // namespace
@@ -69,17 +43,17 @@ int runPlayer(PlayerDevices& devices)
     FileProblem problem;
     GlyphTable glyphs;
     glyphs.load(kFontFileName, &problem);
-    reportFont(problem);
+    reportIfAny(fontReport(kFontFileName, problem));
     FrameList frames;
     // A signal while a huge file loads ends the run now, not once the whole file is in.
     frames.load(kFrameFileName, &problem, &devices.termination_signal);
-    reportFrames(problem, frames.size());
+    reportIfAny(framesReport(kFrameFileName, problem, frames.size()));
 
     int signal_number = devices.termination_signal.load();
     if (signal_number == 0) {
         // The sound starts only once every frame is in memory, right before the clock starts
         // inside play: that is the only synchronisation between sound and picture.
-        reportSoundtrack(startSoundtrack(devices.audio));
+        for (const std::string& line : soundtrackReports(kSoundtrackFileName, startSoundtrack(devices.audio))) report(line);
         signal_number = play(frames, glyphs, devices);
     }
 

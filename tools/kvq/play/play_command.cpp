@@ -8,6 +8,7 @@
 #include <memory>
 #include <optional>
 
+#include "app/file_reports.h"
 #include "app/termination_signals.h"
 #include "audio/soundtrack.h"
 #include "content/frame_list.h"
@@ -75,6 +76,11 @@ double startSeconds(const std::string& text)
 
 void report(const std::string& line) { std::cerr << "kvq play: " << line << '\n'; }
 
+void reportIfAny(const std::string& line)
+{
+    if (!line.empty()) report(line);
+}
+
 struct ReviewFiles {
     std::string frames, font, audio;
 };
@@ -116,21 +122,14 @@ int run(const ParsedArguments& parsed, std::ostream&)
     FileProblem problem;
     GlyphTable glyphs;
     glyphs.load(files.font.c_str(), &problem);
-    if (problem.kind == FileProblem::Kind::short_file) {
-        report(files.font + ": " + describe(problem) + ", too short for its 128 glyphs; the rest show blank");
-    } else if (problem.kind != FileProblem::Kind::none) {
-        report(files.font + ": " + describe(problem) + "; every character shows as blank paper");
-    }
+    reportIfAny(fontReport(files.font, problem));
     problem = {};
     FrameList frames;
     frames.load(files.frames.c_str(), &problem, &stop);
     if (stop.load() != 0) return 128 + stop.load();
-    if (problem.kind == FileProblem::Kind::out_of_memory) {
-        report(files.frames + ": out of memory after " + std::to_string(frames.size()) + " frames; playing those");
-    } else if (problem.kind != FileProblem::Kind::none) {
-        throw ToolError(files.frames + ": " + describe(problem) + "; nothing to play");
-    }
-    if (frames.size() == 0) throw ToolError(files.frames + ": holds no frames; nothing to play");
+    const std::string frames_line = framesReport(files.frames, problem, frames.size());
+    if (frames.size() == 0) throw ToolError(frames_line);
+    reportIfAny(frames_line);
 
     // The line over the picture is written in the console font where there is one, since the
     // animation's own font may hold anything.
@@ -146,19 +145,12 @@ int run(const ParsedArguments& parsed, std::ostream&)
     if (window.open(title.c_str(), scale, parsed.option("fullscreen").has_value()) != 0) {
         throw ToolError("cannot open a window: " + window.error());
     }
-    // No soundtrack, no sound device: an idle mixer would still wake every few milliseconds.
     SdlAudioOutput audio;
-    SoundtrackStart sound;
-    openRegularFile(files.audio.c_str(), sound.file);
-    if (sound.file.kind != FileProblem::Kind::none) {
-        report(files.audio + ": " + describe(sound.file) + "; playing silent");
-    } else {
-        sound = loadSoundtrack(audio, files.audio.c_str());
-        if (!sound.output_open) report("no sound output could be opened; playing silent");
-        if (sound.output_open && sound.file.kind == FileProblem::Kind::none && !sound.playing) {
-            report(files.audio + ": cannot be decoded; playing silent");
-        }
-    }
+    const SoundtrackStart sound = loadSoundtrack(audio, files.audio.c_str());
+    for (const std::string& line : soundtrackReports(files.audio, sound)) report(line);
+    // Without a soundtrack the device goes back at once: an idle mixer would still wake every
+    // few milliseconds.
+    if (!sound.playing) audio.close();
 
     // A line per present and per key, with the monotonic time, for measuring picture against sound.
     std::unique_ptr<std::FILE, int (*)(std::FILE*)> trace(nullptr, &std::fclose);
