@@ -211,6 +211,9 @@ int run(const ParsedArguments& parsed, std::ostream& out)
         throw UsageError("--levels and --hold go with --match perceptual; --match pixel takes the picture as it is");
     }
     const bool learn = font && *font == "learn";
+    const bool tones = font && *font == "tones";
+    // A font file given, rather than one made here.
+    const std::optional<std::string> font_file_given = learn || tones ? std::nullopt : font;
 
     std::error_code error;
     const bool from_pictures = std::filesystem::is_directory(input, error);
@@ -237,12 +240,12 @@ int run(const ParsedArguments& parsed, std::ostream& out)
     if (learn || levels_option == "auto") survey = surveyPictures(input, from_pictures, expected_frames);
     const ToneLevels levels = levels_option == "auto" ? stretchedLevels(survey) : fullLevels();
     std::vector<std::uint8_t> font_bytes;
-    if (learn || (font && *font == "tones")) {
+    if (learn || tones) {
         const FontFileBytes made = learn ? learnFont(learningCells(survey, levels), CellObjective(), kLearningRounds, threads)
                                          : tonesFont();
         font_bytes.assign(made.begin(), made.end());
     } else {
-        font_bytes = fontBytes(font, font_path);
+        font_bytes = fontBytes(font_file_given, font_path);
     }
     survey = {};
     GlyphTable glyphs;
@@ -255,7 +258,7 @@ int run(const ParsedArguments& parsed, std::ostream& out)
     AtomicFile frames_file(frames_path);
     // A font given from the folder itself is already in place.
     std::optional<AtomicFile> font_file;
-    if (!(font && !learn && *font != "tones" && isSameExistingFile(*font, font_path))) {
+    if (!(font_file_given && isSameExistingFile(*font_file_given, font_path))) {
         font_file.emplace(font_path);
         font_file->write(font_bytes);
     }
