@@ -137,7 +137,7 @@ std::array<float, CellObjective::kPixels> glyphPixels(const Glyph& glyph)
 {
     std::array<float, CellObjective::kPixels> pixels{};
     for (std::size_t at = 0; at < pixels.size(); ++at) {
-        const bool ink = (glyph[at / 8] >> (7 - at % 8)) & 1;
+        const bool ink = isInk(glyph, static_cast<int>(at % 8), static_cast<int>(at / 8));
         pixels[at] = static_cast<float>(luminanceOf(ink ? kInkColour : kPaperColour));
     }
     return pixels;

@@ -35,7 +35,7 @@ void drawLuminance(const TextFrame& frame, const GlyphTable& glyphs, std::vector
             const Glyph& glyph = glyphs[frame.cells[static_cast<std::size_t>(row * TextFrame::kColumns + column)]];
             for (int y = 0; y < 16; ++y) {
                 std::uint8_t* at = out.data() + (row * 16 + y) * kWidth + column * 8;
-                for (int x = 0; x < 8; ++x) at[x] = (glyph[static_cast<std::size_t>(y)] >> (7 - x)) & 1 ? ink : paper;
+                for (int x = 0; x < 8; ++x) at[x] = isInk(glyph, x, y) ? ink : paper;
             }
         }
     }

@@ -48,7 +48,7 @@ GlyphMatcher::GlyphMatcher(const GlyphTable& glyphs)
         int count = 0;
         for (int row = 0; row < 16; ++row) {
             for (int x = 0; x < 8; ++x) {
-                const bool ink = (glyph[static_cast<std::size_t>(row)] >> (7 - x)) & 1;
+                const bool ink = isInk(glyph, x, row);
                 ink_masks_[static_cast<std::size_t>(code)][static_cast<std::size_t>(row * 8 + x)] = ink ? 0xFF : 0x00;
                 count += ink;
             }

@@ -64,7 +64,7 @@ PerceptualMatcher::PerceptualMatcher(const GlyphTable& glyphs, const CellObjecti
     double largest = 0;  // and its largest single value
     for (std::size_t code = 0; code < 257; ++code) {
         for (std::size_t j = 0; j < 128; ++j) {
-            const bool ink = code == 256 || ((glyphs[static_cast<int>(code)][j / 8] >> (7 - j % 8)) & 1);
+            const bool ink = code == 256 || isInk(glyphs[static_cast<int>(code)], static_cast<int>(j % 8), static_cast<int>(j / 8));
             if (!ink) continue;
             for (std::size_t i = 0; i < 128; ++i) weighted[code][i] += m[i][j];
         }
@@ -72,7 +72,7 @@ PerceptualMatcher::PerceptualMatcher(const GlyphTable& glyphs, const CellObjecti
         for (std::size_t i = 0; i < 128; ++i) {
             width += std::abs(weighted[code][i]);
             largest = std::max(largest, std::abs(weighted[code][i]));
-            if (code < 256 && ((glyphs[static_cast<int>(code)][i / 8] >> (7 - i % 8)) & 1)) quadratic[code] += weighted[code][i];
+            if (code < 256 && isInk(glyphs[static_cast<int>(code)], static_cast<int>(i % 8), static_cast<int>(i / 8))) quadratic[code] += weighted[code][i];
         }
         widest = std::max(widest, width);
     }

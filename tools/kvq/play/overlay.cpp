@@ -27,7 +27,7 @@ void drawText(std::string_view text, const GlyphTable& font, int top, int left, 
         const Glyph& glyph = font[static_cast<unsigned char>(text[i]) & 0x7F];
         for (int y = 0; y < 16; ++y) {
             for (int x = 0; x < 8; ++x) {
-                if ((glyph[static_cast<std::size_t>(y)] >> (7 - x)) & 1) {
+                if (isInk(glyph, x, y)) {
                     pixels[static_cast<std::size_t>((top + y) * kWidth + left + 8 * static_cast<int>(i) + x)] = kText;
                 }
             }
