@@ -96,13 +96,3 @@ std::uint8_t GlyphMatcher::bestCode(const std::uint8_t* cell, std::ptrdiff_t row
     }
     return static_cast<std::uint8_t>(best);
 }
-
-void GlyphMatcher::encode(const std::uint8_t* luminance, TextFrame& frame) const
-{
-    for (int row = 0; row < TextFrame::kRows; ++row) {
-        for (int column = 0; column < TextFrame::kColumns; ++column) {
-            const std::uint8_t* cell = luminance + (row * 16) * kPictureWidth + column * 8;
-            frame.cells[static_cast<std::size_t>(row * TextFrame::kColumns + column)] = bestCode(cell, kPictureWidth);
-        }
-    }
-}

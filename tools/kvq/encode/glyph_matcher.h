@@ -19,7 +19,6 @@ class GlyphMatcher {
 public:
     explicit GlyphMatcher(const GlyphTable& glyphs);
 
-    void encode(const std::uint8_t* luminance, TextFrame& frame) const;
     std::uint8_t bestCode(const std::uint8_t* cell_top_left, std::ptrdiff_t row_bytes) const;
 
 private:
