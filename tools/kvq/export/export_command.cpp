@@ -11,10 +11,12 @@
 #include "content/player_files.h"
 #include "kvq/cli/command.h"
 #include "kvq/cli/progress_line.h"
+#include "kvq/cli/time_argument.h"
 #include "kvq/cli/tool_error.h"
 #include "kvq/export/ffmpeg_writer.h"
 #include "kvq/export/frame_stream.h"
 #include "kvq/export/gif_writer.h"
+#include "kvq/export/html_page.h"
 #include "kvq/export/y4m_writer.h"
 #include "kvq/files/file_identity.h"
 #include "kvq/files/font_file.h"
@@ -25,6 +27,8 @@ namespace {
 
 constexpr std::string_view kHelp =
     "Usage: kvq export ANIMATION --font FONT [--audio MP3] -o OUT\n"
+    "       kvq export ANIMATION --font FONT [--audio MP3] [--title TEXT] [--poster TIME]\n"
+    "                  [--loop] [--autoplay] -o PAGE.html\n"
     "\n"
     "Draws every frame of the frame file ANIMATION with the font file FONT, as the player\n"
     "would show it, and writes them as one video at 24 frames per second. The ending of OUT\n"
@@ -36,6 +40,8 @@ constexpr std::string_view kHelp =
     "  .mp4    H.264 with AAC sound\n"
     "  .mkv    H.264 with AAC sound, in Matroska\n"
     "  .webm   VP9 with Opus sound\n"
+    "  .html   one web page that plays the animation with its sound in any browser, offline,\n"
+    "          pixel for pixel as the player shows it; the MP3 is kept as it is\n"
     "\n"
     "The last three are made by the ffmpeg program (Debian package 'ffmpeg'), as 4:2:0.\n"
     "\n"
@@ -44,25 +50,37 @@ constexpr std::string_view kHelp =
     "frames, the length, the size of OUT and the speed.\n"
     "\n"
     "  --font FONT        the player's font file (as made by 'kvq font')\n"
-    "  --audio MP3        a soundtrack for .mp4, .mkv and .webm, cut to the animation's length\n"
-    "  -o, --output OUT   the video file to write\n";
+    "  --audio MP3        a soundtrack for .mp4, .mkv, .webm and .html, cut to the animation's length\n"
+    "  -o, --output OUT   the video file to write\n"
+    "\n"
+    "For .html only:\n"
+    "  --title TEXT       the page's title (default: the frame file's name)\n"
+    "  --poster TIME      the frame shown before playing: seconds or m:ss (default: the first)\n"
+    "  --loop             play again from the start at the end\n"
+    "  --autoplay         start at once, muted until the first click (browsers allow no more)\n";
 
-enum class ExportFormat { gif, y4m, mp4, webm, mkv };
+enum class ExportFormat { gif, y4m, mp4, webm, mkv, html };
 
 struct FormatEnding {
     std::string_view ending;
     ExportFormat format;
 };
 
-constexpr std::array<FormatEnding, 5> kEndings = {{
+constexpr std::array<FormatEnding, 6> kEndings = {{
     {".gif", ExportFormat::gif},
     {".y4m", ExportFormat::y4m},
     {".mp4", ExportFormat::mp4},
     {".webm", ExportFormat::webm},
     {".mkv", ExportFormat::mkv},
+    {".html", ExportFormat::html},
 }};
 
-bool usesFfmpeg(ExportFormat format) { return format != ExportFormat::gif && format != ExportFormat::y4m; }
+bool usesFfmpeg(ExportFormat format)
+{
+    return format != ExportFormat::gif && format != ExportFormat::y4m && format != ExportFormat::html;
+}
+
+bool hasSound(ExportFormat format) { return usesFfmpeg(format) || format == ExportFormat::html; }
 
 ExportFormat formatOf(const std::string& output)
 {
@@ -72,7 +90,7 @@ ExportFormat formatOf(const std::string& output)
         if (known.ending == ending) return known.format;
     }
     throw UsageError("cannot tell the kind of video from the name '" + output +
-                     "': it must end in .gif, .y4m, .mp4, .webm or .mkv");
+                     "': it must end in .gif, .y4m, .mp4, .webm, .mkv or .html");
 }
 
 std::unique_ptr<VideoWriter> openWriter(ExportFormat format, const std::string& output,
@@ -89,6 +107,8 @@ std::unique_ptr<VideoWriter> openWriter(ExportFormat format, const std::string& 
         return std::make_unique<FfmpegWriter>(VideoContainer::webm, output, audio, frame_count);
     case ExportFormat::mkv:
         return std::make_unique<FfmpegWriter>(VideoContainer::matroska, output, audio, frame_count);
+    case ExportFormat::html:
+        break;
     }
     throw ToolError(output + ": no writer for this kind of video");
 }
@@ -106,7 +126,53 @@ std::string sizeText(std::uintmax_t bytes)
     return text;
 }
 
-constexpr ValueOption kOptions[] = {{"font", ""}, {"audio", ""}, {"output", "o"}};
+constexpr ValueOption kOptions[] = {{"font", ""},  {"audio", ""},      {"output", "o"},        {"title", ""},
+                                    {"poster", ""}, {"loop", "", true}, {"autoplay", "", true}};
+
+std::uint64_t writeVideo(FrameStream& frames, const std::string& font, ExportFormat format, const std::string& output,
+                         const std::optional<std::string>& audio)
+{
+    const GlyphTable glyphs = loadFontFile(font);
+    const std::unique_ptr<VideoWriter> writer = openWriter(format, output, audio, frames.frameCount());
+    ProgressLine progress("exporting", frames.frameCount());
+    PackedPicture picture;
+    TextFrame frame;
+    std::uint64_t done = 0;
+    while (frames.next(frame)) {
+        renderFrame(frame, glyphs, picture);
+        writer->addFrame(picture);
+        progress.update(++done);
+    }
+    writer->finish();
+    return done;
+}
+
+std::vector<std::uint8_t> wholeFile(const std::string& path)
+{
+    InputFile input(path);
+    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(input.sizeBytes()));
+    bytes.resize(input.readAt(0, bytes));
+    return bytes;
+}
+
+std::uint64_t writePage(FrameStream& frames, const std::string& font, const std::optional<std::string>& audio,
+                        const ParsedArguments& parsed, const std::string& animation, const std::string& output)
+{
+    HtmlPageSettings settings;
+    settings.title = parsed.option("title").value_or(std::filesystem::path(animation).filename().string());
+    if (const auto poster = parsed.option("poster")) {
+        settings.poster_frame = static_cast<std::uint64_t>(timeArgumentSeconds(*poster, "--poster") * kFramesPerSecond);
+    }
+    settings.loop = parsed.option("loop").has_value();
+    settings.autoplay = parsed.option("autoplay").has_value();
+    const GlyphTable glyphs = loadFontFile(font);
+    const std::vector<std::uint8_t> mp3 = audio ? wholeFile(*audio) : std::vector<std::uint8_t>{};
+    AtomicFile file(output);
+    ProgressLine progress("packing", frames.frameCount());
+    writeHtmlPage(frames, glyphs, mp3, settings, file, progress);
+    file.commit();
+    return frames.frameCount();
+}
 
 int run(const ParsedArguments& parsed, std::ostream& out)
 {
@@ -116,8 +182,13 @@ int run(const ParsedArguments& parsed, std::ostream& out)
     const std::string& output = parsed.required("output");
     const std::optional<std::string> audio = parsed.option("audio");
     const ExportFormat format = formatOf(output);
-    if (audio && !usesFfmpeg(format)) {
-        throw UsageError("--audio goes only with a video that has sound: .mp4, .webm or .mkv");
+    if (audio && !hasSound(format)) {
+        throw UsageError("--audio goes only with a video that has sound: .mp4, .webm, .mkv or .html");
+    }
+    if (format != ExportFormat::html) {
+        for (const std::string_view page_only : {"title", "poster", "loop", "autoplay"}) {
+            if (parsed.option(page_only)) throw UsageError("--" + std::string(page_only) + " goes only with a web page (.html)");
+        }
     }
 
     refuseToReplaceInput(output, animation);
@@ -130,21 +201,11 @@ int run(const ParsedArguments& parsed, std::ostream& out)
     FrameStream frames(animation);
     const std::uint64_t frame_count = frames.frameCount();
     if (frame_count == 0) throw ToolError(animation + ": holds no frames, so there is nothing to export");
-    const GlyphTable glyphs = loadFontFile(font);
+    loadFontFile(font);  // a font that cannot be read is said before any output is begun
 
     const auto started = std::chrono::steady_clock::now();
-    const std::unique_ptr<VideoWriter> writer = openWriter(format, output, audio, frame_count);
-    ProgressLine progress("exporting", frame_count);
-    PackedPicture picture;
-    TextFrame frame;
-    std::uint64_t done = 0;
-    while (frames.next(frame)) {
-        renderFrame(frame, glyphs, picture);
-        writer->addFrame(picture);
-        progress.update(++done);
-    }
-    writer->finish();
-    progress.clear();
+    const std::uint64_t done = format == ExportFormat::html ? writePage(frames, font, audio, parsed, animation, output)
+                                                            : writeVideo(frames, font, format, output, audio);
     const double elapsed_s = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
 
     std::error_code size_error;
@@ -158,7 +219,7 @@ int run(const ParsedArguments& parsed, std::ostream& out)
     return 0;
 }
 
-const Command kCommand{"export", "write a frame file as a video: GIF, Y4M, MP4, WebM or MKV", kHelp, kOptions, run};
+const Command kCommand{"export", "write a frame file as a video (GIF, Y4M, MP4, WebM, MKV) or a web page", kHelp, kOptions, run};
 
 }  // namespace
 

@@ -16,6 +16,7 @@
 #include "content/player_file.h"
 #include "content/player_files.h"
 #include "kvq/cli/command.h"
+#include "kvq/cli/time_argument.h"
 #include "kvq/cli/tool_error.h"
 #include "kvq/font/default_font.h"
 #include "kvq/play/review_loop.h"
@@ -63,17 +64,6 @@ double numberOf(std::string_view text, std::string_view option)
     return value;
 }
 
-// "75", "75.5", "1:15" or "1:15.5".
-double startSeconds(const std::string& text)
-{
-    const std::size_t colon = text.find(':');
-    if (colon == std::string::npos) return numberOf(text, "--start");
-    const double minutes = numberOf(std::string_view(text).substr(0, colon), "--start");
-    const double seconds = numberOf(std::string_view(text).substr(colon + 1), "--start");
-    if (minutes != std::floor(minutes) || seconds >= 60) throw UsageError("--start takes seconds or m:ss, not '" + text + "'");
-    return minutes * 60 + seconds;
-}
-
 void report(const std::string& line) { std::cerr << "kvq play: " << line << '\n'; }
 
 void reportIfAny(const std::string& line)
@@ -101,7 +91,7 @@ int run(const ParsedArguments& parsed, std::ostream&)
 {
     const ReviewFiles files = filesFor(parsed);
     ReviewSettings settings;
-    if (const auto start = parsed.option("start")) settings.start_seconds = startSeconds(*start);
+    if (const auto start = parsed.option("start")) settings.start_seconds = timeArgumentSeconds(*start, "--start");
     if (const auto speed = parsed.option("speed")) {
         settings.speed = numberOf(*speed, "--speed");
         if (settings.speed < Transport::kSpeeds[0] || settings.speed > Transport::kSpeeds[std::size(Transport::kSpeeds) - 1]) {

@@ -1,0 +1,202 @@
+// SPDX-License-Identifier: MIT
+#include "kvq/export/html_page.h"
+
+#include <zlib.h>
+
+#include <string_view>
+#include <vector>
+
+#include "content/player_files.h"
+#include "kvq/cli/tool_error.h"
+#include "kvq/export/lzma_chunk.h"
+#include "kvq/export/script_data.h"
+#include "kvq/export/web_assets.h"
+
+namespace {
+
+std::uint32_t crcOf(std::span<const std::uint8_t> bytes)
+{
+    uLong crc = crc32(0L, Z_NULL, 0);
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const std::size_t step = std::min<std::size_t>(bytes.size() - done, 1u << 30);
+        crc = crc32(crc, bytes.data() + done, static_cast<uInt>(step));
+        done += step;
+    }
+    return static_cast<std::uint32_t>(crc);
+}
+
+// The code points of UTF-8 text; a byte that does not begin a well-formed sequence is U+FFFD.
+template <typename Visit>
+void forEachCodePoint(const std::string& text, Visit visit)
+{
+    const auto byteAt = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
+    std::size_t i = 0;
+    while (i < text.size()) {
+        const unsigned char lead = byteAt(i);
+        int length = 0;
+        std::uint32_t code = 0;
+        std::uint32_t least = 0;
+        if (lead < 0x80) { length = 1; code = lead; }
+        else if ((lead & 0xE0) == 0xC0) { length = 2; code = lead & 0x1F; least = 0x80; }
+        else if ((lead & 0xF0) == 0xE0) { length = 3; code = lead & 0x0F; least = 0x800; }
+        else if ((lead & 0xF8) == 0xF0) { length = 4; code = lead & 0x07; least = 0x10000; }
+        bool valid = length > 0 && i + static_cast<std::size_t>(length) <= text.size();
+        for (int k = 1; valid && k < length; ++k) {
+            const unsigned char next = byteAt(i + static_cast<std::size_t>(k));
+            valid = (next & 0xC0) == 0x80;
+            code = (code << 6) | (next & 0x3F);
+        }
+        valid = valid && code >= least && code <= 0x10FFFF && (code < 0xD800 || code > 0xDFFF);
+        if (valid) {
+            visit(code);
+            i += static_cast<std::size_t>(length);
+        } else {
+            visit(0xFFFD);
+            ++i;
+        }
+    }
+}
+
+void appendUnit(std::string& out, std::uint32_t unit)
+{
+    char escaped[8];
+    std::snprintf(escaped, sizeof escaped, "\\u%04x", static_cast<unsigned>(unit));
+    out += escaped;
+}
+
+std::string number(std::uint64_t value) { return std::to_string(value); }
+
+// "[a,b,c]", as the page's table of contents writes each section.
+std::string jsonArray(std::initializer_list<std::uint64_t> values)
+{
+    std::string out = "[";
+    for (const std::uint64_t value : values) {
+        if (out.size() > 1) out += ',';
+        out += number(value);
+    }
+    out += ']';
+    return out;
+}
+
+void replaceOnce(std::string& page, std::string_view marker, std::string_view with)
+{
+    const std::size_t at = page.find(marker);
+    if (at == std::string::npos) throw ToolError("the page template lacks " + std::string(marker));
+    page.replace(at, marker.size(), with);
+}
+
+}  // namespace
+
+std::string htmlText(const std::string& text)
+{
+    std::string out;
+    forEachCodePoint(text, [&](std::uint32_t code) {
+        switch (code) {
+        case '<': out += "&lt;"; return;
+        case '>': out += "&gt;"; return;
+        case '&': out += "&amp;"; return;
+        case '"': out += "&quot;"; return;
+        case '{': out += "&#123;"; return;  // never a marker of the template
+        default: break;
+        }
+        if (code >= 0x20 && code < 0x7F) {
+            out.push_back(static_cast<char>(code));
+        } else if (code < 0x20 || code == 0x7F) {
+            out.push_back(' ');  // controls have no place in a title
+        } else {
+            out += "&#" + number(code) + ";";
+        }
+    });
+    return out;
+}
+
+std::string jsonString(const std::string& text)
+{
+    std::string out = "\"";
+    forEachCodePoint(text, [&](std::uint32_t code) {
+        // '<', '>' and '&' escaped too, so that nothing in a string can end the script element,
+        // and '{', so that nothing can pass for a marker of the template.
+        if (code >= 0x20 && code < 0x7F && code != '"' && code != '\\' && code != '<' && code != '>' && code != '&' &&
+            code != '{') {
+            out.push_back(static_cast<char>(code));
+        } else if (code >= 0x10000) {
+            appendUnit(out, 0xD800 + ((code - 0x10000) >> 10));
+            appendUnit(out, 0xDC00 + ((code - 0x10000) & 0x3FF));
+        } else {
+            appendUnit(out, code);
+        }
+    });
+    return out + "\"";
+}
+
+void writeHtmlPage(FrameStream& frames, const GlyphTable& glyphs, std::span<const std::uint8_t> mp3,
+                   const HtmlPageSettings& settings, AtomicFile& file, ProgressLine& progress)
+{
+    std::string data;
+    // Sections are placed by their offsets in the escaped text, so the page unescapes only the
+    // piece it needs, when it needs it.
+    const auto section = [&](std::span<const std::uint8_t> bytes) {
+        const std::size_t start = data.size();
+        appendScriptData(bytes, data);
+        return jsonArray({start, data.size(), crcOf(bytes)});
+    };
+
+    std::vector<std::uint8_t> font(GlyphTable::kFileGlyphs * 16);
+    for (int code = 0; code < GlyphTable::kFileGlyphs; ++code) {
+        std::copy(glyphs[code].begin(), glyphs[code].end(), font.begin() + code * 16);
+    }
+    const std::string font_entry = section(font);
+    const std::string audio_entry = mp3.empty() ? "null" : section(mp3);
+
+    std::string chunks;
+    std::vector<std::uint8_t> raw;
+    raw.reserve(std::size_t{kPageChunkFrames} * TextFrame::kCells);
+    TextFrame frame;
+    std::uint64_t done = 0;
+    const auto flush = [&] {
+        if (raw.empty()) return;
+        const LzmaChunk packed = packLzmaChunk(raw);
+        const std::size_t start = data.size();
+        appendScriptData(packed.bytes, data);
+        if (!chunks.empty()) chunks += ',';
+        chunks += jsonArray({start, data.size(), packed.properties, crcOf(raw)});
+        raw.clear();
+    };
+    while (frames.next(frame)) {
+        raw.insert(raw.end(), frame.cells.begin(), frame.cells.end());
+        if (raw.size() == std::size_t{kPageChunkFrames} * TextFrame::kCells) flush();
+        progress.update(++done);
+    }
+    flush();
+
+    const std::uint64_t poster = std::min(settings.poster_frame, done == 0 ? 0 : done - 1);
+    const std::string meta = std::string("{\"format\":1") +
+        ",\"title\":" + jsonString(settings.title) +
+        ",\"frames\":" + number(done) + ",\"framesPerSecond\":" + number(kFramesPerSecond) +
+        ",\"poster\":" + number(poster) +
+        ",\"loop\":" + (settings.loop ? "true" : "false") +
+        ",\"autoplay\":" + (settings.autoplay ? "true" : "false") +
+        ",\"dataLength\":" + number(data.size()) +
+        ",\"font\":" + font_entry + ",\"audio\":" + audio_entry +
+        ",\"chunkFrames\":" + number(kPageChunkFrames) + ",\"chunks\":[" + chunks + "]}";
+
+    std::string page(kPageTemplate);
+    const std::string title = htmlText(settings.title);
+    replaceOnce(page, "{{title}}", title);
+    replaceOnce(page, "{{label}}", title);
+    replaceOnce(page, "{{style}}", kPlayerStyle);
+    replaceOnce(page, "{{meta}}", meta);
+    replaceOnce(page, "{{lzma}}", kLzmaDecoderScript);
+    replaceOnce(page, "{{unpack}}", kUnpackScript);
+    replaceOnce(page, "{{player}}", kPlayerScript);
+    // The data last, so that a page cut short still has its player to say so.
+    const std::size_t at = page.find("{{data}}");
+    if (at == std::string::npos) throw ToolError("the page template lacks {{data}}");
+    const auto bytesOf = [](std::string_view text) {
+        return std::span<const std::uint8_t>(reinterpret_cast<const std::uint8_t*>(text.data()), text.size());
+    };
+    file.write(bytesOf(std::string_view(page).substr(0, at)));
+    file.write(bytesOf(data));
+    file.write(bytesOf(std::string_view(page).substr(at + 8)));
+}

@@ -1,0 +1,82 @@
+// SPDX-License-Identifier: MIT
+// The page's data back into bytes, and a packed chunk back into frames. The same text runs on the
+// page and, with the LZMA decoder's, as a worker made from a Blob, so that unpacking never holds
+// up drawing; where no worker can be had the page calls these functions itself.
+"use strict";
+
+// The page is read as windows-1252: each character of the data stands for one byte, except the
+// four escaped as '=' and a digit (see the writer in kvq export).
+const KVQ_ESCAPED_BYTES = [0x00, 0x0d, 0x3c, 0x3d];
+let kvqByteTable = null;
+
+function kvqByteOfCharTable() {
+  if (kvqByteTable) return kvqByteTable;
+  const table = new Int16Array(65536).fill(-1);
+  const bytes = new Uint8Array(256);
+  for (let i = 0; i < 256; i++) bytes[i] = i;
+  // The browser's own decoder says which character each byte became.
+  const text = new TextDecoder("windows-1252").decode(bytes);
+  for (let i = 0; i < 256; i++) table[text.charCodeAt(i)] = i;
+  kvqByteTable = table;
+  return table;
+}
+
+function kvqUnescape(text, start, end) {
+  if (!(start >= 0 && end >= start && end <= text.length)) throw new Error("damaged data");
+  const table = kvqByteOfCharTable();
+  const out = new Uint8Array(end - start);
+  let n = 0;
+  for (let i = start; i < end; i++) {
+    let byte = table[text.charCodeAt(i)];
+    if (byte < 0) throw new Error("damaged data");
+    if (byte === 0x3d) {
+      const code = i + 1 < end ? text.charCodeAt(++i) - 48 : -1;
+      if (code < 0 || code > 3) throw new Error("damaged data");
+      byte = KVQ_ESCAPED_BYTES[code];
+    }
+    out[n++] = byte;
+  }
+  return out.subarray(0, n);
+}
+
+let kvqCrcTable = null;
+
+function kvqCrc32(bytes) {
+  if (!kvqCrcTable) {
+    kvqCrcTable = new Int32Array(256);
+    for (let n = 0; n < 256; n++) {
+      let c = n;
+      for (let k = 0; k < 8; k++) c = c & 1 ? 0xedb88320 ^ (c >>> 1) : c >>> 1;
+      kvqCrcTable[n] = c;
+    }
+  }
+  const table = kvqCrcTable;
+  let crc = -1;
+  for (let i = 0; i < bytes.length; i++) crc = table[(crc ^ bytes[i]) & 0xff] ^ (crc >>> 8);
+  return (crc ^ -1) >>> 0;
+}
+
+// The frames of one chunk, checked against the CRC-32 the writer took of them.
+function kvqUnpackChunk(packed, properties, size, crc) {
+  const frames = decodeLzma(properties, packed, 0, packed.length, size);
+  if (kvqCrc32(frames) !== crc) throw new Error("damaged data");
+  return frames;
+}
+
+if (typeof WorkerGlobalScope !== "undefined" && self instanceof WorkerGlobalScope) {
+  self.onmessage = (event) => {
+    const job = event.data;
+    try {
+      const frames = kvqUnpackChunk(job.packed, job.properties, job.size, job.crc);
+      self.postMessage({ index: job.index, frames }, [frames.buffer]);
+    } catch (error) {
+      self.postMessage({ index: job.index, error: String((error && error.message) || error) });
+    }
+  };
+}
+
+if (typeof module !== "undefined") {
+  // Under Node (the tests) the decoder is a module rather than an earlier script.
+  if (typeof globalThis.decodeLzma !== "function") globalThis.decodeLzma = require("./lzma_decoder.js").decodeLzma;
+  module.exports = { kvqUnescape, kvqCrc32, kvqUnpackChunk };
+}
