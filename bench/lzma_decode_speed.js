@@ -5,7 +5,7 @@
 
 const { execFileSync } = require("node:child_process");
 const path = require("node:path");
-const { decodeLzma } = require(process.env.LZMA_IMPL || path.join(__dirname, "..", "web", "lzma_decoder.js"));
+const { decodeLzma } = require(path.join(__dirname, "..", "web", "lzma_decoder.js"));
 
 const size = Math.round((Number(process.argv[2]) || 5) * 1024 * 1024);
 

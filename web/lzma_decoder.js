@@ -10,16 +10,17 @@
 //
 // Speed notes (V8):
 // - range and code hold unsigned 32-bit values in int32 variables ("| 0",
-//   Math.imul, ">>> 0" only inside comparisons). Values above 2^31 kept as
-//   plain numbers would become doubles, and heap-allocated ones whenever
-//   they are stored outside a register.
+//   Math.imul, ">>> 0" only inside comparisons). Values of 2^31 and up kept
+//   as plain numbers would be doubles, heap-allocated whenever they are
+//   stored outside a register (e.g. in a closure's context).
 // - For the same reason no closure captures the range coder state: the hot
 //   path (isMatch + literal, most of the bits) keeps it in locals, and the
 //   helpers used for matches share it through a small Int32Array.
 
-"use strict";
-
 function decodeLzma(properties, input, inputOffset, inputEnd, outputSize) {
+  // Strict mode only inside: the file gets concatenated into pages.
+  "use strict";
+
   function corrupt() {
     throw new Error("corrupt LZMA data");
   }
@@ -108,16 +109,17 @@ function decodeLzma(properties, input, inputOffset, inputEnd, outputSize) {
   }
 
   // Bits with probability one half, used for the middle of long distances.
+  // They are unpredictable, so decode them without a branch: subtract, and
+  // add back if the sign shows code was below range (a 0 bit). Valid input
+  // keeps code < 2 * range, so the int32 difference has the right sign.
   function directBits(n) {
     let range = rc[0], code = rc[1], inPos = rc[2], result = 0;
     while (n-- > 0) {
       range = range >>> 1;
-      let b = 0;
-      if ((code >>> 0) >= range) {
-        code = (code - range) | 0;
-        b = 1;
-      }
-      result = (result << 1) | b;
+      code = (code - range) | 0;
+      const t = code >> 31;
+      code = (code + (range & t)) | 0;
+      result = (result << 1) + t + 1;
       if ((range >>> 24) === 0) {
         if (inPos >= inputEnd) corrupt();
         range <<= 8;

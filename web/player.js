@@ -580,6 +580,8 @@
         get loop() { return player.loop; },
         set loop(value) { player.setLoop(value); },
         get muted() { return player.muted; },
+        // The soundtrack's <audio> element (null without one), for pages that route or show it.
+        get audioElement() { return player.audio; },
         set muted(value) { player.setMuted(value); },
         addEventListener: (...args) => root.addEventListener(...args),
         removeEventListener: (...args) => root.removeEventListener(...args),

@@ -1,0 +1,356 @@
+// Tests for web/lzma_decoder.js. Run with: node --test web/tests/
+// Reference streams come from the xz command (raw LZMA1, which always ends
+// with an end-of-payload marker). Stream shapes xz cannot produce (lc + lp > 4,
+// no end marker, deliberately invalid matches) come from the small range
+// encoder below.
+"use strict";
+
+const test = require("node:test");
+const assert = require("node:assert/strict");
+const { execFileSync } = require("node:child_process");
+const path = require("node:path");
+const { decodeLzma } = require(path.join(__dirname, "..", "lzma_decoder.js"));
+
+// ---------------------------------------------------------------- helpers
+
+function props(lc, lp, pb) {
+  return (pb * 5 + lp) * 9 + lc;
+}
+
+function xz(data, filterOptions, format = "raw") {
+  return execFileSync("xz", [`--format=${format}`, `--lzma1=${filterOptions}`, "-c"], {
+    input: data,
+    maxBuffer: 256 << 20,
+  });
+}
+
+function assertSameBytes(actual, expected) {
+  assert.ok(actual instanceof Uint8Array, "result is not a Uint8Array");
+  assert.equal(actual.length, expected.length, "output length");
+  for (let i = 0; i < expected.length; i++) {
+    if (actual[i] !== expected[i]) {
+      assert.fail(`first difference at byte ${i}: got ${actual[i]}, want ${expected[i]}`);
+    }
+  }
+}
+
+function assertCorrupt(fn) {
+  assert.throws(fn, (e) => e instanceof Error && e.message === "corrupt LZMA data");
+}
+
+function rng(seed) {
+  let s = seed >>> 0 || 1;
+  return () => {
+    s ^= s << 13;
+    s ^= s >>> 17;
+    s ^= s << 5;
+    return (s >>> 0) / 4294967296;
+  };
+}
+
+function randomBytes(n, seed) {
+  const r = rng(seed);
+  const b = Buffer.alloc(n);
+  for (let i = 0; i < n; i++) b[i] = (r() * 256) | 0;
+  return b;
+}
+
+function repetitiveText(n) {
+  const lines = [
+    "The quick brown fox jumps over the lazy dog.\n",
+    "Pack my box with five dozen liquor jugs.\n",
+    "The quick brown fox jumps over the lazy cat!\n",
+  ];
+  let s = "";
+  for (let i = 0; s.length < n; i++) s += lines[i % 3] + (i % 7 === 0 ? `line ${i}\n` : "");
+  return Buffer.from(s.slice(0, n), "latin1");
+}
+
+// Random blocks, copies of earlier regions from near and far (long lengths,
+// large distances), runs of one byte and bits of text: every kind of match.
+function mixed(n, seed) {
+  const r = rng(seed);
+  const b = Buffer.alloc(n);
+  let pos = 0;
+  while (pos < n) {
+    const kind = (r() * 4) | 0;
+    let len;
+    if (kind === 0 || pos < 16) {
+      len = 1 + ((r() * 300) | 0);
+      for (let i = 0; i < len && pos < n; i++) b[pos++] = (r() * 256) | 0;
+    } else if (kind === 1) {
+      len = 2 + ((r() * (r() < 0.2 ? 3000 : 40)) | 0);
+      const dist = 1 + ((r() ** 3 * pos) | 0);
+      for (let i = 0; i < len && pos < n; i++, pos++) b[pos] = b[pos - dist];
+    } else if (kind === 2) {
+      len = 1 + ((r() * 500) | 0);
+      const v = (r() * 256) | 0;
+      for (let i = 0; i < len && pos < n; i++) b[pos++] = v;
+    } else {
+      const t = `word${(r() * 50) | 0} `;
+      for (let i = 0; i < t.length && pos < n; i++) b[pos++] = t.charCodeAt(i);
+    }
+  }
+  return b;
+}
+
+// Minimal LZMA range encoder (public algorithm), enough to build literal
+// streams with any lc/lp/pb and a hand-made match at the end.
+class RangeEncoder {
+  constructor() {
+    this.low = 0; // up to 33 bits, kept as a plain number
+    this.range = 0xffffffff;
+    this.cache = 0;
+    this.cacheSize = 1;
+    this.bytes = [];
+  }
+  bit(probs, i, b) {
+    const p = probs[i];
+    const bound = (this.range >>> 11) * p;
+    if (b === 0) {
+      this.range = bound;
+      probs[i] = p + ((2048 - p) >>> 5);
+    } else {
+      this.low += bound;
+      this.range -= bound;
+      probs[i] = p - (p >>> 5);
+    }
+    while (this.range < 0x1000000) {
+      this.range = (this.range * 256) >>> 0;
+      this.shiftLow();
+    }
+  }
+  tree(probs, base, numBits, value) {
+    let m = 1;
+    for (let i = numBits - 1; i >= 0; i--) {
+      const b = (value >>> i) & 1;
+      this.bit(probs, base + m, b);
+      m = (m << 1) | b;
+    }
+  }
+  shiftLow() {
+    if (this.low < 0xff000000 || this.low >= 0x100000000) {
+      const carry = this.low >= 0x100000000 ? 1 : 0;
+      let temp = this.cache;
+      do {
+        this.bytes.push((temp + carry) & 0xff);
+        temp = 0xff;
+      } while (--this.cacheSize !== 0);
+      this.cache = (this.low >>> 24) & 0xff;
+    }
+    this.cacheSize++;
+    this.low = (this.low & 0xffffff) * 256;
+  }
+  finish() {
+    for (let i = 0; i < 5; i++) this.shiftLow();
+    return Uint8Array.from(this.bytes);
+  }
+}
+
+// Encodes `data` as literals only (the state stays 0), then optionally one
+// match of length 2: { rep: true } repeats rep0 (initially distance 1),
+// { slot } is a plain match with distance slot + 1 (slots below 4 carry no
+// extra distance bits). No end marker is written.
+function handEncode(data, lc, lp, pb, match) {
+  const enc = new RangeEncoder();
+  const prob = (n) => new Uint16Array(n).fill(1024);
+  const isMatch = prob(192), isRep = prob(12), isRepG0 = prob(12), isRep0Long = prob(192);
+  const lenChoice = prob(1), lenLow = prob(128), repLenChoice = prob(1), repLenLow = prob(128);
+  const posSlot = prob(256), literal = prob(0x300 << (lc + lp));
+  const pbMask = (1 << pb) - 1, lpMask = (1 << lp) - 1;
+  for (let pos = 0; pos < data.length; pos++) {
+    enc.bit(isMatch, pos & pbMask, 0);
+    const prev = pos > 0 ? data[pos - 1] : 0;
+    enc.tree(literal, 0x300 * (((pos & lpMask) << lc) + (prev >> (8 - lc))), 8, data[pos]);
+  }
+  if (match) {
+    const posState = data.length & pbMask;
+    enc.bit(isMatch, posState, 1);
+    if (match.rep) {
+      enc.bit(isRep, 0, 1);
+      enc.bit(isRepG0, 0, 0);
+      enc.bit(isRep0Long, posState, 1);
+      enc.bit(repLenChoice, 0, 0);
+      enc.tree(repLenLow, posState << 3, 3, 0);
+    } else {
+      enc.bit(isRep, 0, 0);
+      enc.bit(lenChoice, 0, 0);
+      enc.tree(lenLow, posState << 3, 3, 0);
+      enc.tree(posSlot, 0, 6, match.slot);
+    }
+  }
+  return enc.finish();
+}
+
+// ---------------------------------------------------------------- round trips
+
+const roundTrips = [
+  ["random bytes", () => randomBytes(65536, 1), "preset=9e,lc=3,lp=0,pb=2"],
+  ["repetitive text", () => repetitiveText(200000), "preset=9e,lc=3,lp=0,pb=2"],
+  ["mixed long matches", () => mixed(300000, 2), "preset=9e,lc=3,lp=0,pb=2"],
+  ["mixed, fast mode", () => mixed(300000, 3), "preset=0,lc=3,lp=0,pb=2"],
+  ["one byte", () => Buffer.from([0x41]), "preset=9e,lc=3,lp=0,pb=2"],
+  ["two bytes", () => Buffer.from([0, 0xff]), "preset=9e,lc=3,lp=0,pb=2"],
+  ["lc=0 lp=0 pb=0", () => mixed(100000, 4), "preset=9e,lc=0,lp=0,pb=0"],
+  ["lc=4 lp=0 pb=0", () => mixed(100000, 5), "preset=9e,lc=4,lp=0,pb=0"],
+  ["lc=0 lp=4 pb=4", () => mixed(100000, 6), "preset=9e,lc=0,lp=4,pb=4"],
+  ["lc=1 lp=3 pb=3", () => mixed(100000, 7), "preset=9e,lc=1,lp=3,pb=3"],
+  ["lc=2 lp=2 pb=1", () => repetitiveText(50000), "preset=6,lc=2,lp=2,pb=1"],
+  ["~1 MB text and matches", () => Buffer.concat([repetitiveText(300000), mixed(750000, 8)]),
+    "preset=6,lc=3,lp=0,pb=2"],
+];
+
+for (const [name, make, options] of roundTrips) {
+  test(`round trip: ${name} (${options})`, () => {
+    const data = make();
+    const o = Object.fromEntries(options.split(",").map((kv) => kv.split("=")));
+    const stream = xz(data, options);
+    const out = decodeLzma(props(+o.lc, +o.lp, +o.pb), stream, 0, stream.length, data.length);
+    assertSameBytes(out, data);
+  });
+}
+
+test("plain Uint8Array input (not a Buffer) decodes the same", () => {
+  const data = mixed(20000, 9);
+  const stream = Uint8Array.from(xz(data, "preset=6"));
+  assertSameBytes(decodeLzma(props(3, 0, 2), stream, 0, stream.length, data.length), data);
+});
+
+test("zero-length output", () => {
+  const stream = xz(Buffer.alloc(0), "preset=9e");
+  const out = decodeLzma(props(3, 0, 2), stream, 0, stream.length, 0);
+  assert.ok(out instanceof Uint8Array);
+  assert.equal(out.length, 0);
+  // The empty stream is just an end marker: asking for a byte must fail.
+  assertCorrupt(() => decodeLzma(props(3, 0, 2), stream, 0, stream.length, 1));
+});
+
+test(".lzma container: honours inputOffset and inputEnd inside a larger buffer", () => {
+  const data = mixed(50000, 10);
+  const file = xz(data, "preset=6,lc=1,lp=1,pb=1", "lzma");
+  const buf = Buffer.concat([randomBytes(7, 11), file, randomBytes(9, 12)]);
+  const start = 7 + 13; // 13-byte .lzma header: props, dict size, size
+  assert.equal(buf[7], props(1, 1, 1));
+  const out = decodeLzma(buf[7], buf, start, 7 + file.length, data.length);
+  assertSameBytes(out, data);
+});
+
+test("stops at outputSize, also in the middle of a match", () => {
+  const data = repetitiveText(20000);
+  const stream = xz(data, "preset=9e");
+  for (const n of [1, 2, 3, 45, 46, 47, 100, 1001, 12345, 19999]) {
+    assertSameBytes(decodeLzma(props(3, 0, 2), stream, 0, stream.length, n), data.subarray(0, n));
+  }
+});
+
+test("end marker before outputSize bytes throws", () => {
+  const data = mixed(10000, 13);
+  const stream = xz(data, "preset=6");
+  assertCorrupt(() => decodeLzma(props(3, 0, 2), stream, 0, stream.length, data.length + 1));
+});
+
+test("streams without end marker, lc + lp > 4 and extreme properties", () => {
+  const data = Buffer.concat([repetitiveText(3000), randomBytes(500, 14), mixed(3000, 15)]);
+  for (const [lc, lp, pb] of [[8, 4, 4], [8, 0, 0], [0, 0, 0], [5, 3, 2], [3, 4, 0]]) {
+    const stream = handEncode(data, lc, lp, pb);
+    const out = decodeLzma(props(lc, lp, pb), stream, 0, stream.length, data.length);
+    assertSameBytes(out, data);
+    // Without a marker the decoder needs every byte: one byte short must fail.
+    assertCorrupt(() => decodeLzma(props(lc, lp, pb), stream, 0, stream.length - 1, data.length));
+  }
+  assert.equal(props(8, 4, 4), 224);
+});
+
+test("match distances: up to the decoded length is fine, beyond throws", () => {
+  const ab = Buffer.from("ab");
+  // slot 1 = distance 2 at position 2: copies "ab".
+  let s = handEncode(ab, 3, 0, 2, { slot: 1 });
+  assertSameBytes(decodeLzma(props(3, 0, 2), s, 0, s.length, 4), Buffer.from("abab"));
+  // The last byte is needed even though it falls inside the match.
+  assertCorrupt(() => decodeLzma(props(3, 0, 2), s, 0, s.length - 1, 4));
+  assertCorrupt(() => decodeLzma(props(3, 0, 2), s.slice(0, -1), 0, s.length - 1, 4));
+  s = handEncode(ab, 3, 0, 2, { slot: 0 });
+  assertSameBytes(decodeLzma(props(3, 0, 2), s, 0, s.length, 4), Buffer.from("abbb"));
+  s = handEncode(ab, 3, 0, 2, { rep: true });
+  assertSameBytes(decodeLzma(props(3, 0, 2), s, 0, s.length, 4), Buffer.from("abbb"));
+  for (const slot of [2, 3]) {
+    s = handEncode(ab, 3, 0, 2, { slot });
+    assertCorrupt(() => decodeLzma(props(3, 0, 2), s, 0, s.length, 4));
+  }
+  // A match as the very first symbol has nothing to copy from.
+  s = handEncode(Buffer.alloc(0), 3, 0, 2, { slot: 0 });
+  assertCorrupt(() => decodeLzma(props(3, 0, 2), s, 0, s.length, 2));
+  s = handEncode(Buffer.alloc(0), 3, 0, 2, { rep: true });
+  assertCorrupt(() => decodeLzma(props(3, 0, 2), s, 0, s.length, 2));
+});
+
+// ---------------------------------------------------------------- corruption
+
+test("invalid properties byte throws", () => {
+  const data = repetitiveText(1000);
+  const stream = xz(data, "preset=6");
+  for (const p of [225, 255, 256, -1, 1.5, NaN]) {
+    assertCorrupt(() => decodeLzma(p, stream, 0, stream.length, data.length));
+    // Checked even when there is nothing to decode.
+    assertCorrupt(() => decodeLzma(p, stream, 0, stream.length, 0));
+  }
+  // Sanity: the same stream with its real properties works.
+  assertSameBytes(decodeLzma(props(3, 0, 2), stream, 0, stream.length, data.length), data);
+});
+
+test("non-zero first byte, too-short input and bad ranges throw", () => {
+  const data = repetitiveText(1000);
+  const stream = Buffer.from(xz(data, "preset=6"));
+  const bad = Buffer.from(stream);
+  bad[0] = 1;
+  assertCorrupt(() => decodeLzma(props(3, 0, 2), bad, 0, bad.length, data.length));
+  for (let n = 0; n < 5; n++) {
+    assertCorrupt(() => decodeLzma(props(3, 0, 2), stream, 0, n, 1));
+  }
+  assertCorrupt(() => decodeLzma(props(3, 0, 2), stream, 0, stream.length + 1, data.length));
+  assertCorrupt(() => decodeLzma(props(3, 0, 2), stream, 10, 5, data.length));
+  // An initial code of 0xffffffff can never come from an encoder.
+  const ff = Buffer.from([0, 0xff, 0xff, 0xff, 0xff, 0, 0, 0]);
+  assertCorrupt(() => decodeLzma(props(3, 0, 2), ff, 0, ff.length, 1));
+});
+
+test("truncated input throws instead of reading past inputEnd", { timeout: 60000 }, () => {
+  const data = Buffer.concat([randomBytes(3000, 16), repetitiveText(3000), mixed(3000, 17)]);
+  const stream = xz(data, "preset=9e");
+  // The last bytes of an xz stream hold the end marker (plus the coder
+  // flush), which the decoder never needs; everything before it is required.
+  const tail = 12;
+  for (let end = 0; end < stream.length - tail; end += 7) {
+    // Same buffer, smaller inputEnd: the decoder must not peek beyond it.
+    assertCorrupt(() => decodeLzma(props(3, 0, 2), stream, 0, end, data.length));
+    // A genuinely short array: reading past it would give undefined.
+    const cut = Uint8Array.prototype.slice.call(stream, 0, end);
+    assertCorrupt(() => decodeLzma(props(3, 0, 2), cut, 0, cut.length, data.length));
+  }
+});
+
+test("flipped bytes give an Error or output of the right length, never a hang", { timeout: 60000 }, () => {
+  const data = mixed(40000, 18);
+  const stream = xz(data, "preset=6");
+  let threw = 0, returned = 0;
+  for (let i = 5; i < stream.length; i += Math.max(1, (stream.length / 300) | 0)) {
+    for (const mask of [0x01, 0x80, 0xff]) {
+      const bad = Buffer.from(stream);
+      bad[i] ^= mask;
+      let out;
+      try {
+        out = decodeLzma(props(3, 0, 2), bad, 0, bad.length, data.length);
+      } catch (e) {
+        assert.ok(e instanceof Error && e.message === "corrupt LZMA data", `unexpected ${e}`);
+        threw++;
+        continue;
+      }
+      assert.ok(out instanceof Uint8Array);
+      assert.equal(out.length, data.length);
+      returned++;
+    }
+  }
+  // Most damage is detected (typically via an impossible distance or the
+  // end marker turning up early); a decoder that never checks would not.
+  assert.ok(threw > returned, `threw ${threw}, returned ${returned}`);
+});

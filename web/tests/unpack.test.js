@@ -1,0 +1,25 @@
+// SPDX-License-Identifier: MIT
+// The page's data text back into bytes, as kvq export escapes it, and the checksum that guards it.
+"use strict";
+const test = require("node:test");
+const assert = require("node:assert/strict");
+const { kvqUnescape, kvqCrc32 } = require("../unpack.js");
+
+test("escapes and windows-1252 characters come back as the bytes they stand for", () => {
+  // '=0'..'=3' are NUL, CR, '<' and '='. (Bytes 0x80-0x9F, which a browser reads as other
+  // characters than Node does, are covered by the browser test's pixels.)
+  const text = "xa=0b=1=2=3\u00ff\u00a0y";
+  assert.deepEqual([...kvqUnescape(text, 1, text.length - 1)], [0x61, 0x00, 0x62, 0x0d, 0x3c, 0x3d, 0xff, 0xa0]);
+});
+
+test("what no page can hold is refused, never read as some byte", () => {
+  assert.throws(() => kvqUnescape("a=4", 0, 3), /damaged/);
+  assert.throws(() => kvqUnescape("a=", 0, 2), /damaged/);  // an escape cut off by the section's end
+  assert.throws(() => kvqUnescape("a\u0100", 0, 2), /damaged/);  // no byte decodes to U+0100
+  assert.throws(() => kvqUnescape("abc", 2, 5), /damaged/);  // a section beyond the text
+});
+
+test("CRC-32 is the one zlib computes", () => {
+  assert.equal(kvqCrc32(new TextEncoder().encode("123456789")), 0xcbf43926);
+  assert.equal(kvqCrc32(new Uint8Array(0)), 0);
+});
