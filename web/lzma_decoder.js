@@ -32,7 +32,7 @@ function decodeLzma(properties, input, inputOffset, inputEnd, outputSize) {
   const pb = (properties / 45) | 0;
 
   const out = new Uint8Array(outputSize);
-  if (outputSize === 0) return out;
+  if (outputSize === 0) return out; // nothing to decode; the stream is not read
 
   // All adaptive probabilities live in one array; each model is an offset.
   const IS_MATCH = 0;              // [state][posState]  12 * 16

@@ -32,7 +32,10 @@ TEST(KvqCommandLine, MisuseIsOneLineAndStatusTwo)
              {{"nonsense"}, "no command 'nonsense'"},
              {{"font", "in"}, "missing --output"},
              {{"demo", "--bogus", "--help", "-o", out}, "unknown option --bogus"},
-             {{"export", "a", "--font", "f", "-o", dir.file("out.gif.tmp")}, "must end in .gif, .y4m, .mp4, .webm or .mkv"},
+             {{"export", "a", "--font", "f", "-o", dir.file("out.gif.tmp")}, "must end in .gif, .y4m, .mp4, .webm, .mkv or .html"},
+             {{"export", "a", "--font", "f", "--loop", "-o", dir.file("o.gif")}, "--loop goes only with a web page"},
+             {{"export", "a", "--font", "f", "--poster", "1:75", "-o", dir.file("o.html")}, "--poster takes seconds (75.5) or minutes:seconds (1:15.5), not '1:75'"},
+             {{"export", "a", "--font", "f", "--poster", "inf", "-o", dir.file("o.html")}, "not 'inf'"},
              {{"export", "a", "--font", "f", "--audio", "a", "-o", dir.file("o.gif")}, "--audio goes only"},
              {{"help", "font", "extra"}, "unexpected argument 'extra'"},
              {{"render", "a", "--font", "f", "--frame", "0", "-o", dir.file("a.jpg")}, "must end in .png"}}) {
@@ -144,6 +147,7 @@ TEST(NeverReplacesInput, EveryCommandRefusesToWriteOverWhatItReads)
     const std::string sound = dir.write("sound.mkv", bytes);
     std::filesystem::create_symlink(font, dir.file("link.mp4"));
     std::filesystem::create_hard_link(frames, dir.file("hard.png"));
+    std::filesystem::create_symlink(sound, dir.file("sound.html"));
     std::filesystem::create_directory(dir.path() / "show");
     const std::string in_show = dir.write("show/test", bytes);
     for (const auto& arguments : std::vector<std::vector<std::string>>{
@@ -154,6 +158,7 @@ TEST(NeverReplacesInput, EveryCommandRefusesToWriteOverWhatItReads)
              {"export", frames, "--font", font, "-o", frames},
              {"export", frames, "--font", font, "-o", dir.file("link.mp4")},
              {"export", frames, "--font", font, "--audio", sound, "-o", sound},
+             {"export", frames, "--font", font, "--audio", sound, "-o", dir.file("sound.html")},
              {"encode", in_show, "-o", dir.file("show")}}) {
         expectRefused(dir.path(), arguments, "refusing to overwrite");
     }

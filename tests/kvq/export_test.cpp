@@ -2,6 +2,8 @@
 #include <cstdio>
 
 #include "kvq/export/gif_lzw.h"
+#include "kvq/export/html_page.h"
+#include "kvq/export/script_data.h"
 #include "kvq_test_support.h"
 #include "render/colours.h"
 
@@ -205,4 +207,36 @@ TEST(GifLzw, FullTableStaysAtTwelveBitsWithoutAClearToTheEnd)
     data.clear();
     appendGifImageData(pixels, data);
     EXPECT_EQ(codeBytes(data).size(), decoderCodeBytes(4093));
+}
+
+TEST(WebPageText, TitlesBecomeAsciiTextThatNoMarkupOrTemplateMarkerCanHideIn)
+{
+    // "<b>&", a quote, a brace, e acute, an emoji, a control and a stray continuation byte.
+    const std::string title = "<b>&\"{{meta}} \xC3\xA9 \xF0\x9F\x8E\xAC\x01\x80";
+    EXPECT_EQ(htmlText(title), "&lt;b&gt;&amp;&quot;&#123;&#123;meta}} &#233; &#127916; &#65533;");
+    EXPECT_EQ(jsonString(title),
+              "\"\\u003cb\\u003e\\u0026\\u0022\\u007b\\u007bmeta}} \\u00e9 \\ud83c\\udfac\\u0001\\ufffd\"");
+    // An overlong encoding of '<' is not a '<'.
+    EXPECT_EQ(htmlText("\xC0\xBC"), "&#65533;&#65533;");
+}
+
+TEST(WebPageData, EveryByteComesThroughAsOneCharacterOrAnEscapeAndNothingCanEndTheElement)
+{
+    std::vector<std::uint8_t> bytes(512);
+    for (std::size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<std::uint8_t>(i * 37);
+    std::string text;
+    appendScriptData(bytes, text);
+    EXPECT_EQ(text.find_first_of(std::string("<\r\0", 3)), std::string::npos);
+    std::vector<std::uint8_t> back;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != kScriptDataEscape) {
+            back.push_back(static_cast<std::uint8_t>(text[i]));
+            continue;
+        }
+        const int code = text[++i] - '0';
+        ASSERT_TRUE(code >= 0 && code < 4);
+        back.push_back(std::array<std::uint8_t, 4>{0x00, '\r', '<', '='}[static_cast<std::size_t>(code)]);
+    }
+    EXPECT_EQ(back, bytes);
+    EXPECT_EQ(text.size(), bytes.size() + 8);  // two of each of the four escaped bytes
 }

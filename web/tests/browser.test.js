@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 // The page that `kvq export show.html` writes, in a real browser (Debian's chromium, headless):
 // its pixels against `kvq render`, its requests, its keys, its clock against the sound, and what
-// it says of a damaged page. KVQ names the kvq program; CHROMIUM the browser (default
+// it says of a damaged page. KVQ names the kvq program (default build/kvq); CHROMIUM the browser (default
 // /usr/bin/chromium).
 "use strict";
 const test = require("node:test");
@@ -12,7 +12,7 @@ const path = require("node:path");
 const { execFileSync } = require("node:child_process");
 const { chromium } = require("playwright-core");
 
-const KVQ = process.env.KVQ;
+const KVQ = process.env.KVQ || path.join(__dirname, "..", "..", "build", "kvq");
 const CHROMIUM = process.env.CHROMIUM || "/usr/bin/chromium";
 const CELLS = 2400;
 const work = fs.mkdtempSync(path.join(os.tmpdir(), "kvq-web-"));
@@ -230,6 +230,12 @@ test("a damaged or cut page says so in a sentence, as does a browser that lacks 
   const at = Math.floor((dataAt + good.length) / 2);
   damaged[at] = damaged[at] === 0x41 ? 0x42 : 0x41;
   fs.writeFileSync(path.join(work, "damaged.html"), damaged);
+  // A glyph's row changed: no decoder would notice, only the checksum.
+  const glyphs = Buffer.from(good);
+  let row = dataAt + 600;
+  while (glyphs[row] === 0x3d || glyphs[row - 1] === 0x3d || glyphs[row] < 0x41) row++;
+  glyphs[row] = glyphs[row] === 0x41 ? 0x42 : 0x41;
+  fs.writeFileSync(path.join(work, "glyphs.html"), glyphs);
   fs.writeFileSync(path.join(work, "cut.html"), good.subarray(0, Math.floor(good.length * 0.7)));
   const sentence = async (file, setup) => {
     const page = await browser.newPage();
@@ -240,6 +246,7 @@ test("a damaged or cut page says so in a sentence, as does a browser that lacks 
     return page.evaluate(() => document.querySelector(".kvq-message").textContent);
   };
   assert.match(await sentence("damaged.html"), /damaged/);
+  assert.match(await sentence("glyphs.html"), /damaged/);
   assert.match(await sentence("cut.html"), /cut short/);
   assert.match(await sentence("bad.html", () => { delete window.TextDecoder; }), /lacks TextDecoder/);
 });

@@ -155,8 +155,7 @@ std::vector<std::uint8_t> wholeFile(const std::string& path)
     return bytes;
 }
 
-std::uint64_t writePage(FrameStream& frames, const std::string& font, const std::optional<std::string>& audio,
-                        const ParsedArguments& parsed, const std::string& animation, const std::string& output)
+HtmlPageSettings pageSettings(const ParsedArguments& parsed, const std::string& animation)
 {
     HtmlPageSettings settings;
     settings.title = parsed.option("title").value_or(std::filesystem::path(animation).filename().string());
@@ -165,6 +164,12 @@ std::uint64_t writePage(FrameStream& frames, const std::string& font, const std:
     }
     settings.loop = parsed.option("loop").has_value();
     settings.autoplay = parsed.option("autoplay").has_value();
+    return settings;
+}
+
+std::uint64_t writePage(FrameStream& frames, const std::string& font, const std::optional<std::string>& audio,
+                        const HtmlPageSettings& settings, const std::string& output)
+{
     const GlyphTable glyphs = loadFontFile(font);
     const std::vector<std::uint8_t> mp3 = audio ? wholeFile(*audio) : std::vector<std::uint8_t>{};
     AtomicFile file(output);
@@ -185,6 +190,7 @@ int run(const ParsedArguments& parsed, std::ostream& out)
     if (audio && !hasSound(format)) {
         throw UsageError("--audio goes only with a video that has sound: .mp4, .webm, .mkv or .html");
     }
+    const HtmlPageSettings page_settings = pageSettings(parsed, animation);
     if (format != ExportFormat::html) {
         for (const std::string_view page_only : {"title", "poster", "loop", "autoplay"}) {
             if (parsed.option(page_only)) throw UsageError("--" + std::string(page_only) + " goes only with a web page (.html)");
@@ -204,7 +210,7 @@ int run(const ParsedArguments& parsed, std::ostream& out)
     loadFontFile(font);  // a font that cannot be read is said before any output is begun
 
     const auto started = std::chrono::steady_clock::now();
-    const std::uint64_t done = format == ExportFormat::html ? writePage(frames, font, audio, parsed, animation, output)
+    const std::uint64_t done = format == ExportFormat::html ? writePage(frames, font, audio, page_settings, output)
                                                             : writeVideo(frames, font, format, output, audio);
     const double elapsed_s = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
 
