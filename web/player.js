@@ -64,32 +64,47 @@
   function start() {
     const missing = missingFeature();
     if (missing) return say("This browser lacks " + missing + ", which this page needs to play the animation.");
-    let meta, data;
+    let meta, head;
     try {
       meta = JSON.parse(document.getElementById("kvq-meta").textContent);
-      const dataElement = document.getElementById("kvq-data");
-      data = dataElement ? dataElement.textContent : "";
+      head = document.getElementById("kvq-head").textContent;
     } catch (error) {
       return say("This page is damaged, so its animation cannot be shown.");
     }
-    if (data.length !== meta.dataLength) {
-      return say("This page is cut short: only part of its animation arrived, so it cannot be shown.");
-    }
+    if (head.length !== meta.headLength) return say("This page is damaged, so its animation cannot be shown.");
+    let player;
     try {
-      new Player(meta, data);
+      player = new Player(meta, head);
     } catch (error) {
-      say("This page's data is damaged, so its animation cannot be shown.");
+      return say("This page's data is damaged, so its animation cannot be shown.");
     }
+    // The poster is up; the frames and the sound follow once the whole page has arrived.
+    const attach = () => {
+      const dataElement = document.getElementById("kvq-data");
+      const data = dataElement ? dataElement.textContent : "";
+      if (data.length !== meta.dataLength) {
+        return say("This page is cut short: only part of its animation arrived, so it cannot be shown.");
+      }
+      try {
+        player.attachData(data);
+      } catch (error) {
+        say("This page's data is damaged, so its animation cannot be shown.");
+      }
+    };
+    if (document.readyState === "loading") document.addEventListener("DOMContentLoaded", attach);
+    else attach();
   }
 
   class Player {
-    constructor(meta, data) {
+    constructor(meta, head) {
       this.meta = meta;
-      this.data = data;
+      this.head = head;
+      this.data = null;
       this.frameCount = meta.frames;
       this.fps = meta.framesPerSecond;
       this.duration = this.frameCount / this.fps;
       this.glyphRows = this.buildGlyphs();
+      const poster = this.section(head, meta.poster);
       this.chunks = new Map();   // index -> frames (Uint8Array)
       this.pending = new Set();
       this.damaged = false;
@@ -100,41 +115,46 @@
       this.speed = 1;
       this.loop = !!meta.loop;
       this.muted = false;
-      this.anchorSeconds = meta.poster / this.fps;
+      this.anchorSeconds = meta.posterFrame / this.fps;
       this.anchorTime = performance.now();
       this.lastReading = -1;
       this.shownFrame = -1;
       this.drawQueued = false;
 
-      this.audio = this.makeAudio();
+      this.audio = null;
       this.buildView();
       this.exposeApi();
-      this.requestDraw();
+      this.showPicture(meta.posterFrame, poster, 0);
+    }
+
+    attachData(data) {
+      this.data = data;
+      this.audio = this.makeAudio();
+      this.muteButton.disabled = !this.audio;
       root.dataset.state = "ready";
-      if (meta.autoplay) {
-        this.autoMuted = true;
-        this.play();
-      }
+      if (this.meta.autoplay) this.autoMuted = true;
+      if (this.meta.autoplay || this.playWhenLoaded) this.play();
+      this.requestDraw();
     }
 
     // ---- data ----
 
-    section(entry) {
-      const bytes = kvqUnescape(this.data, entry[0], entry[1]);
+    section(text, entry) {
+      const bytes = kvqUnescape(text, entry[0], entry[1]);
       if (kvqCrc32(bytes) !== entry[2] >>> 0) throw new Error("damaged data");
       return bytes;
     }
 
     buildGlyphs() {
       const rows = new Uint8Array(256 * 16);
-      rows.set(this.section(this.meta.font), 0);
+      rows.set(this.section(this.head, this.meta.font), 0);
       for (let i = 0; i < 128 * 16; i++) rows[128 * 16 + i] = ~rows[i] & 0xff;
       return rows;
     }
 
     makeAudio() {
       if (!this.meta.audio) return null;
-      const bytes = this.section(this.meta.audio);
+      const bytes = this.section(this.data, this.meta.audio);
       const audio = new Audio(URL.createObjectURL(new Blob([bytes], { type: "audio/mpeg" })));
       audio.preload = "auto";
       audio.preservesPitch = true;
@@ -202,6 +222,7 @@
 
     // The chunk of `frame` and those just after it; chunks far behind are let go.
     keepChunksFor(frame) {
+      if (!this.data) return;
       const current = Math.floor(frame / this.meta.chunkFrames);
       for (let ahead = 0; ahead <= CHUNKS_AHEAD; ahead++) this.requestChunk(current + ahead);
       if (this.loop) this.requestChunk(0);
@@ -248,6 +269,10 @@
 
     play() {
       if (this.damaged || this.playing) return;
+      if (!this.data) {
+        this.playWhenLoaded = true;  // the clock starts with the frames, not before them
+        return;
+      }
       if (this.position() >= this.duration - 0.5 / this.fps && !this.loop) this.reanchor(0);
       this.playing = true;
       this.started = true;
@@ -277,7 +302,7 @@
     startSound() {
       const audio = this.audio;
       if (!audio || !this.playing) return;
-      const at = this.anchorSeconds;
+      const at = this.position();
       if (Number.isFinite(audio.duration) && at >= audio.duration) return;
       audio.playbackRate = this.speed;
       audio.muted = this.muted || !!this.autoMuted;
@@ -410,7 +435,13 @@
       if (frame === this.shownFrame) return;
       const chunk = this.chunks.get(Math.floor(frame / this.meta.chunkFrames));
       if (!chunk) return;  // drawn when its chunk arrives
-      this.draw(chunk, (frame % this.meta.chunkFrames) * CELLS);
+      this.showPicture(frame, chunk, (frame % this.meta.chunkFrames) * CELLS);
+    }
+
+    showPicture(frame, frames, offset) {
+      const drawStarted = performance.now();
+      this.draw(frames, offset);
+      this.drawMilliseconds = performance.now() - drawStarted;
       this.shownFrame = frame;
       root.dataset.frame = String(frame);
       this.emit("frame", { frame });
@@ -461,7 +492,6 @@
       this.speedButton = element("button", { type: "button" });
       this.loopButton = element("button", { type: "button", "aria-label": "Loop" }, "\u21bb");
       this.muteButton = element("button", { type: "button", "aria-label": "Mute" }, "\u266a");
-      if (!this.audio) this.muteButton.disabled = true;
       this.fullButton = element("button", { type: "button", "aria-label": "Full screen" }, "\u26f6");
       bar.append(this.playButton, seekBox, this.timeText, this.speedButton, this.loopButton, this.muteButton, this.fullButton);
       root.append(this.canvas, this.poster, bar);
@@ -582,6 +612,8 @@
         get muted() { return player.muted; },
         // The soundtrack's <audio> element (null without one), for pages that route or show it.
         get audioElement() { return player.audio; },
+        // How long the last frame took to draw, for benchmarks.
+        get drawMilliseconds() { return player.drawMilliseconds; },
         set muted(value) { player.setMuted(value); },
         addEventListener: (...args) => root.addEventListener(...args),
         removeEventListener: (...args) => root.removeEventListener(...args),
@@ -591,6 +623,6 @@
     }
   }
 
-  if (document.readyState === "loading") document.addEventListener("DOMContentLoaded", start);
-  else start();
+  // At once, while the rest of the page is still arriving: the poster needs only what came before.
+  start();
 })();

@@ -209,13 +209,13 @@ TEST(GifLzw, FullTableStaysAtTwelveBitsWithoutAClearToTheEnd)
     EXPECT_EQ(codeBytes(data).size(), decoderCodeBytes(4093));
 }
 
-TEST(WebPageText, TitlesBecomeAsciiTextThatNoMarkupOrTemplateMarkerCanHideIn)
+TEST(WebPageText, TitlesBecomeAsciiTextThatNoMarkupCanHideIn)
 {
-    // "<b>&", a quote, a brace, e acute, an emoji, a control and a stray continuation byte.
+    // "<b>&", a quote, a template's marker, e acute, an emoji, a control and a stray continuation byte.
     const std::string title = "<b>&\"{{meta}} \xC3\xA9 \xF0\x9F\x8E\xAC\x01\x80";
-    EXPECT_EQ(htmlText(title), "&lt;b&gt;&amp;&quot;&#123;&#123;meta}} &#233; &#127916; &#65533;");
+    EXPECT_EQ(htmlText(title), "&lt;b&gt;&amp;&quot;{{meta}} &#233; &#127916; &#65533;");
     EXPECT_EQ(jsonString(title),
-              "\"\\u003cb\\u003e\\u0026\\u0022\\u007b\\u007bmeta}} \\u00e9 \\ud83c\\udfac\\u0001\\ufffd\"");
+              "\"\\u003cb\\u003e\\u0026\\u0022{{meta}} \\u00e9 \\ud83c\\udfac\\u0001\\ufffd\"");
     // An overlong encoding of '<' is not a '<'.
     EXPECT_EQ(htmlText("\xC0\xBC"), "&#65533;&#65533;");
 }

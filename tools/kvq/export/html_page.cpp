@@ -3,6 +3,7 @@
 
 #include <zlib.h>
 
+#include <algorithm>
 #include <string_view>
 #include <vector>
 
@@ -79,11 +80,27 @@ std::string jsonArray(std::initializer_list<std::uint64_t> values)
     return out;
 }
 
-void replaceOnce(std::string& page, std::string_view marker, std::string_view with)
+struct Filling {
+    std::string_view marker;  // "{{name}}"
+    std::string_view text;
+};
+
+// The template's text with each marker replaced, as pieces to write one after another. The
+// template alone is searched, so nothing filled in (glyphs, frames, a title) is taken for a marker.
+std::vector<std::string_view> filledTemplate(std::string_view page, std::initializer_list<Filling> fillings)
 {
-    const std::size_t at = page.find(marker);
-    if (at == std::string::npos) throw ToolError("the page template lacks " + std::string(marker));
-    page.replace(at, marker.size(), with);
+    std::vector<std::string_view> pieces;
+    std::size_t used = 0;
+    for (std::size_t at = page.find("{{"); at != std::string_view::npos; at = page.find("{{", used)) {
+        const auto filling = std::find_if(fillings.begin(), fillings.end(),
+                                          [&](const Filling& f) { return page.substr(at).starts_with(f.marker); });
+        if (filling == fillings.end()) throw ToolError("the page template has an unknown marker at byte " + number(at));
+        pieces.push_back(page.substr(used, at - used));
+        pieces.push_back(filling->text);
+        used = at + filling->marker.size();
+    }
+    pieces.push_back(page.substr(used));
+    return pieces;
 }
 
 }  // namespace
@@ -97,7 +114,6 @@ std::string htmlText(const std::string& text)
         case '>': out += "&gt;"; return;
         case '&': out += "&amp;"; return;
         case '"': out += "&quot;"; return;
-        case '{': out += "&#123;"; return;  // never a marker of the template
         default: break;
         }
         if (code >= 0x20 && code < 0x7F) {
@@ -115,10 +131,8 @@ std::string jsonString(const std::string& text)
 {
     std::string out = "\"";
     forEachCodePoint(text, [&](std::uint32_t code) {
-        // '<', '>' and '&' escaped too, so that nothing in a string can end the script element,
-        // and '{', so that nothing can pass for a marker of the template.
-        if (code >= 0x20 && code < 0x7F && code != '"' && code != '\\' && code != '<' && code != '>' && code != '&' &&
-            code != '{') {
+        // '<', '>' and '&' escaped too, so that nothing in a string can end the script element.
+        if (code >= 0x20 && code < 0x7F && code != '"' && code != '\\' && code != '<' && code != '>' && code != '&') {
             out.push_back(static_cast<char>(code));
         } else if (code >= 0x10000) {
             appendUnit(out, 0xD800 + ((code - 0x10000) >> 10));
@@ -133,21 +147,27 @@ std::string jsonString(const std::string& text)
 void writeHtmlPage(FrameStream& frames, const GlyphTable& glyphs, std::span<const std::uint8_t> mp3,
                    const HtmlPageSettings& settings, AtomicFile& file, ProgressLine& progress)
 {
+    // Two texts: a small head the player reads as soon as its script runs (the glyphs and the
+    // poster frame, unpacked, so the first picture needs no decoder), and the data after the
+    // player's script, read once the whole page has arrived. Sections are placed by their offsets
+    // in the escaped text, so the page unescapes only the piece it needs, when it needs it.
+    std::string head;
     std::string data;
-    // Sections are placed by their offsets in the escaped text, so the page unescapes only the
-    // piece it needs, when it needs it.
-    const auto section = [&](std::span<const std::uint8_t> bytes) {
-        const std::size_t start = data.size();
-        appendScriptData(bytes, data);
-        return jsonArray({start, data.size(), crcOf(bytes)});
+    const auto section = [](std::string& text, std::span<const std::uint8_t> bytes) {
+        const std::size_t start = text.size();
+        appendScriptData(bytes, text);
+        return jsonArray({start, text.size(), crcOf(bytes)});
     };
 
     std::vector<std::uint8_t> font(GlyphTable::kFileGlyphs * 16);
     for (int code = 0; code < GlyphTable::kFileGlyphs; ++code) {
         std::copy(glyphs[code].begin(), glyphs[code].end(), font.begin() + code * 16);
     }
-    const std::string font_entry = section(font);
-    const std::string audio_entry = mp3.empty() ? "null" : section(mp3);
+    const std::string font_entry = section(head, font);
+    const std::string audio_entry = mp3.empty() ? "null" : section(data, mp3);
+    const std::uint64_t frame_count = frames.frameCount();
+    const std::uint64_t poster = std::min(settings.poster_frame, frame_count == 0 ? 0 : frame_count - 1);
+    std::string poster_entry = "null";
 
     std::string chunks;
     std::vector<std::uint8_t> raw;
@@ -164,39 +184,35 @@ void writeHtmlPage(FrameStream& frames, const GlyphTable& glyphs, std::span<cons
         raw.clear();
     };
     while (frames.next(frame)) {
+        if (done == poster) poster_entry = section(head, frame.cells);
         raw.insert(raw.end(), frame.cells.begin(), frame.cells.end());
         if (raw.size() == std::size_t{kPageChunkFrames} * TextFrame::kCells) flush();
         progress.update(++done);
     }
     flush();
+    if (done != frame_count) throw ToolError("the frame file changed while it was being read");
 
-    const std::uint64_t poster = std::min(settings.poster_frame, done == 0 ? 0 : done - 1);
     const std::string meta = std::string("{\"format\":1") +
         ",\"title\":" + jsonString(settings.title) +
         ",\"frames\":" + number(done) + ",\"framesPerSecond\":" + number(kFramesPerSecond) +
-        ",\"poster\":" + number(poster) +
+        ",\"posterFrame\":" + number(poster) +
         ",\"loop\":" + (settings.loop ? "true" : "false") +
         ",\"autoplay\":" + (settings.autoplay ? "true" : "false") +
-        ",\"dataLength\":" + number(data.size()) +
-        ",\"font\":" + font_entry + ",\"audio\":" + audio_entry +
+        ",\"headLength\":" + number(head.size()) + ",\"font\":" + font_entry + ",\"poster\":" + poster_entry +
+        ",\"dataLength\":" + number(data.size()) + ",\"audio\":" + audio_entry +
         ",\"chunkFrames\":" + number(kPageChunkFrames) + ",\"chunks\":[" + chunks + "]}";
 
-    std::string page(kPageTemplate);
     const std::string title = htmlText(settings.title);
-    replaceOnce(page, "{{title}}", title);
-    replaceOnce(page, "{{label}}", title);
-    replaceOnce(page, "{{style}}", kPlayerStyle);
-    replaceOnce(page, "{{meta}}", meta);
-    replaceOnce(page, "{{lzma}}", kLzmaDecoderScript);
-    replaceOnce(page, "{{unpack}}", kUnpackScript);
-    replaceOnce(page, "{{player}}", kPlayerScript);
     // The data last, so that a page cut short still has its player to say so.
-    const std::size_t at = page.find("{{data}}");
-    if (at == std::string::npos) throw ToolError("the page template lacks {{data}}");
-    const auto bytesOf = [](std::string_view text) {
-        return std::span<const std::uint8_t>(reinterpret_cast<const std::uint8_t*>(text.data()), text.size());
-    };
-    file.write(bytesOf(std::string_view(page).substr(0, at)));
-    file.write(bytesOf(data));
-    file.write(bytesOf(std::string_view(page).substr(at + 8)));
+    for (const std::string_view piece : filledTemplate(kPageTemplate, {{"{{title}}", title},
+                                                                      {"{{label}}", title},
+                                                                      {"{{style}}", kPlayerStyle},
+                                                                      {"{{meta}}", meta},
+                                                                      {"{{head}}", head},
+                                                                      {"{{lzma}}", kLzmaDecoderScript},
+                                                                      {"{{unpack}}", kUnpackScript},
+                                                                      {"{{player}}", kPlayerScript},
+                                                                      {"{{data}}", data}})) {
+        file.write(std::span<const std::uint8_t>(reinterpret_cast<const std::uint8_t*>(piece.data()), piece.size()));
+    }
 }
