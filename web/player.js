@@ -492,7 +492,20 @@
       this.speedButton = element("button", { type: "button" });
       this.loopButton = element("button", { type: "button", "aria-label": "Loop" }, "\u21bb");
       this.muteButton = element("button", { type: "button", "aria-label": "Mute" }, "\u266a");
-      this.fullButton = element("button", { type: "button", "aria-label": "Full screen" }, "\u26f6");
+      this.fullButton = element("button", { type: "button", "aria-label": "Full screen" });
+      // Four corners, drawn rather than taken from a font, which may lack any such sign.
+      const corners = document.createElementNS("http://www.w3.org/2000/svg", "svg");
+      corners.setAttribute("viewBox", "0 0 16 16");
+      corners.setAttribute("width", "14");
+      corners.setAttribute("height", "14");
+      corners.setAttribute("aria-hidden", "true");
+      const lines = document.createElementNS("http://www.w3.org/2000/svg", "path");
+      lines.setAttribute("d", "M1 5V1h4M11 1h4v4M15 11v4h-4M5 15H1v-4");
+      lines.setAttribute("fill", "none");
+      lines.setAttribute("stroke", "currentColor");
+      lines.setAttribute("stroke-width", "2");
+      corners.append(lines);
+      this.fullButton.append(corners);
       bar.append(this.playButton, seekBox, this.timeText, this.speedButton, this.loopButton, this.muteButton, this.fullButton);
       root.append(this.canvas, this.poster, bar);
       this.bar = bar;
