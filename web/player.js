@@ -302,8 +302,22 @@
     startSound() {
       const audio = this.audio;
       if (!audio || !this.playing) return;
+      if (!Number.isFinite(audio.duration)) {
+        // Not yet read far enough to know its length: it starts, from the right place, once it is.
+        if (!this.waitingForSound) {
+          this.waitingForSound = true;
+          audio.addEventListener("loadedmetadata", () => {
+            this.waitingForSound = false;
+            this.startSound();
+          }, { once: true });
+        }
+        return;
+      }
       const at = this.position();
-      if (Number.isFinite(audio.duration) && at >= audio.duration) return;
+      if (at >= audio.duration) {
+        audio.pause();  // a soundtrack shorter than the frames: the rest plays silent
+        return;
+      }
       audio.playbackRate = this.speed;
       audio.muted = this.muted || !!this.autoMuted;
       try {
@@ -331,11 +345,8 @@
       const to = Math.max(0, Math.min(last, seconds));
       this.reanchor(to);
       if (this.audio) {
-        if (this.playing && Number.isFinite(this.audio.duration) && to < this.audio.duration) {
-          this.startSound();
-        } else {
-          this.audio.pause();
-        }
+        if (this.playing) this.startSound();
+        else this.audio.pause();
       }
       this.updateControls();
       this.emit("seeked");
