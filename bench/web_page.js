@@ -66,6 +66,7 @@ function treeRss(pid) {
   result.seekMs = [];
   for (const digit of ["7", "2", "9", "4", "1", "8", "3", "6", "5"]) {
     const target = await page.evaluate((d) => Math.floor(Number(d) * window.kvqPlayer.duration / 10 * 24), digit);
+    if (target === await page.evaluate(() => window.kvqPlayer.frame)) continue;  // a page too short to move
     await page.keyboard.press(digit);
     await poll(page, (t) => window.kvqPlayer.frame === t, target, 5000);
     result.seekMs.push(await page.evaluate((t) => {
