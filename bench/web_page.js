@@ -3,8 +3,8 @@
 // Measures a page written by `kvq export PAGE.html` in headless chromium and prints one JSON
 // line: the first frame's time after navigation began, seek latencies from key to frame,
 // unpacking speed, the time to draw a frame, the browser's memory for the page, and (with
-// --play SECONDS) the frames shown while playing. Not a test: bench/run holds the goals.
-// usage: node bench/web_page.js PAGE.html [--play SECONDS]
+// --play SECONDS) the frames shown while playing, (with --offset) picture against sound. Not a test: bench/run holds the goals.
+// usage: node bench/web_page.js PAGE.html [--play SECONDS] [--offset]
 "use strict";
 const path = require("node:path");
 const { execFileSync } = require("node:child_process");
@@ -111,6 +111,34 @@ function treeRss(pid) {
     const seconds = (steady[steady.length - 1][1] - steady[0][1]) / 1000;
     Object.assign(result, { playedFrames: steady.length, playedSeconds: seconds, repeats, skips,
       framesPerSecond: (steady.length - 1) / seconds });
+  }
+  if (process.argv.includes("--offset")) {
+    // Picture against sound at three speeds: at each animation frame, the start of the frame on
+    // the screen against the soundtrack's reading, past the first second of each speed.
+    result.offsetMs = {};
+    for (const speed of [0.5, 1, 2]) {
+      await page.keyboard.press("Home");
+      result.offsetMs[speed] = await page.evaluate(async (chosen) => {
+        const player = window.kvqPlayer;
+        player.speed = chosen;
+        player.play();
+        const offsets = [];
+        const started = performance.now();
+        while (performance.now() - started < 5000) {
+          await new Promise((resolve) => requestAnimationFrame(resolve));
+          const audio = player.audioElement;
+          if (performance.now() - started > 1000 && audio && !audio.paused) {
+            // The frame on screen covers [frame/24, (frame+1)/24): how far the sound is outside it.
+            const at = audio.currentTime, from = player.frame / 24, to = (player.frame + 1) / 24;
+            offsets.push(at < from ? (at - from) * 1000 : at > to ? (at - to) * 1000 : 0);
+          }
+        }
+        player.pause();
+        offsets.sort((a, b) => Math.abs(a) - Math.abs(b));
+        return { samples: offsets.length, p95: Math.abs(offsets[Math.floor(offsets.length * 0.95)] || 0),
+          max: Math.abs(offsets[offsets.length - 1] || 0) };
+      }, speed);
+    }
   }
   console.log(JSON.stringify(result));
   await browser.close();
