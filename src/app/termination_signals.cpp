@@ -14,7 +14,7 @@ extern "C" void noteSignal(int signal_number) { received.store(signal_number); }
 
 }  // namespace
 
-const std::atomic<int>& installTerminationHandlers()
+const std::atomic<int>& installTerminationHandlers(HangUp hang_up)
 {
     struct sigaction action {};
     action.sa_handler = noteSignal;
@@ -24,5 +24,6 @@ const std::atomic<int>& installTerminationHandlers()
     sigemptyset(&action.sa_mask);
     sigaction(SIGINT, &action, nullptr);
     sigaction(SIGTERM, &action, nullptr);
+    if (hang_up == HangUp::endsPlayback) sigaction(SIGHUP, &action, nullptr);
     return received;
 }

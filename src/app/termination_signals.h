@@ -3,7 +3,11 @@
 
 #include <atomic>
 
+// Whether SIGHUP, a closed terminal, ends playback too or keeps its default (the player, started
+// from a desktop, has no terminal to lose).
+enum class HangUp { keepsDefault, endsPlayback };
+
 // SIGINT and SIGTERM end playback the way Escape does, so the sound is stopped and the display
 // given back before the process exits; they are not window close requests. Returns the flag the
 // handler sets to the signal's number.
-const std::atomic<int>& installTerminationHandlers();
+const std::atomic<int>& installTerminationHandlers(HangUp hang_up = HangUp::keepsDefault);

@@ -37,6 +37,12 @@ binary)
     "$KVQ" font "$CONSOLE_FONT" -o - | cmp -s - test || fail "a font to standard output differs"
     [[ $(od -An -tx1 -N 2 "$DEMO_DIR/quorva.mp3" | tr -d ' \n') =~ ^(4944|fffb|fff3)$ ]] || fail "quorva.mp3 is no MP3"
     ;;
+play_words)
+    # When the frames cannot be used that is all kvq play says: nothing of a font or sound it
+    # never came to look for.
+    expect 1 "nonexist: cannot open it" play nonexist
+    expect 1 "/dev/zero: not a regular file" play /dev/zero
+    ;;
 no_ffmpeg)
     make_inputs
     mkdir nobin

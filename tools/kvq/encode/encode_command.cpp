@@ -20,6 +20,7 @@
 #include "kvq/files/atomic_file.h"
 #include "kvq/files/file_identity.h"
 #include "kvq/files/font_file.h"
+#include "kvq/files/input_file.h"
 #include "kvq/font/default_font.h"
 #include "kvq/font/psf_font.h"
 
@@ -34,10 +35,13 @@ constexpr std::string_view kHelp =
     "kept, and every 8x16 cell replaced by the character whose glyph, drawn in ink and paper,\n"
     "looks most like it. FOLDER receives the player's three files: 'quorva2.kvq' (the frames),\n"
     "'test' (the font) and, when the video has sound, 'quorva.mp3' (its soundtrack, cut to the\n"
-    "animation's length). Then 'cd FOLDER && kvqplay' plays it. Videos are read with the ffmpeg\n"
-    "program. At the end it reports how close the frames, drawn again, come to the pictures:\n"
-    "PSNR per pixel; PSNR of both blurred (sigma 3 px), as seen from a step back; SSIM of both\n"
-    "at 1/8 scale; and flicker, the share of cells that change from one frame to the next.\n"
+    "animation's length). Then 'kvq play FOLDER' reviews it in a window and 'cd FOLDER &&\n"
+    "kvqplay' plays it full screen. Videos are read with the ffmpeg program. At the end it\n"
+    "reports how close the frames, drawn again, come to the pictures. Read blurred PSNR and\n"
+    "SSIM first: PSNR of both blurred (sigma 3 px), as seen from a step back, and SSIM of both\n"
+    "at 1/8 scale, higher is closer; PSNR per pixel falls as textures stand in for greys, so it\n"
+    "is no measure of likeness here; flicker, the share of cells that change from one frame to\n"
+    "the next, lower is steadier.\n"
     "\n"
     "  -o, --output FOLDER  where the three files go; made if missing, removed again on failure\n"
     "  --font FONT          the font to encode for and to play with: a file made by 'kvq font',\n"
@@ -68,7 +72,15 @@ std::vector<std::uint8_t> fontBytes(const std::optional<std::string>& font, cons
     std::vector<std::uint8_t> bytes = readFontFileBytes(*font);
     // A console font, plain or gzip-compressed, would be drawn as garbage if taken as it is.
     const bool gzip = bytes.size() >= 2 && bytes[0] == 0x1f && bytes[1] == 0x8b;
-    if (!gzip && !startsLikePsfFont(bytes)) return bytes;
+    if (!gzip && !startsLikePsfFont(bytes)) {
+        // Any other file would be taken for glyphs whatever it holds (a video, a picture): only
+        // a font as 'kvq font' writes it, of exactly 8192 bytes, is.
+        if (InputFile(*font).sizeBytes() != GlyphTable::kFileBytesRead) {
+            throw ToolError(*font + ": neither a font made by 'kvq font' (8192 bytes) nor a PSF console font; "
+                            "--font also takes 'tones' or 'learn'");
+        }
+        return bytes;
+    }
     refuseToReplaceInput(font_path, *font);
     const FontFileBytes converted = convertPsfFont(*font);
     return {converted.begin(), converted.end()};

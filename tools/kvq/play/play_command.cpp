@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: MIT
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -54,12 +55,13 @@ constexpr ValueOption kOptions[] = {{"font", ""},  {"audio", ""},          {"sta
                                     {"speed", ""}, {"loop", "", true},     {"fullscreen", "", true},
                                     {"scale", ""}};
 
-double numberOf(std::string_view text, std::string_view option)
+// A number within [low, high], or a UsageError that names the range and quotes the whole argument.
+double numberIn(const std::string& text, std::string_view option, double low, double high, std::string_view range)
 {
     double value = 0;
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (error != std::errc() || end != text.data() + text.size() || !(value >= 0)) {
-        throw UsageError(std::string(option) + " takes a number, not '" + std::string(text) + "'");
+    if (text.empty() || error != std::errc() || end != text.data() + text.size() || !(value >= low && value <= high)) {
+        throw UsageError(std::string(option) + " takes " + std::string(range) + ", not '" + text + "'");
     }
     return value;
 }
@@ -93,33 +95,40 @@ int run(const ParsedArguments& parsed, std::ostream&)
     ReviewSettings settings;
     if (const auto start = parsed.option("start")) settings.start_seconds = timeArgumentSeconds(*start, "--start");
     if (const auto speed = parsed.option("speed")) {
-        settings.speed = numberOf(*speed, "--speed");
-        if (settings.speed < Transport::kSpeeds[0] || settings.speed > Transport::kSpeeds[std::size(Transport::kSpeeds) - 1]) {
-            throw UsageError("--speed takes 0.25 to 4, not '" + *speed + "'");
-        }
+        settings.speed = numberIn(*speed, "--speed", Transport::kSpeeds[0],
+                                  Transport::kSpeeds[std::size(Transport::kSpeeds) - 1], "0.25 to 4");
     }
     settings.loop = parsed.option("loop").has_value();
     int scale = 0;
     if (const auto text = parsed.option("scale")) {
-        const double value = numberOf(*text, "--scale");
-        if (value != std::floor(value) || value < 1 || value > 16) throw UsageError("--scale takes a whole number from 1 to 16, not '" + *text + "'");
+        const double value = numberIn(*text, "--scale", 1, 16, "a whole number from 1 to 16");
+        if (value != std::floor(value)) throw UsageError("--scale takes a whole number from 1 to 16, not '" + *text + "'");
         scale = static_cast<int>(value);
     }
 
-    const std::atomic<int>& stop = installTerminationHandlers();
-    // The player's rules for files it cannot use, each problem said in one line; only an
-    // animation without a single frame leaves nothing to review.
+    // A hang-up (the terminal closed) ends the review as an interrupt does.
+    const std::atomic<int>& stop = installTerminationHandlers(HangUp::endsPlayback);
+    // The player's rules for files it cannot use, each problem said in one line. The frames come
+    // first: without a single one there is nothing to review, and that is then all there is to say.
     FileProblem problem;
-    GlyphTable glyphs;
-    glyphs.load(files.font.c_str(), &problem);
-    reportIfAny(fontReport(files.font, problem));
-    problem = {};
     FrameList frames;
     frames.load(files.frames.c_str(), &problem, &stop);
     if (stop.load() != 0) return 128 + stop.load();
     const std::string frames_line = framesReport(files.frames, problem, frames.size());
     if (frames.size() == 0) throw ToolError(frames_line);
     reportIfAny(frames_line);
+    problem = {};
+    GlyphTable glyphs;
+    glyphs.load(files.font.c_str(), &problem);
+    reportIfAny(fontReport(files.font, problem));
+    const double last_frame_seconds = static_cast<double>(frames.size() - 1) / kFramesPerSecond;
+    if (settings.start_seconds > last_frame_seconds) {
+        char line[160];
+        std::snprintf(line, sizeof line, "--start %s is past the end (the last frame is at %.2f s); starting there",
+                      parsed.option("start")->c_str(), last_frame_seconds);
+        report(line);
+        settings.start_seconds = last_frame_seconds;
+    }
 
     // The line over the picture is written in the console font where there is one, since the
     // animation's own font may hold anything.
