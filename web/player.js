@@ -14,6 +14,8 @@
   // takes it; nearer readings draw the clock towards them, so the picture never stutters.
   const CLOCK_JUMP_SECONDS = 0.25;
   const CLOCK_PULL = 0.25;
+  // How long the picture waits for sound that was asked to start.
+  const SOUND_WAIT_MS = 1000;
 
   const root = document.getElementById("kvq");
   const message = root.querySelector(".kvq-message");
@@ -61,6 +63,19 @@
     return (hours ? hours + ":" : "") + mm + ":" + String(rest).padStart(2, "0");
   }
 
+  // The table of contents agrees with itself: every frame in a chunk, every section in order.
+  function wellFormed(meta) {
+    const whole = (n) => Number.isInteger(n) && n >= 0;
+    const section = (entry, length) => Array.isArray(entry) && whole(entry[0]) && whole(entry[1]) &&
+      entry[0] <= entry[1] && entry[1] <= length;
+    return whole(meta.frames) && meta.frames > 0 && meta.framesPerSecond > 0 && whole(meta.chunkFrames) &&
+      meta.chunkFrames > 0 && whole(meta.posterFrame) && meta.posterFrame < meta.frames &&
+      Array.isArray(meta.chunks) && meta.chunks.length === Math.ceil(meta.frames / meta.chunkFrames) &&
+      meta.chunks.every((chunk) => section(chunk, meta.dataLength)) &&
+      section(meta.font, meta.headLength) && section(meta.poster, meta.headLength) &&
+      (meta.audio === null || section(meta.audio, meta.dataLength));
+  }
+
   function start() {
     const missing = missingFeature();
     if (missing) return say("This browser lacks " + missing + ", which this page needs to play the animation.");
@@ -71,7 +86,13 @@
     } catch (error) {
       return say("This page is damaged, so its animation cannot be shown.");
     }
-    if (head.length !== meta.headLength) return say("This page is damaged, so its animation cannot be shown.");
+    if (document.characterSet.toLowerCase() !== "windows-1252") {
+      return say("This page was read as " + document.characterSet + ", not as the windows-1252 it is written in: " +
+        "serve it as it is, with no other charset.");
+    }
+    if (head.length !== meta.headLength || !wellFormed(meta)) {
+      return say("This page is damaged, so its animation cannot be shown.");
+    }
     let player;
     try {
       player = new Player(meta, head);
@@ -88,7 +109,7 @@
       try {
         player.attachData(data);
       } catch (error) {
-        say("This page's data is damaged, so its animation cannot be shown.");
+        player.dataDamaged();
       }
     };
     if (document.readyState === "loading") document.addEventListener("DOMContentLoaded", attach);
@@ -106,7 +127,10 @@
       this.glyphRows = this.buildGlyphs();
       const poster = this.section(head, meta.poster);
       this.chunks = new Map();   // index -> frames (Uint8Array)
-      this.pending = new Set();
+      this.wanted = [];          // chunks to unpack, most urgent first
+      this.inFlight = null;      // the one job given out: more would queue behind stale seeks
+      this.audioLoaded = !meta.audio;
+      this.soundAttempt = 0;
       this.damaged = false;
       this.worker = this.startWorker();
 
@@ -129,8 +153,6 @@
 
     attachData(data) {
       this.data = data;
-      this.audio = this.makeAudio();
-      this.muteButton.disabled = !this.audio;
       root.dataset.state = "ready";
       if (this.meta.autoplay) this.autoMuted = true;
       if (this.meta.autoplay || this.playWhenLoaded) this.play();
@@ -152,27 +174,36 @@
       return rows;
     }
 
-    makeAudio() {
-      if (!this.meta.audio) return null;
-      const bytes = this.section(this.data, this.meta.audio);
+    soundArrived(bytes) {
       const audio = new Audio(URL.createObjectURL(new Blob([bytes], { type: "audio/mpeg" })));
       audio.preload = "auto";
       audio.preservesPitch = true;
-      audio.addEventListener("error", () => { this.audio = null; });
-      return audio;
+      audio.playbackRate = this.speed;
+      audio.addEventListener("error", () => {
+        // Sound the browser cannot decode: the picture plays on, silent, on its own clock.
+        this.audio = null;
+        this.awaitingSound = false;
+      });
+      // The sound stops with the frames even where no animation frames come (a hidden tab).
+      audio.addEventListener("timeupdate", () => {
+        if (audio.currentTime >= this.duration && !audio.paused) audio.pause();
+      });
+      this.audio = audio;
+      this.muteButton.disabled = false;
+      if (this.playing) this.startSound();
     }
 
     startWorker() {
       try {
         const source = document.getElementById("kvq-lzma").textContent + "\n" + document.getElementById("kvq-unpack").textContent;
         const worker = new Worker(URL.createObjectURL(new Blob([source], { type: "text/javascript" })));
-        worker.onmessage = (event) => this.chunkArrived(event.data.index, event.data.frames, event.data.error);
+        worker.onmessage = (event) => this.jobDone(event.data);
         worker.onerror = (event) => {
+          // A worker that cannot run here: the page does the work itself, the lost job again.
           event.preventDefault();
           this.worker = null;
-          const waiting = [...this.pending];
-          this.pending.clear();
-          for (const index of waiting) this.requestChunk(index);
+          this.inFlight = null;
+          this.pump();
         };
         return worker;
       } catch (error) {
@@ -184,48 +215,69 @@
       return Math.min(this.meta.chunkFrames, this.frameCount - index * this.meta.chunkFrames);
     }
 
-    requestChunk(index) {
-      if (index < 0 || index >= this.meta.chunks.length || this.chunks.has(index) || this.pending.has(index)) return;
-      const entry = this.meta.chunks[index];
-      let packed;
-      try {
-        packed = kvqUnescape(this.data, entry[0], entry[1]);
-      } catch (error) {
-        return this.chunkArrived(index, null, "damaged data");
+    // The next job: the most urgent chunk not yet unpacked, then the soundtrack.
+    nextJob() {
+      const index = this.wanted.find((i) => !this.chunks.has(i));
+      if (index !== undefined) {
+        const entry = this.meta.chunks[index];
+        const packed = kvqUnescape(this.data, entry[0], entry[1]);
+        return { kind: "chunk", index, packed, properties: entry[2], size: this.chunkFrameCount(index) * CELLS, crc: entry[3] >>> 0 };
       }
-      const job = { index, packed, properties: entry[2], size: this.chunkFrameCount(index) * CELLS, crc: entry[3] >>> 0 };
-      this.pending.add(index);
+      if (!this.audioLoaded) {
+        const [start, end, crc] = this.meta.audio;
+        if (!(start >= 0 && end >= start && end <= this.data.length)) throw new Error("damaged data");
+        return { kind: "section", index: "audio", text: this.data.substring(start, end), crc: crc >>> 0 };
+      }
+      return null;
+    }
+
+    pump() {
+      if (this.inFlight !== null || this.damaged || !this.data) return;
+      let job;
+      try {
+        job = this.nextJob();
+      } catch (error) {
+        return this.dataDamaged();
+      }
+      if (!job) return;
+      this.inFlight = job.index;
       if (this.worker) {
-        this.worker.postMessage(job, [packed.buffer]);
+        this.worker.postMessage(job, job.packed ? [job.packed.buffer] : []);
       } else {
-        setTimeout(() => {
-          try {
-            this.chunkArrived(index, kvqUnpackChunk(job.packed, job.properties, job.size, job.crc));
-          } catch (error) {
-            this.chunkArrived(index, null, "damaged data");
-          }
-        }, 0);
+        setTimeout(() => this.jobDone(kvqRunJob(job)), 0);
       }
     }
 
-    chunkArrived(index, frames, error) {
-      this.pending.delete(index);
-      if (error || !frames) {
-        this.damaged = true;
-        this.pause();
-        say("This page's data is damaged, so its animation cannot be shown.");
-        return;
+    jobDone(reply) {
+      this.inFlight = null;
+      if (this.damaged) return;
+      if (reply.error || !reply.bytes) return this.dataDamaged();
+      if (reply.index === "audio") {
+        this.audioLoaded = true;
+        this.soundArrived(reply.bytes);
+      } else {
+        this.chunks.set(reply.index, reply.bytes);
+        this.requestDraw();
       }
-      this.chunks.set(index, frames);
-      this.requestDraw();
+      this.pump();
+    }
+
+    dataDamaged() {
+      this.pause();
+      this.damaged = true;
+      say("This page's data is damaged, so its animation cannot be shown.");
     }
 
     // The chunk of `frame` and those just after it; chunks far behind are let go.
     keepChunksFor(frame) {
       if (!this.data) return;
       const current = Math.floor(frame / this.meta.chunkFrames);
-      for (let ahead = 0; ahead <= CHUNKS_AHEAD; ahead++) this.requestChunk(current + ahead);
-      if (this.loop) this.requestChunk(0);
+      this.wanted = [];
+      for (let ahead = 0; ahead <= CHUNKS_AHEAD; ahead++) {
+        if (current + ahead < this.meta.chunks.length) this.wanted.push(current + ahead);
+      }
+      if (this.loop && current !== 0) this.wanted.push(0);
+      this.pump();
       if (this.chunks.size > CHUNKS_KEPT) {
         for (const index of this.chunks.keys()) {
           if ((index < current - 1 || index > current + CHUNKS_AHEAD) && !(this.loop && index === 0)) this.chunks.delete(index);
@@ -236,7 +288,9 @@
     // ---- clock ----
 
     position(now = performance.now()) {
-      if (!this.playing) return this.anchorSeconds;
+      // While the sound is being started (seeked, buffered), the picture waits for it rather
+      // than running ahead and stepping back once it is heard.
+      if (!this.playing || this.awaitingSound) return this.anchorSeconds;
       return this.anchorSeconds + ((now - this.anchorTime) / 1000) * this.speed;
     }
 
@@ -273,9 +327,11 @@
         this.playWhenLoaded = true;  // the clock starts with the frames, not before them
         return;
       }
-      if (this.position() >= this.duration - 0.5 / this.fps && !this.loop) this.reanchor(0);
+      // The poster is only a picture: playing begins at the start, as it does from the last frame.
+      if (!this.started || this.frameAt(this.position()) >= this.frameCount - 1) this.reanchor(0);
       this.playing = true;
       this.started = true;
+      this.backwardsAllowed = true;
       this.reanchor(this.anchorSeconds);
       this.startSound();
       this.poster.hidden = true;
@@ -288,6 +344,7 @@
       if (!this.playing) return;
       this.reanchor(this.position());
       this.playing = false;
+      this.awaitingSound = false;
       if (this.audio) this.audio.pause();
       this.updateControls();
       this.emit("pause");
@@ -314,6 +371,7 @@
         return;
       }
       const at = this.position();
+      this.reanchor(at);
       if (at >= audio.duration) {
         audio.pause();  // a soundtrack shorter than the frames: the rest plays silent
         return;
@@ -326,15 +384,23 @@
         // not yet loaded: it starts from where it stands, and the clock draws it in
       }
       this.lastReading = -1;
+      this.awaitingSound = true;
+      this.awaitingSince = performance.now();
+      const attempt = ++this.soundAttempt;
+      audio.addEventListener("playing", () => {
+        if (attempt !== this.soundAttempt || !this.awaitingSound) return;
+        this.awaitingSound = false;
+        this.reanchor(audio.currentTime);
+      }, { once: true });
       const started = audio.play();
       if (started && started.catch) {
-        started.catch(() => {
-          // A browser that will not sound before a gesture: play on, silent, until the first click.
-          if (!this.autoMuted && this.playing) {
-            this.autoMuted = true;
-            audio.muted = true;
-            audio.play().catch(() => {});
-          }
+        started.catch((error) => {
+          if (attempt !== this.soundAttempt) return;
+          this.awaitingSound = false;
+          this.reanchor(this.anchorSeconds);
+          // Only a browser's refusal to sound before a gesture (a pause() meanwhile rejects
+          // too): play on, silent, on the page's clock; the first click or key starts it.
+          if (error && error.name === "NotAllowedError") this.soundRefused = true;
         });
       }
     }
@@ -344,6 +410,8 @@
       const last = (this.frameCount - 1) / this.fps;
       const to = Math.max(0, Math.min(last, seconds));
       this.reanchor(to);
+      this.started = true;
+      this.backwardsAllowed = true;
       if (this.audio) {
         if (this.playing) this.startSound();
         else this.audio.pause();
@@ -383,11 +451,15 @@
       this.updateControls();
     }
 
-    // The first gesture lifts the mute that autoplay needed.
+    // The first gesture lifts the mute that autoplay needed, and starts sound the browser held back.
     gesture() {
       if (this.autoMuted) {
         this.autoMuted = false;
         if (this.audio) this.audio.muted = this.muted;
+      }
+      if (this.soundRefused && this.playing && this.audio && this.audio.paused) {
+        this.soundRefused = false;
+        this.startSound();
       }
     }
 
@@ -408,10 +480,17 @@
     }
 
     tick() {
-      if (!this.playing) return;
+      if (!this.playing || this.tickQueued) return;
+      this.tickQueued = true;
       requestAnimationFrame(() => {
+        this.tickQueued = false;
         if (!this.playing) return;
         const now = performance.now();
+        if (this.awaitingSound && now - this.awaitingSince > SOUND_WAIT_MS) {
+          // Sound that does not come: the picture goes on without it.
+          this.awaitingSound = false;
+          this.reanchor(this.anchorSeconds, now);
+        }
         let seconds = this.position(now);
         if (this.soundFollows(seconds)) {
           this.followSound(now);
@@ -434,13 +513,17 @@
         } else if (this.audio && !this.audio.paused && Number.isFinite(this.audio.duration) && seconds >= this.audio.duration) {
           this.audio.pause();
         }
-        this.show(seconds);
+        this.show(seconds, !this.backwardsAllowed);
         this.tick();
       });
     }
 
-    show(seconds) {
-      const frame = this.frameAt(seconds);
+    // `forwardOnly` while playing on: the clock drawn towards the sound may step back a little,
+    // which the picture must not (a seek or a loop may).
+    show(seconds, forwardOnly = false) {
+      let frame = this.frameAt(seconds);
+      if (forwardOnly && frame < this.shownFrame) frame = this.shownFrame;
+      this.backwardsAllowed = false;
       this.keepChunksFor(frame);
       this.updateTime(seconds);
       if (frame === this.shownFrame) return;

@@ -63,20 +63,32 @@ function kvqUnpackChunk(packed, properties, size, crc) {
   return frames;
 }
 
+// One piece of work, as the page hands it over: a chunk of frames to unpack, or a section of the
+// data text (the soundtrack) to turn back into bytes. The reply carries `bytes`, or `error`.
+function kvqRunJob(job) {
+  try {
+    let bytes;
+    if (job.kind === "chunk") {
+      bytes = kvqUnpackChunk(job.packed, job.properties, job.size, job.crc);
+    } else {
+      bytes = kvqUnescape(job.text, 0, job.text.length);
+      if (kvqCrc32(bytes) !== job.crc) throw new Error("damaged data");
+    }
+    return { index: job.index, bytes };
+  } catch (error) {
+    return { index: job.index, error: String((error && error.message) || error) };
+  }
+}
+
 if (typeof WorkerGlobalScope !== "undefined" && self instanceof WorkerGlobalScope) {
   self.onmessage = (event) => {
-    const job = event.data;
-    try {
-      const frames = kvqUnpackChunk(job.packed, job.properties, job.size, job.crc);
-      self.postMessage({ index: job.index, frames }, [frames.buffer]);
-    } catch (error) {
-      self.postMessage({ index: job.index, error: String((error && error.message) || error) });
-    }
+    const reply = kvqRunJob(event.data);
+    self.postMessage(reply, reply.bytes ? [reply.bytes.buffer] : []);
   };
 }
 
 if (typeof module !== "undefined") {
   // Under Node (the tests) the decoder is a module rather than an earlier script.
   if (typeof globalThis.decodeLzma !== "function") globalThis.decodeLzma = require("./lzma_decoder.js").decodeLzma;
-  module.exports = { kvqUnescape, kvqCrc32, kvqUnpackChunk };
+  module.exports = { kvqUnescape, kvqCrc32, kvqUnpackChunk, kvqRunJob };
 }

@@ -4,7 +4,9 @@
 #include <cctype>
 #include <chrono>
 #include <cstdio>
+#include <cmath>
 #include <filesystem>
+#include <limits>
 #include <memory>
 #include <optional>
 
@@ -160,7 +162,9 @@ HtmlPageSettings pageSettings(const ParsedArguments& parsed, const std::string& 
     HtmlPageSettings settings;
     settings.title = parsed.option("title").value_or(std::filesystem::path(animation).filename().string());
     if (const auto poster = parsed.option("poster")) {
-        settings.poster_frame = static_cast<std::uint64_t>(timeArgumentSeconds(*poster, "--poster") * kFramesPerSecond);
+        // Past the end is the last frame; so is a time too large for any frame number.
+        const double frame = std::floor(timeArgumentSeconds(*poster, "--poster") * kFramesPerSecond);
+        settings.poster_frame = frame < 1.8e19 ? static_cast<std::uint64_t>(frame) : std::numeric_limits<std::uint64_t>::max();
     }
     settings.loop = parsed.option("loop").has_value();
     settings.autoplay = parsed.option("autoplay").has_value();
