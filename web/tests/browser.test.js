@@ -202,7 +202,9 @@ test("the frame shown follows the soundtrack's clock, and events tell the rest",
   const page = await open(exportPage(frames, "clock.html", "--audio", path.join(work, "long.mp3")));
   await page.evaluate(() => {
     window.seen = [];
+    window.shown = [];
     for (const name of ["play", "pause", "seeked", "ended"]) window.kvqPlayer.addEventListener(name, () => window.seen.push(name));
+    window.kvqPlayer.addEventListener("frame", (event) => window.shown.push(event.detail.frame));
     window.kvqPlayer.play();
   });
   const sound = await waitFor(page, () => {
@@ -220,6 +222,10 @@ test("the frame shown follows the soundtrack's clock, and events tell the rest",
   await waitFor(page, () => window.seen.includes("ended"), null, 20000);
   assert.equal(await page.evaluate(() => window.kvqPlayer.frame), 239);
   assert.deepEqual(await page.evaluate(() => window.seen), ["play", "pause", "ended"]);
+  // Drawn towards a slower sound, the picture waits; it never steps back.
+  const shown = await page.evaluate(() => window.shown);
+  const back = shown.findIndex((frame, i) => i > 0 && frame < shown[i - 1]);
+  assert.equal(back, -1, `frame ${shown[back]} after ${shown[back - 1]}`);
 });
 
 test("a damaged or cut page says so in a sentence, as does a browser that lacks a feature", async () => {
