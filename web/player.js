@@ -14,6 +14,8 @@
   // takes it; nearer readings draw the clock towards them, so the picture never stutters.
   const CLOCK_JUMP_SECONDS = 0.25;
   const CLOCK_PULL = 0.25;
+  // The soundtrack is unpacked this many characters of the page at a time (tens of milliseconds).
+  const SOUND_PIECE_CHARS = 1 << 20;
   // How long the picture waits for sound that was asked to start.
   const SOUND_WAIT_MS = 1000;
 
@@ -130,6 +132,9 @@
       this.wanted = [];          // chunks to unpack, most urgent first
       this.inFlight = null;      // the one job given out: more would queue behind stale seeks
       this.audioLoaded = !meta.audio;
+      this.audioPieces = [];
+      this.audioAt = meta.audio ? meta.audio[0] : 0;  // where the next piece of it begins
+      this.audioCrc = 0;
       this.soundAttempt = 0;
       this.damaged = false;
       this.worker = this.startWorker();
@@ -174,8 +179,8 @@
       return rows;
     }
 
-    soundArrived(bytes) {
-      const audio = new Audio(URL.createObjectURL(new Blob([bytes], { type: "audio/mpeg" })));
+    soundArrived(pieces) {
+      const audio = new Audio(URL.createObjectURL(new Blob(pieces, { type: "audio/mpeg" })));
       audio.preload = "auto";
       audio.preservesPitch = true;
       audio.playbackRate = this.speed;
@@ -224,9 +229,10 @@
         return { kind: "chunk", index, packed, properties: entry[2], size: this.chunkFrameCount(index) * CELLS, crc: entry[3] >>> 0 };
       }
       if (!this.audioLoaded) {
-        const [start, end, crc] = this.meta.audio;
-        if (!(start >= 0 && end >= start && end <= this.data.length)) throw new Error("damaged data");
-        return { kind: "section", index: "audio", text: this.data.substring(start, end), crc: crc >>> 0 };
+        // In pieces, so that a seek never waits behind an hour's soundtrack; an escape is never cut.
+        let end = Math.min(this.audioAt + SOUND_PIECE_CHARS, this.meta.audio[1]);
+        if (end < this.meta.audio[1] && this.data.charCodeAt(end - 1) === 0x3d) end++;
+        return { kind: "section", index: "audio", text: this.data.substring(this.audioAt, end), crc: this.audioCrc, end };
       }
       return null;
     }
@@ -241,6 +247,7 @@
       }
       if (!job) return;
       this.inFlight = job.index;
+      this.audioPieceEnd = job.end;
       if (this.worker) {
         this.worker.postMessage(job, job.packed ? [job.packed.buffer] : []);
       } else {
@@ -253,8 +260,15 @@
       if (this.damaged) return;
       if (reply.error || !reply.bytes) return this.dataDamaged();
       if (reply.index === "audio") {
-        this.audioLoaded = true;
-        this.soundArrived(reply.bytes);
+        this.audioPieces.push(reply.bytes);
+        this.audioCrc = reply.crc;
+        this.audioAt = this.audioPieceEnd;
+        if (this.audioAt >= this.meta.audio[1]) {
+          if (this.audioCrc !== this.meta.audio[2] >>> 0) return this.dataDamaged();
+          this.audioLoaded = true;
+          this.soundArrived(this.audioPieces);
+          this.audioPieces = [];
+        }
       } else {
         this.chunks.set(reply.index, reply.bytes);
         this.requestDraw();

@@ -41,7 +41,8 @@ function kvqUnescape(text, start, end) {
 
 let kvqCrcTable = null;
 
-function kvqCrc32(bytes) {
+// CRC-32 as zlib computes it; `previous`, the CRC of the bytes before, continues a running one.
+function kvqCrc32(bytes, previous = 0) {
   if (!kvqCrcTable) {
     kvqCrcTable = new Int32Array(256);
     for (let n = 0; n < 256; n++) {
@@ -51,7 +52,7 @@ function kvqCrc32(bytes) {
     }
   }
   const table = kvqCrcTable;
-  let crc = -1;
+  let crc = ~previous;
   for (let i = 0; i < bytes.length; i++) crc = table[(crc ^ bytes[i]) & 0xff] ^ (crc >>> 8);
   return (crc ^ -1) >>> 0;
 }
@@ -63,18 +64,14 @@ function kvqUnpackChunk(packed, properties, size, crc) {
   return frames;
 }
 
-// One piece of work, as the page hands it over: a chunk of frames to unpack, or a section of the
-// data text (the soundtrack) to turn back into bytes. The reply carries `bytes`, or `error`.
+// One piece of work, as the page hands it over: a chunk of frames to unpack, or a piece of the
+// data text (the soundtrack) to turn back into bytes, with the running CRC-32 of the section so
+// far. The reply carries `bytes` (and `crc` for a piece), or `error`.
 function kvqRunJob(job) {
   try {
-    let bytes;
-    if (job.kind === "chunk") {
-      bytes = kvqUnpackChunk(job.packed, job.properties, job.size, job.crc);
-    } else {
-      bytes = kvqUnescape(job.text, 0, job.text.length);
-      if (kvqCrc32(bytes) !== job.crc) throw new Error("damaged data");
-    }
-    return { index: job.index, bytes };
+    if (job.kind === "chunk") return { index: job.index, bytes: kvqUnpackChunk(job.packed, job.properties, job.size, job.crc) };
+    const bytes = kvqUnescape(job.text, 0, job.text.length);
+    return { index: job.index, bytes, crc: kvqCrc32(bytes, job.crc) };
   } catch (error) {
     return { index: job.index, error: String((error && error.message) || error) };
   }

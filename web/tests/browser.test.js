@@ -197,8 +197,10 @@ test("each key moves the position as the review player's does", async () => {
 
 test("the frame shown follows the soundtrack's clock, and events tell the rest", async () => {
   const frames = makeAnimation("clock.kvq", 240, 0);  // 10 s
-  execFileSync("sox", ["-n", "-r", "44100", "-c", "2", path.join(work, "long.wav"), "synth", "10", "sine", "440"]);
-  execFileSync("lame", ["--quiet", path.join(work, "long.wav"), path.join(work, "long.mp3")]);
+  // 30 s at 320 kbit/s: over a megabyte, so that the page unpacks it in more than one piece.
+  execFileSync("sox", ["-n", "-r", "44100", "-c", "2", path.join(work, "long.wav"), "synth", "30", "sine", "440"]);
+  execFileSync("lame", ["--quiet", "-b", "320", path.join(work, "long.wav"), path.join(work, "long.mp3")]);
+  assert.ok(fs.statSync(path.join(work, "long.mp3")).size > 1.1 * (1 << 20));
   const page = await open(exportPage(frames, "clock.html", "--audio", path.join(work, "long.mp3")));
   await page.evaluate(() => {
     window.seen = [];

@@ -22,4 +22,7 @@ test("what no page can hold is refused, never read as some byte", () => {
 test("CRC-32 is the one zlib computes", () => {
   assert.equal(kvqCrc32(new TextEncoder().encode("123456789")), 0xcbf43926);
   assert.equal(kvqCrc32(new Uint8Array(0)), 0);
+  // Carried on piece by piece, as the page checks a soundtrack it unpacks in pieces.
+  const whole = new TextEncoder().encode("a soundtrack in three pieces");
+  assert.equal(kvqCrc32(whole.subarray(20), kvqCrc32(whole.subarray(7, 20), kvqCrc32(whole.subarray(0, 7)))), kvqCrc32(whole));
 });
