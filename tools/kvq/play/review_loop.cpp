@@ -45,8 +45,9 @@ std::string statusLine(const Transport& transport, double now, std::size_t frame
 {
     char speed[32];
     std::snprintf(speed, sizeof speed, "%gx%s", transport.speed(), transport.muted() ? " muted" : "");
+    // Frames counted from 0, as `kvq render --frame` takes them, so the frame seen can be rendered.
     std::string line = clockText(transport.position(now)) + " / " + clockText(transport.length()) + "  frame " +
-                       std::to_string(frame + 1) + "/" + std::to_string(transport.frameCount()) + "  " + speed;
+                       std::to_string(frame) + " of 0-" + std::to_string(transport.frameCount() - 1) + "  " + speed;
     if (transport.paused()) line += "  paused";
     if (transport.looping()) line += "  loop";
     return line;
