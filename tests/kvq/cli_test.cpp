@@ -4,6 +4,7 @@
 #include <sys/sysmacros.h>
 
 #include "kvq/cli/command.h"
+#include "kvq/cli/time_argument.h"
 #include "kvq/cli/tool_error.h"
 #include "kvq/files/atomic_file.h"
 #include "kvq/files/png_file.h"
@@ -172,4 +173,23 @@ TEST(NeverReplacesInput, EveryCommandRefusesToWriteOverWhatItReads)
         expectRefused(dir.path(), arguments, "refusing to overwrite");
     }
     for (const std::string& path : {font, frames, sound, in_show}) EXPECT_EQ(readBytes(path), bytes) << path;
+}
+
+TEST(TimeArgument, SecondsOrMinutesAndSecondsAndNothingElse)
+{
+    EXPECT_EQ(timeArgumentSeconds("75", "--start"), 75.0);
+    EXPECT_EQ(timeArgumentSeconds("75.5", "--start"), 75.5);
+    EXPECT_EQ(timeArgumentSeconds("1:15", "--start"), 75.0);
+    EXPECT_EQ(timeArgumentSeconds("1:15.5", "--start"), 75.5);
+    EXPECT_EQ(timeArgumentSeconds("0:05", "--start"), 5.0);
+    EXPECT_EQ(timeArgumentSeconds("90:00", "--start"), 5400.0);
+    for (const std::string text : {"", "-1", "inf", "nan", "1e309", "1:60", "1.5:00", "1:2:3", ":5", "5:", "1: 5", "x"}) {
+        try {
+            timeArgumentSeconds(text, "--poster");
+            ADD_FAILURE() << "took '" << text << "'";
+        } catch (const UsageError& error) {
+            EXPECT_NE(std::string(error.what()).find("--poster takes seconds (75.5) or minutes:seconds (1:15.5), not '" + text + "'"),
+                      std::string::npos) << error.what();
+        }
+    }
 }
