@@ -65,6 +65,17 @@ TEST(TerminationSignals, AreRecordedOnceThenFatal)
     EXPECT_EQ(now.sa_handler, SIG_DFL) << "a second signal ends the process";
 }
 
+TEST(TerminationSignals, HangUpEndsPlaybackOnlyWhereAskedFor)
+{
+    struct sigaction now {};
+    installTerminationHandlers();
+    sigaction(SIGHUP, nullptr, &now);
+    EXPECT_EQ(now.sa_handler, SIG_DFL) << "the player keeps a hang-up's default";
+    const std::atomic<int>& received = installTerminationHandlers(HangUp::endsPlayback);
+    std::raise(SIGHUP);
+    EXPECT_EQ(received.load(), SIGHUP) << "kvq play ends as for SIGTERM when its terminal goes";
+}
+
 TEST(SdlAudioOutput, SecondChoiceIsTheFirstOtherDeviceThatOpens)
 {
     setenv("SDL_AUDIODRIVER", "dummy", 1);
