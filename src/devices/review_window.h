@@ -52,10 +52,13 @@ struct ReviewEvent {
 class ReviewWindow {
 public:
     virtual ~ReviewWindow() = default;
-    // Opens the window at `scale` times 640x480 (0: the largest whole multiple that fits the
-    // desktop), resizable; or covering the desktop. 0 when it shows, -1 with error() otherwise.
+    // Opens the window at `scale` times 640x480 (0, or more than fits: the largest whole multiple
+    // that fits the desktop), resizable; or covering the desktop. 0 when it shows, -1 with error()
+    // otherwise.
     virtual int open(const char* title, int scale, bool fullscreen) = 0;
     virtual std::string error() const = 0;
+    // What open() chose other than it was asked, in a line for the person who asked; or nothing.
+    virtual std::string notice() const { return {}; }
     virtual void setFullscreen(bool on) = 0;
     virtual bool fullscreen() const = 0;
     // 640x480 pixels of 0x00RRGGBB, row after row.

@@ -129,6 +129,7 @@ int SdlReviewWindow::open(const char* title, int scale, bool fullscreen)
     };
     close();
     error_.clear();
+    notice_.clear();
     if (scale < 0 || scale > kLargestSide / kPictureWidth) {
         error_ = "the scale must lie between 0 and " + std::to_string(kLargestSide / kPictureWidth) + ", not " +
                  std::to_string(scale);
@@ -142,12 +143,16 @@ int SdlReviewWindow::open(const char* title, int scale, bool fullscreen)
     error_ = startVisibleVideo(h.video);
     if (!error_.empty()) return -1;
 
-    // The window opens on the first display; its size is a whole multiple of the picture's.
-    if (scale == 0) {
-        SDL_Rect usable;
-        if (SDL_GetDisplayUsableBounds(0, &usable) != 0) return fail("cannot read the desktop's usable size");
-        scale = std::max(1, std::min(usable.w / kPictureWidth, usable.h / kPictureHeight));
+    // The window opens on the first display; its size is a whole multiple of the picture's, and
+    // no larger than the desktop can show.
+    SDL_Rect usable;
+    if (SDL_GetDisplayUsableBounds(0, &usable) != 0) return fail("cannot read the desktop's usable size");
+    const int fits = std::max(1, std::min(usable.w / kPictureWidth, usable.h / kPictureHeight));
+    if (scale > fits) {
+        notice_ = "--scale " + std::to_string(scale) + " is larger than the desktop (" + std::to_string(usable.w) + "x" +
+                  std::to_string(usable.h) + "): using " + std::to_string(fits);
     }
+    if (scale == 0 || scale > fits) scale = fits;
     h.windowed.w = scale * kPictureWidth;
     h.windowed.h = scale * kPictureHeight;
 

@@ -18,6 +18,7 @@ public:
 
     int open(const char* title, int scale, bool fullscreen) override;
     std::string error() const override;
+    std::string notice() const override { return notice_; }
     void setFullscreen(bool on) override;
     bool fullscreen() const override;
     void setPicture(std::span<const std::uint32_t> pixels) override;
@@ -34,4 +35,5 @@ private:
     struct Handles;
     std::unique_ptr<Handles> handles_;
     std::string error_;
+    std::string notice_;
 };

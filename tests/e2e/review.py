@@ -53,7 +53,7 @@ class Xvfb:
 class Review:
     """kvq play on a folder, with its trace of presents and keys."""
 
-    def __init__(self, work, folder, display, audio_file=None):
+    def __init__(self, work, folder, display, audio_file=None, options=()):
         self.trace = work / "trace.txt"
         env = {**os.environ, "DISPLAY": display, "KVQ_PLAY_TRACE": str(self.trace), "XDG_RUNTIME_DIR": str(work),
                "ASAN_OPTIONS": os.environ.get("ASAN_OPTIONS", "detect_leaks=0")}
@@ -63,7 +63,7 @@ class Review:
         else:
             env["SDL_AUDIODRIVER"] = "dummy"
         self.env = env
-        self.process = subprocess.Popen([KVQ, "play", str(folder)], env=env, stdout=subprocess.PIPE,
+        self.process = subprocess.Popen([KVQ, "play", str(folder), *options], env=env, stdout=subprocess.PIPE,
                                         stderr=subprocess.PIPE, text=True)
         window = subprocess.run(["timeout", "20", "xdotool", "search", "--sync", "--onlyvisible", "--name", "^kvq play"],
                                 env=env, capture_output=True, text=True).stdout.split()
@@ -255,9 +255,42 @@ def av_offset(work):
     check(worst <= tolerance, f"picture and sound within {tolerance * 1000:.0f} ms of each other (worst {worst * 1000:.1f} ms)")
 
 
+def messages(work):
+    """What kvq play says of a scale too large, a start past the end, and a closed terminal."""
+    folder = work / "show"
+    make_animation(folder, 10)
+    x = Xvfb("1280x960")
+    try:
+        review = Review(work, folder, x.display, options=("--scale", "16"))
+        geometry = subprocess.run(["xdotool", "getwindowgeometry", review.window or "0"], env=review.env,
+                                  capture_output=True, text=True).stdout
+        check("Geometry: 1280x960" in geometry, f"--scale 16 on a 1280x960 desktop opens at 2x: {geometry.split()[-1:]}")
+        status, err = review.quit()
+        check(err.startswith("kvq play: --scale 16 is larger than the desktop (1280x960): using 2\n"), f"said: {err!r}")
+
+        review = Review(work, folder, x.display, options=("--start", "0:59"))
+        time.sleep(0.5)
+        check(review.shown() == 239, f"a start past the end shows the last frame ({review.shown()})")
+        status, err = review.quit()
+        check(err.startswith("kvq play: --start 0:59 is past the end (the last frame is at 9.96 s); starting there"),
+              f"said: {err!r}")
+
+        review = Review(work, folder, x.display)
+        time.sleep(0.5)
+        review.process.send_signal(signal.SIGHUP)
+        try:
+            status = review.process.wait(10)
+        except subprocess.TimeoutExpired:
+            review.process.kill()
+            status = "timeout"
+        check(status == 128 + signal.SIGHUP, f"SIGHUP ends the review as SIGTERM does: status {status}")
+    finally:
+        x.stop()
+
+
 work = Path(tempfile.mkdtemp(prefix="kvq-review."))
 try:
-    {"transport": transport, "av_offset": av_offset}[sys.argv[1]](work)
+    {"transport": transport, "av_offset": av_offset, "messages": messages}[sys.argv[1]](work)
 finally:
     shutil.rmtree(work, ignore_errors=True)
 if failures:

@@ -144,6 +144,7 @@ int run(const ParsedArguments& parsed, std::ostream&)
     if (window.open(title.c_str(), scale, parsed.option("fullscreen").has_value()) != 0) {
         throw ToolError("cannot open a window: " + window.error());
     }
+    reportIfAny(window.notice());
     SdlAudioOutput audio;
     const SoundtrackStart sound = loadSoundtrack(audio, files.audio.c_str());
     for (const std::string& line : soundtrackReports(files.audio, sound)) report(line);
