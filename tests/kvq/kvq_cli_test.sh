@@ -42,6 +42,16 @@ play_words)
     # never came to look for.
     expect 1 "nonexist: cannot open it" play nonexist
     expect 1 "/dev/zero: not a regular file" play /dev/zero
+    # A font or a soundtrack named as the frames still plays, with one line saying what it looks like.
+    make_inputs
+    head -c 5000 anim.kvq >sound.mp3
+    for file in test sound.mp3; do
+        status=0
+        SDL_VIDEODRIVER=offscreen SDL_AUDIODRIVER=dummy timeout --preserve-status -s TERM 2 "$KVQ" play "$file" --audio none 2>err || status=$?
+        [[ $status -eq 143 ]] || fail "play $file: status $status: $(cat err)"
+        head -1 err | grep -qE "^kvq play: $file: (looks like a font \(8192 bytes\), not frames|5000 bytes is not a whole number of 2400-byte frames and the name does not end in .kvq); playing it as frames$" ||
+            fail "play $file: $(cat err)"
+    done
     ;;
 no_ffmpeg)
     make_inputs

@@ -16,6 +16,7 @@
 #include "content/glyph_table.h"
 #include "content/player_file.h"
 #include "content/player_files.h"
+#include "content/text_frame.h"
 #include "kvq/cli/command.h"
 #include "kvq/cli/time_argument.h"
 #include "kvq/cli/tool_error.h"
@@ -73,6 +74,24 @@ void reportIfAny(const std::string& line)
     if (!line.empty()) report(line);
 }
 
+// A file that may be no animation at all (a font, a soundtrack) still plays, since any bytes are
+// frames to the player; but a person who named the wrong file hears why the window shows noise.
+std::string unlikelyFramesReport(const std::string& path)
+{
+    const std::filesystem::path name(path);
+    std::error_code error;
+    const std::uintmax_t size = std::filesystem::file_size(name, error);
+    if (error || name.extension() == ".kvq") return {};
+    if (size == GlyphTable::kFileBytesRead || name.filename() == kFontFileName) {
+        return path + ": looks like a font (" + std::to_string(size) + " bytes), not frames; playing it as frames";
+    }
+    if (size % TextFrame::kCells != 0) {
+        return path + ": " + std::to_string(size) +
+               " bytes is not a whole number of 2400-byte frames and the name does not end in .kvq; playing it as frames";
+    }
+    return {};
+}
+
 struct ReviewFiles {
     std::string frames, font, audio;
 };
@@ -117,6 +136,7 @@ int run(const ParsedArguments& parsed, std::ostream&)
     const std::string frames_line = framesReport(files.frames, problem, frames.size());
     if (frames.size() == 0) throw ToolError(frames_line);
     reportIfAny(frames_line);
+    reportIfAny(unlikelyFramesReport(files.frames));
     problem = {};
     GlyphTable glyphs;
     glyphs.load(files.font.c_str(), &problem);
