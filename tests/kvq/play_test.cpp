@@ -217,3 +217,65 @@ TEST(ReviewLoop, UploadsEachFrameOnceAsRenderedAndPresentsOnlyChanges)
     EXPECT_TRUE(std::all_of(last_overlay.begin() + 16 * 640, last_overlay.end() - 16 * 640, [](std::uint32_t p) { return p == 0; }));
     EXPECT_NE(last_overlay[0], 0u);
 }
+
+TEST(ReviewLoop, TransportKeysMoveTheFrameShownAsTheHelpSays)
+{
+    FrameList frames;
+    frames.loadBytes(randomBytes(2400 * 240, 3));  // 10 s
+    const GlyphTable glyphs = glyphsOf(randomBytes(8192, 4));
+    ScriptedWindow window;
+    WindowClock clock(window);
+    const auto with = [](ReviewKey which, bool shift = false, int digit = 0) {
+        ReviewEvent event = key(which);
+        event.shift = shift;
+        event.digit = digit;
+        return event;
+    };
+    // Paused at once on frame 0; then each key, a second apart, and what it must show.
+    const std::vector<std::pair<ReviewEvent, std::size_t>> steps = {
+        {with(ReviewKey::right, true), 24},        // Shift+Right: 10% of 10 s
+        {with(ReviewKey::digit, false, 5), 120},   // 5: 50%
+        {with(ReviewKey::left, true), 96},         // Shift+Left: back 10%
+        {with(ReviewKey::right), 216},             // Right: 5 s on
+        {with(ReviewKey::left), 96},               // Left: 5 s back
+        {with(ReviewKey::end), 239},
+        {with(ReviewKey::home), 0},
+        {with(ReviewKey::digit, false, 9), 216},
+        {with(ReviewKey::period), 217},
+        {with(ReviewKey::comma), 216},
+    };
+    window.events = {{0, key(ReviewKey::space)}};
+    std::uint32_t at = 1000;
+    for (const auto& [event, frame] : steps) window.events.push_back({at += 1000, event});
+    window.events.push_back({at += 1000, key(ReviewKey::q)});
+    ReviewDevices devices{window, nullptr, clock, nullptr, nullptr};
+    ReviewSettings settings;
+    EXPECT_EQ(review(frames, glyphs, glyphs, settings, devices), 0);
+    // The pictures uploaded: the first, then one per key (each moves to another frame).
+    ASSERT_EQ(window.pictures.size(), steps.size() + 1);
+    for (std::size_t i = 0; i < steps.size(); ++i) {
+        EXPECT_EQ(window.pictures[i + 1], renderFrame(frames[steps[i].second], glyphs)) << "after key " << i;
+    }
+}
+
+TEST(ReviewLoop, SpeedKeysStepThroughTheListAndLoopStartsAgainAtTheEnd)
+{
+    FrameList frames;
+    frames.loadBytes(randomBytes(2400 * 48, 5));  // 2 s
+    const GlyphTable glyphs = glyphsOf(randomBytes(8192, 6));
+    ScriptedWindow window;
+    WindowClock clock(window);
+    // ] twice: 1.5x then 2x, so the 2 s play in 1 s; L loops, so at 1.5 s the frame is 24 again.
+    window.events = {{0, key(ReviewKey::bracket_right)}, {0, key(ReviewKey::bracket_right)}, {0, key(ReviewKey::l)},
+                     {1500, key(ReviewKey::space)}, {2000, key(ReviewKey::q)}};
+    ReviewDevices devices{window, nullptr, clock, nullptr, nullptr};
+    EXPECT_EQ(review(frames, glyphs, glyphs, ReviewSettings{}, devices), 0);
+    ASSERT_FALSE(window.pictures.empty());
+    const PackedPicture& paused_on = window.pictures.back();
+    int matched = -1;
+    for (int frame = 0; frame < 48; ++frame) {
+        if (paused_on == renderFrame(frames[static_cast<std::size_t>(frame)], glyphs)) matched = frame;
+    }
+    // 1.5 s at 2x is 3 s of animation: once through (2 s) and 1 s into the second time, frame 24.
+    EXPECT_NEAR(matched, 24, 2);
+}
