@@ -9,6 +9,7 @@
 #include "kvq/encode/perceptual_matcher.h"
 #include "kvq/encode/picture_fonts.h"
 #include "kvq/encode/luminance.h"
+#include "kvq/encode/tone_levels.h"
 #include "kvq/files/png_file.h"
 #include "kvq_test_support.h"
 #include "render/colours.h"
@@ -268,4 +269,18 @@ TEST(EncodeCommand, ALearnedFontFindsTheGlyphsThePicturesWereDrawnWith)
     ASSERT_EQ(run.status, 0) << run.err;
     // Drawn again with the learned font, every frame is its picture: PSNR 100 per pixel.
     EXPECT_NE(run.out.find("\nPSNR 100.00 dB, blurred PSNR 100.00 dB, SSIM at 1/8 1.000"), std::string::npos) << run.out;
+}
+
+TEST(ToneLevels, AutoClipsTwoPercentAtEachEnd)
+{
+    // 1.5% of the pixels black and 1.5% white, the rest 60..195: both ends lie within the 2%
+    // clipped, so the range taken is the rest's; clipping nothing would keep 0..255.
+    std::vector<std::uint8_t> picture;
+    for (int i = 0; i < 10000; ++i) picture.push_back(static_cast<std::uint8_t>(i < 150 ? 0 : i < 300 ? 255 : 60 + i % 136));
+    const std::vector<std::vector<std::uint8_t>> pictures = {picture};
+    const ToneLevels levels = stretchedLevels(pictures);
+    EXPECT_GE(levels.black, 60);
+    EXPECT_LE(levels.black, 64);
+    EXPECT_LE(levels.white, 195);
+    EXPECT_GE(levels.white, 191);
 }
