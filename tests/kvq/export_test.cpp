@@ -78,10 +78,13 @@ TEST(FfmpegExport, GifDecodesToExactlyTheRasterisersPixelsAndItsDelaysAddUpToThe
     EXPECT_LT(shown.size(), pictures.size()) << "frames like the one before add to its delay";
 
     // Each of the player's frames is on show at its start, 100 * index / 24 to the nearest hundredth.
+    // An image begins exactly when its first frame does.
     std::size_t image = 0;
     for (std::size_t index = 0; index < pictures.size(); ++index) {
         const int start = static_cast<int>((index * 100 + 12) / 24);
+        const std::size_t before = image;
         while (image + 1 < shown.size() && shown[image + 1].first <= start) ++image;
+        if (image != before) EXPECT_EQ(shown[image].first, start) << "the image of frame " << index;
         ASSERT_GE(start, shown[image].first);
         ASSERT_LT(start, shown[image].first + shown[image].second) << "frame " << index;
         EXPECT_TRUE(rgb.compare(image * picture_bytes, picture_bytes, rgbBytes({pictures[index]})) == 0)
