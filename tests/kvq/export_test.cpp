@@ -84,7 +84,9 @@ TEST(FfmpegExport, GifDecodesToExactlyTheRasterisersPixelsAndItsDelaysAddUpToThe
         const int start = static_cast<int>((index * 100 + 12) / 24);
         const std::size_t before = image;
         while (image + 1 < shown.size() && shown[image + 1].first <= start) ++image;
-        if (image != before) EXPECT_EQ(shown[image].first, start) << "the image of frame " << index;
+        if (image != before) {
+            EXPECT_EQ(shown[image].first, start) << "the image of frame " << index;
+        }
         ASSERT_GE(start, shown[image].first);
         ASSERT_LT(start, shown[image].first + shown[image].second) << "frame " << index;
         EXPECT_TRUE(rgb.compare(image * picture_bytes, picture_bytes, rgbBytes({pictures[index]})) == 0)
