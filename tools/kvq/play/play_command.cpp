@@ -21,6 +21,7 @@
 #include "kvq/cli/time_argument.h"
 #include "kvq/cli/tool_error.h"
 #include "kvq/font/default_font.h"
+#include "kvq/play/file_frames.h"
 #include "kvq/play/review_loop.h"
 #include "kvq/play/transport.h"
 #include "platform/monotonic_clock.h"
@@ -130,9 +131,7 @@ int run(const ParsedArguments& parsed, std::ostream&)
     // The player's rules for files it cannot use, each problem said in one line. The frames come
     // first: without a single one there is nothing to review, and that is then all there is to say.
     FileProblem problem;
-    FrameList frames;
-    frames.load(files.frames.c_str(), &problem, &stop);
-    if (stop.load() != 0) return 128 + stop.load();
+    FileFrames frames(files.frames.c_str(), problem);
     const std::string frames_line = framesReport(files.frames, problem, frames.size());
     if (frames.size() == 0) throw ToolError(frames_line);
     reportIfAny(frames_line);

@@ -60,7 +60,7 @@ double monotonicSeconds()
 
 }  // namespace
 
-int review(const FrameList& frames, const GlyphTable& glyphs, const GlyphTable& text_font, const ReviewSettings& settings,
+int review(FrameSource& frames, const GlyphTable& glyphs, const GlyphTable& text_font, const ReviewSettings& settings,
            ReviewDevices& devices)
 {
     Seconds clock(devices.clock);
@@ -94,8 +94,9 @@ int review(const FrameList& frames, const GlyphTable& glyphs, const GlyphTable& 
             content.fraction = transport.length() > 0 ? transport.position(now) / transport.length() : 0;
             content.bar_text = clockText(transport.position(now)) + " / " + clockText(transport.length());
         }
-        if (frame != shown_frame && frame < frames.size()) {
-            renderFrame(frames[frame], glyphs, picture);
+        const TextFrame* text = frame != shown_frame ? frames.frame(frame) : nullptr;
+        if (text) {
+            renderFrame(*text, glyphs, picture);
             devices.window.setPicture(picture);
             shown_frame = frame;
             present = true;

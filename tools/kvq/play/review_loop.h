@@ -4,7 +4,7 @@
 #include <atomic>
 #include <cstdio>
 
-#include "content/frame_list.h"
+#include "kvq/play/frame_source.h"
 #include "content/glyph_table.h"
 
 class AudioOutput;
@@ -29,5 +29,5 @@ struct ReviewDevices {
 // termination signal comes: transport keys, seek bar, full screen, the on-screen line. Picture
 // and overlay are uploaded only when they change and presented only then; between frames it
 // waits for input until the next frame is due. Returns the exit status.
-int review(const FrameList& frames, const GlyphTable& glyphs, const GlyphTable& text_font, const ReviewSettings& settings,
+int review(FrameSource& frames, const GlyphTable& glyphs, const GlyphTable& text_font, const ReviewSettings& settings,
            ReviewDevices& devices);
