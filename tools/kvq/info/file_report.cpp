@@ -3,12 +3,11 @@
 
 #include <array>
 #include <cstdio>
-#include <filesystem>
 
 #include "content/frame_file_shape.h"
 #include "content/glyph_table.h"
-#include "content/player_files.h"
 #include "kvq/cli/tool_error.h"
+#include "kvq/files/file_kind.h"
 #include "kvq/files/input_file.h"
 #include "kvq/font/psf_font.h"
 
@@ -27,10 +26,11 @@ std::string secondsText(double seconds)
 
 FileKind guessKind(const std::string& path, std::uint64_t size_bytes)
 {
-    const std::filesystem::path name(path);
-    if (name.extension() == ".kvq") return FileKind::Frames;
-    if (size_bytes == kFontBytes || name.filename() == kFontFileName) return FileKind::Font;
-    if (size_bytes % FrameFileShape::kFrameBytes == 0) return FileKind::Frames;
+    switch (likelyKind(path, size_bytes)) {
+    case LikelyKind::frames: return FileKind::Frames;
+    case LikelyKind::font: return FileKind::Font;
+    case LikelyKind::unknown: break;
+    }
     throw ToolError(path + ": cannot tell a frame file from a font: " + std::to_string(size_bytes) +
                     " bytes is neither 8192 nor a whole number of 2400-byte frames, and the name does not end in"
                     " .kvq; use --as frames or --as font");

@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cstring>
 
 FileFrames::FileFrames(const char* path, FileProblem& problem)
 {
@@ -51,17 +50,21 @@ bool FileFrames::fill(Block& block, std::uint64_t first)
         // Only the whole frames that arrived: a frame half read would show noise.
         block.frames.resize(static_cast<std::size_t>(got / TextFrame::kCells));
     } else if (holds_partial) {
-        // The short last frame keeps the codes of the frame before past its end, as the player's.
-        const std::size_t tail = static_cast<std::size_t>(shape_.trailing_bytes);
-        TextFrame& partial = block.frames.back();
-        if (count > 1) {
-            std::memcpy(partial.cells.data() + tail, block.frames[block.frames.size() - 2].cells.data() + tail, TextFrame::kCells - tail);
-        } else if (first == 0) {
-            std::memset(partial.cells.data() + tail, 0, TextFrame::kCells - tail);
-        } else if (const TextFrame* before = frame(static_cast<std::size_t>(first - 1))) {
-            std::memcpy(partial.cells.data() + tail, before->cells.data() + tail, TextFrame::kCells - tail);
-        } else {
+        // The short last frame is what the player's own loader makes of it after the frame before
+        // (none before the first), so the rule for its missing cells stays in one place.
+        const TextFrame* before = count > 1 ? &block.frames[block.frames.size() - 2]
+                                : first > 0 ? frame(static_cast<std::size_t>(first - 1))
+                                            : nullptr;
+        if (first > 0 && !before) {
             block.frames.pop_back();
+        } else {
+            std::vector<std::uint8_t> window;
+            if (before) window.assign(before->cells.begin(), before->cells.end());
+            const auto& partial = block.frames.back().cells;
+            window.insert(window.end(), partial.begin(), partial.begin() + static_cast<std::ptrdiff_t>(shape_.trailing_bytes));
+            FrameList loaded;
+            loaded.loadBytes(window);
+            block.frames.back() = loaded[loaded.size() - 1];
         }
     }
     block.first = first;

@@ -18,6 +18,7 @@ public:
     FileFrames(const char* path, FileProblem& problem);
 
     std::size_t size() const override { return static_cast<std::size_t>(shape_.frames()); }
+    std::uint64_t sizeBytes() const { return file_.size_bytes; }
     const TextFrame* frame(std::size_t index) override;
 
     // Frames read in one go, and blocks of them kept: enough for a second of playing around

@@ -16,10 +16,10 @@
 #include "content/glyph_table.h"
 #include "content/player_file.h"
 #include "content/player_files.h"
-#include "content/text_frame.h"
 #include "kvq/cli/command.h"
 #include "kvq/cli/time_argument.h"
 #include "kvq/cli/tool_error.h"
+#include "kvq/files/file_kind.h"
 #include "kvq/font/default_font.h"
 #include "kvq/play/file_frames.h"
 #include "kvq/play/review_loop.h"
@@ -77,22 +77,19 @@ void reportIfAny(const std::string& line)
     if (!line.empty()) report(line);
 }
 
-// A file that may be no animation at all (a font, a soundtrack) still plays, since any bytes are
-// frames to the player; but a person who named the wrong file hears why the window shows noise.
-std::string unlikelyFramesReport(const std::string& path)
+// A file that `kvq info` would not take for frames (a font, a soundtrack) still plays, since any
+// bytes are frames to the player; but a person who named the wrong file hears why the window
+// shows noise.
+std::string unlikelyFramesReport(const std::string& path, std::uint64_t size_bytes)
 {
-    const std::filesystem::path name(path);
-    std::error_code error;
-    const std::uintmax_t size = std::filesystem::file_size(name, error);
-    if (error || name.extension() == ".kvq") return {};
-    if (size == GlyphTable::kFileBytesRead || name.filename() == kFontFileName) {
-        return path + ": looks like a font (" + std::to_string(size) + " bytes), not frames; playing it as frames";
+    switch (likelyKind(path, size_bytes)) {
+    case LikelyKind::frames: return {};
+    case LikelyKind::font:
+        return path + ": looks like a font (" + std::to_string(size_bytes) + " bytes), not frames; playing it as frames";
+    case LikelyKind::unknown: break;
     }
-    if (size % TextFrame::kCells != 0) {
-        return path + ": " + std::to_string(size) +
-               " bytes is not a whole number of 2400-byte frames and the name does not end in .kvq; playing it as frames";
-    }
-    return {};
+    return path + ": " + std::to_string(size_bytes) +
+           " bytes is not a whole number of 2400-byte frames and the name does not end in .kvq; playing it as frames";
 }
 
 struct ReviewFiles {
@@ -137,7 +134,7 @@ int run(const ParsedArguments& parsed, std::ostream&)
     const std::string frames_line = framesReport(files.frames, problem, frames.size());
     if (frames.size() == 0) throw ToolError(frames_line);
     reportIfAny(frames_line);
-    reportIfAny(unlikelyFramesReport(files.frames));
+    reportIfAny(unlikelyFramesReport(files.frames, frames.sizeBytes()));
     problem = {};
     GlyphTable glyphs;
     glyphs.load(files.font.c_str(), &problem);
