@@ -36,13 +36,11 @@ TEST(KvqCommandLine, MisuseIsOneLineAndStatusTwo)
              {{"export", "a", "--font", "f", "-o", dir.file("out.gif.tmp")}, "must end in .gif, .y4m, .mp4, .webm, .mkv or .html"},
              {{"export", "a", "--font", "f", "--loop", "-o", dir.file("o.gif")}, "--loop goes only with a web page"},
              {{"export", "a", "--font", "f", "--poster", "1:75", "-o", dir.file("o.html")}, "--poster takes seconds (75.5) or minutes:seconds (1:15.5), not '1:75'"},
-             {{"export", "a", "--font", "f", "--poster", "inf", "-o", dir.file("o.html")}, "not 'inf'"},
              {{"play", "a", "--speed", "-1"}, "--speed takes 0.25 to 4, not '-1'"},
              {{"play", "a", "--speed", "4.5"}, "--speed takes 0.25 to 4, not '4.5'"},
              {{"play", "a", "--scale", "-1"}, "--scale takes a whole number from 1 to 16, not '-1'"},
              {{"play", "a", "--scale", "2.5"}, "--scale takes a whole number from 1 to 16, not '2.5'"},
              {{"play", "a", "--start", "1:2:3"}, "not '1:2:3'"},
-             {{"play", "a", "--start", "1e309"}, "not '1e309'"},
              {{"export", "a", "--font", "f", "--audio", "a", "-o", dir.file("o.gif")}, "--audio goes only"},
              {{"help", "font", "extra"}, "unexpected argument 'extra'"},
              {{"render", "a", "--font", "f", "--frame", "0", "-o", dir.file("a.jpg")}, "must end in .png"}}) {
