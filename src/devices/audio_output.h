@@ -28,6 +28,11 @@ public:
     virtual double positionSeconds() const = 0;
     // How long the loaded soundtrack lasts; negative when unknown.
     virtual double durationSeconds() const = 0;
+    // Plays on at `speed` times its own pace with its pitch kept; false when this output can only
+    // play at 1.
+    virtual bool setSpeed(double speed) { return speed == 1.0; }
+    // Silent or heard again; a muted soundtrack plays on, and its position still counts.
+    virtual void setMuted(bool) {}
     // Silences the soundtrack wherever it is.
     virtual void stop() = 0;
     // Frees the soundtrack and gives the device back; safe to call when nothing was opened.

@@ -20,6 +20,7 @@ enum class ReviewKey {
     bracket_right,
     digit,  // with ReviewEvent::digit
     l,
+    m,
     f,
     f11,
     q,

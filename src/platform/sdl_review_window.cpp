@@ -35,6 +35,7 @@ ReviewKey reviewKeyFor(SDL_Keycode key, int& digit)
     case SDLK_LEFTBRACKET: return ReviewKey::bracket_left;
     case SDLK_RIGHTBRACKET: return ReviewKey::bracket_right;
     case SDLK_l: return ReviewKey::l;
+    case SDLK_m: return ReviewKey::m;
     case SDLK_f: return ReviewKey::f;
     case SDLK_F11: return ReviewKey::f11;
     case SDLK_q: return ReviewKey::q;

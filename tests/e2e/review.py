@@ -3,12 +3,13 @@
 """`kvq play` in a real X server, driven with real keys and watched as a person would: what the
 window shows after each key, and whether the sound heard (SDL's disk audio driver) and the picture
 shown stay within a frame of each other.
-usage: review.py CASE   (CASE: transport | av_offset); KVQ names the kvq binary."""
+usage: review.py CASE   (transport | av_offset | av_offset_speeds | messages); KVQ names kvq."""
 import array
 import os
 import random
 import shutil
 import signal
+import statistics
 import subprocess
 import sys
 import tempfile
@@ -176,17 +177,20 @@ def transport(work):
         x.stop()
 
 
-def click_track(path, seconds):
-    """An MP3 of 5 ms 1 kHz clicks on every whole second."""
+def click_track(path, seconds, click_seconds):
+    """An MP3 of 1 kHz clicks on every whole second."""
     subprocess.run(["ffmpeg", "-v", "error", "-y", "-f", "lavfi", "-i",
-                    f"aevalsrc='if(lt(mod(t,1),0.005),0.8*sin(2*PI*1000*t),0)':s=44100:d={seconds}",
+                    f"aevalsrc='if(lt(mod(t,1),{click_seconds}),0.8*sin(2*PI*1000*t),0)':s=44100:d={seconds}",
                     "-ac", "2", "-c:a", "libmp3lame", "-b:a", "192k", path], check=True)
 
 
-def av_offset(work):
+def av_offset(work, options=(), script=(("space", 3), ("space", 1), ("Right", 2.5)), click_seconds=0.005):
+    """Plays a track of a click on every second beside frames, presses the keys of `script` (each
+    after its pause) and measures, for every click heard, when the frames of its second came on
+    the screen."""
     folder = work / "show"
     make_animation(folder, 20)
-    click_track(folder / "quorva.mp3", 20)
+    click_track(folder / "quorva.mp3", 20, click_seconds)
     heard = work / "heard.raw"
     heard.write_bytes(b"")
     # When the disk driver writes each buffer: what it writes is what a person would hear then.
@@ -205,13 +209,10 @@ def av_offset(work):
     watcher.start()
     x = Xvfb("1280x960")
     try:
-        review = Review(work, folder, x.display, heard)
-        time.sleep(3)
-        review.key("space")
-        time.sleep(1)
-        review.key("space")
-        time.sleep(2.5)
-        review.key("Right")
+        review = Review(work, folder, x.display, heard, options)
+        for key, pause in script:
+            time.sleep(pause)
+            review.key(key)
         time.sleep(2.5)
         status, _ = review.quit()
         check(status == 0, "quits with status 0")
@@ -221,14 +222,28 @@ def av_offset(work):
         x.stop()
 
     samples = array.array("h", heard.read_bytes())[::2]  # left channel of 16-bit stereo
-    # A click's first loud sample, then nothing for half a second.
+    # A click's first loud sample, then nothing for a quarter of a second (at 4x a click comes
+    # every 0.25 s).
     clicks, at = [], 0
     while at < len(samples):
         if abs(samples[at]) > 3000:
             clicks.append(at)
-            at += 22050
+            at += 11025
         else:
             at += 1
+    # The clicks keep their pitch at every speed: 1 kHz swings from loud positive to loud negative
+    # and back 10 times in 5 ms. Stretching cuts some clicks short (fewer swings), but never raises
+    # their pitch as playing faster would.
+    pitches = []
+    for click in clicks:
+        swings, sign = 0, 0
+        for sample in samples[click + 44:click + 265]:
+            if abs(sample) > 1000 and (sample > 0) != (sign > 0):
+                swings, sign = swings + 1, sample
+        pitches.append(swings * 100)
+    if click_seconds >= 0.02:
+        check(pitches and max(pitches) <= 1250 and 900 <= statistics.median(pitches),
+              f"the clicks heard at 1 kHz: {sorted(pitches)} Hz")
     presents = review.presents()
     key_times = review.keys()
     offsets = []
@@ -247,12 +262,21 @@ def av_offset(work):
         if not starts:
             continue
         offset = starts[0] - heard_at
-        phase = "start" if heard_at < key_times[0] else "after pause" if heard_at < key_times[2] else "after seek"
+        phase = sum(1 for t in key_times if t < heard_at)
         offsets.append((phase, second, offset))
-        print(f"  {phase}: second {second} shown {offset * 1000:+.1f} ms from its click")
-    check(len(offsets) >= 6, f"{len(offsets)} clicks matched with the frames of their second")
+        print(f"  after {phase} key(s): second {second} shown {offset * 1000:+.1f} ms from its click")
+    phases = {phase for phase, _, _ in offsets}
+    check(len(offsets) >= 6 and phases >= {0, len(script) - 1, len(script)},
+          f"{len(offsets)} clicks matched with the frames of their second, before the keys and after the last two")
     worst = max((abs(o) for _, _, o in offsets), default=1)
     check(worst <= tolerance, f"picture and sound within {tolerance * 1000:.0f} ms of each other (worst {worst * 1000:.1f} ms)")
+
+
+def av_offset_speeds(work):
+    """The same at half speed, through a pause, then at 2x after the speed keys and a seek; the
+    clicks are longer, since time-stretching at 2x leaves out parts of the sound."""
+    av_offset(work, ("--speed", "0.5"), (("space", 4.5), ("space", 1), ("bracketright", 4.5), ("bracketright", 0),
+                                         ("bracketright", 0), ("Right", 2.5)), click_seconds=0.04)
 
 
 def messages(work):
@@ -290,7 +314,8 @@ def messages(work):
 
 work = Path(tempfile.mkdtemp(prefix="kvq-review."))
 try:
-    {"transport": transport, "av_offset": av_offset, "messages": messages}[sys.argv[1]](work)
+    {"transport": transport, "av_offset": av_offset, "av_offset_speeds": av_offset_speeds,
+     "messages": messages}[sys.argv[1]](work)
 finally:
     shutil.rmtree(work, ignore_errors=True)
 if failures:

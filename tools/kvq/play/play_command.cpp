@@ -25,8 +25,8 @@
 #include "kvq/play/review_loop.h"
 #include "kvq/play/transport.h"
 #include "platform/monotonic_clock.h"
-#include "platform/sdl_audio_output.h"
 #include "platform/sdl_review_window.h"
+#include "platform/sdl_stretching_audio_output.h"
 
 namespace {
 
@@ -42,7 +42,7 @@ constexpr std::string_view kHelp =
     "are read as they are wanted, so a file of any size opens at once.\n"
     "\n"
     "  --start TIME    where to begin: seconds (12.5) or minutes:seconds (1:05)\n"
-    "  --speed X       0.25 to 4; the soundtrack is heard only at 1 (other speeds mute it)\n"
+    "  --speed X       0.25 to 4; the soundtrack plays at that speed too, its pitch kept\n"
     "  --loop          start again at the end instead of pausing on the last frame\n"
     "  --fullscreen    cover the screen instead of a window\n"
     "  --scale N       the window at N times 640x480 (default, or more than fits: the largest\n"
@@ -50,8 +50,8 @@ constexpr std::string_view kHelp =
     "\n"
     "Keys: Space pause/resume; Left/Right 5 s back/on (with Shift 10% of the length); 0-9 jump\n"
     "to 0%-90%; Home/End first/last frame; , and . one frame back/on (pausing); [ and ] slower/\n"
-    "faster (0.25 0.5 1 1.5 2 4); L loop on/off; F, F11 or a double click full screen on/off;\n"
-    "Q or Escape quit. Moving the mouse shows a seek bar along the bottom; click or drag on it\n"
+    "faster (0.25 0.5 1 1.5 2 4); M sound off/on; L loop on/off; F, F11 or a double click full\n"
+    "screen on/off; Q or Escape quit. Moving the mouse shows a seek bar along the bottom; click or drag on it\n"
     "to seek. A line with the position, length, speed and state shows for 2 s after any key and\n"
     "while paused, over the picture, never in it.\n";
 
@@ -163,7 +163,7 @@ int run(const ParsedArguments& parsed, std::ostream&)
         throw ToolError("cannot open a window: " + window.error());
     }
     reportIfAny(window.notice());
-    SdlAudioOutput audio;
+    SdlStretchingAudioOutput audio;
     const SoundtrackStart sound = loadSoundtrack(audio, files.audio.c_str());
     for (const std::string& line : soundtrackReports(files.audio, sound)) report(line);
     // Without a soundtrack the device goes back at once: an idle mixer would still wake every

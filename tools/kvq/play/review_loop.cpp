@@ -152,6 +152,7 @@ int review(FrameSource& frames, const GlyphTable& glyphs, const GlyphTable& text
                 case ReviewKey::bracket_left: transport.slower(now); break;
                 case ReviewKey::bracket_right: transport.faster(now); break;
                 case ReviewKey::l: transport.toggleLoop(); break;
+                case ReviewKey::m: transport.toggleMute(); break;
                 case ReviewKey::f:
                 case ReviewKey::f11: devices.window.setFullscreen(!devices.window.fullscreen()); break;
                 case ReviewKey::q:

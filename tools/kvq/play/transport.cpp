@@ -11,7 +11,9 @@
 namespace {
 
 // A soundtrack reading this far from the monotonic clock's just after a restart is one from
-// before it (the mixer has not yet run since); it is believed once it comes this close.
+// before it (the mixer has not yet run since); it is believed once it comes this close. In
+// seconds of the animation at speed 1: readings come a buffer apart in real time, so at speed
+// 4 they move four times as far between two.
 constexpr double kBelievable = 0.1;
 // How much of the difference between the soundtrack's reading and the monotonic clock is taken
 // up at each reading (a few dozen a second).
@@ -59,18 +61,19 @@ std::size_t Transport::frameAt(double now, double lead)
     if (!paused_ && sounding_) {
         const double heard = soundtrack_->positionSeconds();
         const double error = heard - position(now);
+        const double believable = kBelievable * std::max(1.0, speed_);
         if (soundtrack_drives_ && heard < 0) {
             // The soundtrack has ended: the monotonic clock goes on from where it stands.
             soundtrack_drives_ = sounding_ = false;
-        } else if (soundtrack_drives_ && std::abs(error) >= kBelievable) {
+        } else if (soundtrack_drives_ && std::abs(error) >= believable) {
             // A jump (the mixer stalled, or the soundtrack is not where it was sent): follow it.
             setPosition(heard, now);
-        } else if (heard >= 0 && std::abs(error) < kBelievable && !soundtrack_drives_) {
+        } else if (heard >= 0 && std::abs(error) < believable && !soundtrack_drives_) {
             // The first reading after a (re)start says where the sound really began.
             soundtrack_drives_ = true;
             anchor_position_ = heard;
             anchor_time_ = now;
-        } else if (heard >= 0 && std::abs(error) < kBelievable) {
+        } else if (heard >= 0 && std::abs(error) < believable) {
             // The mixer reports in steps of its buffers and of the decoder's frames; the
             // monotonic clock is drawn towards it a little at every reading, so that the picture
             // follows the sound without stepping back or skipping a frame on its jitter.
@@ -149,12 +152,19 @@ void Transport::faster(double now)
     if (higher != std::end(kSpeeds)) setSpeed(*higher, now);
 }
 
+void Transport::toggleMute()
+{
+    muted_ = !muted_;
+    if (soundtrack_) soundtrack_->setMuted(muted_);
+}
+
 void Transport::followWithSoundtrack(double now)
 {
     soundtrack_drives_ = false;
     if (!soundtrack_) return;
     const double at = position(now);
-    const bool audible = !paused_ && speed() == 1.0 && (soundtrack_length_ < 0 || at < soundtrack_length_);
+    speed_playable_ = soundtrack_->setSpeed(speed_);
+    const bool audible = !paused_ && speed_playable_ && (soundtrack_length_ < 0 || at < soundtrack_length_);
     if (!audible) {
         if (sounding_) soundtrack_->pause();
         sounding_ = false;

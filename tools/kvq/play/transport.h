@@ -8,11 +8,11 @@ class AudioOutput;
 // Where a review is in the animation and how it moves: playing or paused, at what speed, looping
 // or not. Times are seconds on a monotonic clock, given by the caller.
 //
-// While the soundtrack plays (at speed 1, before its end) it is the clock: the frame shown is the
-// one due at its play position, so pausing, seeking and resuming keep picture and sound in step.
-// Otherwise, or once the soundtrack ends, the monotonic clock carries on from the same position.
-// At other speeds the soundtrack is muted: SDL_mixer can only play it faster by raising its
-// pitch, and a chipmunk soundtrack helps nobody judge timing.
+// While the soundtrack plays (before its end, muted or not) it is the clock: the frame shown is
+// the one due at its play position, so pausing, seeking, resuming and changing speed keep picture
+// and sound in step. Otherwise, or once the soundtrack ends, the monotonic clock carries on from
+// the same position. An output that cannot play at the speed chosen is silenced there rather than
+// heard at a pitch of its own; a chipmunk soundtrack helps nobody judge timing.
 class Transport {
 public:
     static constexpr double kSpeeds[] = {0.25, 0.5, 1.0, 1.5, 2.0, 4.0};
@@ -38,12 +38,13 @@ public:
     void slower(double now);
     void faster(double now);
     void toggleLoop() { loop_ = !loop_; }
+    void toggleMute();
 
     bool paused() const { return paused_; }
     double speed() const { return speed_; }
     bool looping() const { return loop_; }
-    // A soundtrack there is but that is not heard at this speed.
-    bool muted() const { return soundtrack_ && speed() != 1.0; }
+    // A soundtrack there is but that is not heard: muted, or not playable at this speed.
+    bool muted() const { return soundtrack_ && (muted_ || !speed_playable_); }
     std::size_t frameCount() const { return frame_count_; }
 
 private:
@@ -61,6 +62,8 @@ private:
     bool paused_ = false;
     double speed_ = 1.0;
     bool loop_ = false;
+    bool muted_ = false;
+    bool speed_playable_ = true;
     // The soundtrack has been (re)started and is heard; it drives once its reading is believable.
     bool sounding_ = false;
     bool soundtrack_drives_ = false;
