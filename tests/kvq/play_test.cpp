@@ -26,6 +26,8 @@ struct FakeSoundtrack : AudioOutput {
         calls.push_back("seek " + std::to_string(seconds).substr(0, 4));
         return true;
     }
+    bool setSpeed(double speed) override { return stretches || speed == 1.0; }
+    void setMuted(bool on) override { calls.push_back(on ? "mute" : "unmute"); }
     double positionSeconds() const override { return heard; }
     double durationSeconds() const override { return length; }
     void stop() override {}
@@ -34,6 +36,7 @@ struct FakeSoundtrack : AudioOutput {
     std::vector<std::string> calls;
     double heard = -1;
     double length = 30;
+    bool stretches = false;  // plays at any speed, its pitch kept
 };
 
 std::vector<std::string> taken(std::vector<std::string>& calls) { return std::exchange(calls, {}); }
@@ -123,7 +126,8 @@ TEST(Transport, TheSoundtrackIsTheClockWhileHeardAndTheMonotonicClockTakesOverWi
     // Its end: the monotonic clock goes on from there.
     sound.heard = -1;
     EXPECT_EQ(t.frameAt(4.0), 421u);
-    // Other speeds mute it, and the monotonic clock runs at that speed.
+    // An output that cannot play at other speeds is silenced there, and the monotonic clock runs
+    // at that speed.
     t.seekTo(20, 4.0);
     taken(sound.calls);
     t.faster(4.0);
@@ -136,6 +140,46 @@ TEST(Transport, TheSoundtrackIsTheClockWhileHeardAndTheMonotonicClockTakesOverWi
     t.seekTo(45, 6.0);
     EXPECT_EQ(taken(sound.calls), (std::vector<std::string>{"pause"}));
     EXPECT_EQ(t.frameAt(7.0), 24u * 46);
+}
+
+TEST(Transport, AStretchingSoundtrackStaysTheClockAtEverySpeedAndMutedToo)
+{
+    FakeSoundtrack sound;
+    sound.stretches = true;
+    Transport t(24 * 60, &sound);
+    t.setSpeed(0.5, 0.0);
+    t.start(10, 0.0);
+    taken(sound.calls);
+    // At half speed a reading a tenth of a second off is still one from before the restart...
+    sound.heard = 9.85;
+    EXPECT_EQ(t.frameAt(0.1), 241u);
+    // ...and once believed, it drives the picture at that speed.
+    sound.heard = 10.07;
+    EXPECT_EQ(t.frameAt(0.12), 241u);
+    sound.heard = 10.5;
+    EXPECT_EQ(t.frameAt(1.0), 252u);
+    EXPECT_FALSE(t.muted());
+    // The speed keys restart it where the picture stands; at 4 its readings move four times as far.
+    t.faster(1.0);
+    t.faster(1.0);
+    t.faster(1.0);
+    t.faster(1.0);
+    EXPECT_EQ(t.speed(), 4.0);
+    EXPECT_EQ(taken(sound.calls), (std::vector<std::string>{"play", "seek 10.5", "play", "seek 10.5", "play", "seek 10.5",
+                                                           "play", "seek 10.5"}));
+    sound.heard = 10.5 + 0.3;
+    EXPECT_EQ(t.frameAt(1.0), 259u);
+    sound.heard = 14.5;  // 0.3 behind the clock: drawn towards, not jumped to
+    EXPECT_EQ(t.frameAt(2.0), 354u);
+    // M silences it without stopping it: it plays on, and still drives.
+    t.toggleMute();
+    EXPECT_TRUE(t.muted());
+    EXPECT_EQ(taken(sound.calls), (std::vector<std::string>{"mute"}));
+    sound.heard = 20;
+    EXPECT_EQ(t.frameAt(3.0), 480u);
+    t.toggleMute();
+    EXPECT_FALSE(t.muted());
+    EXPECT_EQ(taken(sound.calls), (std::vector<std::string>{"unmute"}));
 }
 
 namespace {
