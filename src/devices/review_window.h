@@ -41,15 +41,19 @@ struct ReviewEvent {
     ReviewKey key = ReviewKey::other;
     int digit = 0;
     bool shift = false;
-    // Where the pointer is in the 640x480 picture's own pixels; outside 0..640 x 0..480 over the bars.
+    // Where the pointer is, in the window's pixels.
     double x = 0;
     double y = 0;
 };
 
-// The device edge of the review player: a window that shows a 640x480 picture, sharp, with its
-// shape kept between black bars whatever the window's size, and over it an overlay of the same
-// size whose alpha says how much of it covers the picture. The picture and the overlay are
-// uploaded only when they change; present() shows the two again.
+struct WindowSize {
+    int width = 0;
+    int height = 0;
+    bool operator==(const WindowSize&) const = default;
+};
+
+// The device edge of the review player: a window of any size that shows what it is given, pixel
+// for pixel; the player lays out and scales the picture to the window's size itself.
 class ReviewWindow {
 public:
     virtual ~ReviewWindow() = default;
@@ -62,11 +66,11 @@ public:
     virtual std::string notice() const { return {}; }
     virtual void setFullscreen(bool on) = 0;
     virtual bool fullscreen() const = 0;
-    // 640x480 pixels of 0x00RRGGBB, row after row.
-    virtual void setPicture(std::span<const std::uint32_t> pixels) = 0;
-    // 640x480 pixels of 0xAARRGGBB; alpha 0 leaves the picture as it is.
-    virtual void setOverlay(std::span<const std::uint32_t> pixels) = 0;
-    virtual void present() = 0;
+    // The window's size in pixels now; a change comes with a redraw event.
+    virtual WindowSize size() const = 0;
+    // Shows `width` x `height` pixels of 0x00RRGGBB, row after row, from the window's top left
+    // corner; pixels the window lacks are cut off, and where it is larger it is black.
+    virtual void show(std::span<const std::uint32_t> pixels, int width, int height) = 0;
     // The next event, waiting at most `timeout_ms` for one; false when none came.
     virtual bool waitEvent(ReviewEvent& event, int timeout_ms) = 0;
     virtual void close() = 0;

@@ -4,7 +4,6 @@
 #include <SDL.h>
 
 #include <algorithm>
-#include <vector>
 
 #include "platform/sdl_owners.h"
 #include "platform/sdl_video_start.h"
@@ -13,8 +12,6 @@ namespace {
 
 constexpr int kPictureWidth = 640;
 constexpr int kPictureHeight = 480;
-constexpr std::size_t kPicturePixels = std::size_t{kPictureWidth} * kPictureHeight;
-constexpr int kPitchBytes = kPictureWidth * 4;
 // X11 keeps window sizes in 16 bits; a scale past this is no window anyone can have.
 constexpr int kLargestSide = 32767;
 
@@ -53,8 +50,7 @@ ReviewEvent pointerEvent(ReviewEvent::Kind kind, int x, int y)
     return event;
 }
 
-// What the review player makes of one SDL event; false for those it has no use for. The renderer
-// has already moved mouse positions into its logical size, the picture's pixels.
+// What the review player makes of one SDL event; false for those it has no use for.
 bool translate(const SDL_Event& sdl_event, ReviewEvent& event)
 {
     switch (sdl_event.type) {
@@ -112,9 +108,8 @@ struct SdlReviewWindow::Handles {
     SdlSubsystem video;
     SdlWindowOwner window;
     SdlRendererOwner renderer;
-    SdlTextureOwner picture;
-    SdlTextureOwner overlay;
-    bool overlay_shown = false;
+    SdlTextureOwner screen;  // the window's pixels as last given
+    WindowSize screen_size;
     // Where the window was and how large before it went full screen, to go back to.
     SDL_Rect windowed{SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, kPictureWidth, kPictureHeight};
 };
@@ -179,35 +174,6 @@ int SdlReviewWindow::open(const char* title, int scale, bool fullscreen)
     if (!h.renderer) h.renderer.reset(SDL_CreateRenderer(h.window.get(), -1, SDL_RENDERER_SOFTWARE));
     if (!h.renderer) return fail("cannot create a renderer");
 
-    // The largest picture of 4:3 that fits the window, centred between black bars, at any size,
-    // not only whole multiples; mouse positions arrive in the same 640x480.
-    if (SDL_RenderSetLogicalSize(h.renderer.get(), kPictureWidth, kPictureHeight) != 0) {
-        return fail("cannot set the picture size");
-    }
-    SDL_RenderSetIntegerScale(h.renderer.get(), SDL_FALSE);
-
-    // XRGB8888: the top byte is ignored, and with no blending a 0x00RRGGBB pixel shows as it is.
-    h.picture.reset(SDL_CreateTexture(h.renderer.get(), SDL_PIXELFORMAT_RGB888, SDL_TEXTUREACCESS_STREAMING,
-                                      kPictureWidth, kPictureHeight));
-    if (!h.picture) return fail("cannot create the picture texture");
-    h.overlay.reset(SDL_CreateTexture(h.renderer.get(), SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STREAMING,
-                                      kPictureWidth, kPictureHeight));
-    if (!h.overlay) return fail("cannot create the overlay texture");
-    if (SDL_SetTextureBlendMode(h.picture.get(), SDL_BLENDMODE_NONE) != 0 ||
-        SDL_SetTextureBlendMode(h.overlay.get(), SDL_BLENDMODE_BLEND) != 0) {
-        return fail("cannot set how the textures blend");
-    }
-    // Sharp pixels whatever SDL_RENDER_SCALE_QUALITY says: a blurred cell is a wrong picture.
-    SDL_SetTextureScaleMode(h.picture.get(), SDL_ScaleModeNearest);
-    SDL_SetTextureScaleMode(h.overlay.get(), SDL_ScaleModeNearest);
-
-    // A black picture under an overlay that covers nothing, until the player gives its own.
-    const std::vector<std::uint32_t> clear(kPicturePixels, 0);
-    if (SDL_UpdateTexture(h.picture.get(), nullptr, clear.data(), kPitchBytes) != 0 ||
-        SDL_UpdateTexture(h.overlay.get(), nullptr, clear.data(), kPitchBytes) != 0) {
-        return fail("cannot clear the textures");
-    }
-
     SDL_ShowWindow(h.window.get());
     return 0;
 }
@@ -252,29 +218,35 @@ bool SdlReviewWindow::fullscreen() const
     return (SDL_GetWindowFlags(handles_->window.get()) & SDL_WINDOW_FULLSCREEN) != 0;
 }
 
-void SdlReviewWindow::setPicture(std::span<const std::uint32_t> pixels)
+WindowSize SdlReviewWindow::size() const
 {
-    if (!handles_ || !handles_->picture || pixels.size() != kPicturePixels) return;
-    SDL_UpdateTexture(handles_->picture.get(), nullptr, pixels.data(), kPitchBytes);
+    WindowSize size;
+    if (handles_ && handles_->renderer) SDL_GetRendererOutputSize(handles_->renderer.get(), &size.width, &size.height);
+    return size;
 }
 
-void SdlReviewWindow::setOverlay(std::span<const std::uint32_t> pixels)
+void SdlReviewWindow::show(std::span<const std::uint32_t> pixels, int width, int height)
 {
-    if (!handles_ || !handles_->overlay || pixels.size() != kPicturePixels) return;
-    // An overlay that covers nothing is neither uploaded nor blended: blending a whole window's
-    // worth of transparent pixels costs a software renderer as much as the picture itself.
-    handles_->overlay_shown = std::any_of(pixels.begin(), pixels.end(), [](std::uint32_t pixel) { return pixel >> 24 != 0; });
-    if (handles_->overlay_shown) SDL_UpdateTexture(handles_->overlay.get(), nullptr, pixels.data(), kPitchBytes);
-}
-
-void SdlReviewWindow::present()
-{
-    if (!handles_ || !handles_->overlay) return;
-    SDL_Renderer* renderer = handles_->renderer.get();
+    if (!handles_ || !handles_->renderer || width <= 0 || height <= 0 ||
+        pixels.size() < static_cast<std::size_t>(width) * static_cast<std::size_t>(height)) {
+        return;
+    }
+    Handles& h = *handles_;
+    SDL_Renderer* renderer = h.renderer.get();
+    const WindowSize wanted{width, height};
+    if (!h.screen || !(h.screen_size == wanted)) {
+        // XRGB8888: the top byte is ignored, and with no blending a 0x00RRGGBB pixel shows as it is.
+        h.screen.reset(SDL_CreateTexture(renderer, SDL_PIXELFORMAT_RGB888, SDL_TEXTUREACCESS_STREAMING, width, height));
+        if (!h.screen) return;
+        SDL_SetTextureBlendMode(h.screen.get(), SDL_BLENDMODE_NONE);
+        h.screen_size = wanted;
+    }
+    SDL_UpdateTexture(h.screen.get(), nullptr, pixels.data(), width * 4);
     SDL_SetRenderDrawColor(renderer, 0, 0, 0, SDL_ALPHA_OPAQUE);
-    SDL_RenderClear(renderer);  // the whole window, bars included
-    SDL_RenderCopy(renderer, handles_->picture.get(), nullptr, nullptr);
-    if (handles_->overlay_shown) SDL_RenderCopy(renderer, handles_->overlay.get(), nullptr, nullptr);
+    SDL_RenderClear(renderer);
+    // Pixel for pixel: the player has already scaled what it gives to the window's size.
+    const SDL_Rect place{0, 0, width, height};
+    SDL_RenderCopy(renderer, h.screen.get(), nullptr, &place);
     SDL_RenderPresent(renderer);
 }
 
@@ -299,8 +271,7 @@ bool SdlReviewWindow::waitEvent(ReviewEvent& event, int timeout_ms)
 void SdlReviewWindow::close()
 {
     if (!handles_) return;
-    handles_->overlay.reset();
-    handles_->picture.reset();
+    handles_->screen.reset();
     handles_->renderer.reset();
     handles_->window.reset();
     handles_.reset();  // the video subsystem last

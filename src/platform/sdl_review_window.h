@@ -6,9 +6,7 @@
 #include "devices/review_window.h"
 
 // The review window over SDL: a resizable window, a renderer that presents in step with the
-// vertical blank, and two 640x480 textures, the picture and the overlay blended over it, scaled
-// together into the window with nearest-neighbour sampling, their shape kept between black bars.
-// Pointer positions come in the picture's pixels: SDL scales them with the renderer's logical size.
+// vertical blank, and one texture of the window's size that takes what the player gives.
 class SdlReviewWindow final : public ReviewWindow {
 public:
     SdlReviewWindow();
@@ -21,9 +19,8 @@ public:
     std::string notice() const override { return notice_; }
     void setFullscreen(bool on) override;
     bool fullscreen() const override;
-    void setPicture(std::span<const std::uint32_t> pixels) override;
-    void setOverlay(std::span<const std::uint32_t> pixels) override;
-    void present() override;
+    WindowSize size() const override;
+    void show(std::span<const std::uint32_t> pixels, int width, int height) override;
     // A negative timeout waits for as long as it takes; 0 only looks at what already came.
     bool waitEvent(ReviewEvent& event, int timeout_ms) override;
     void close() override;

@@ -9,27 +9,34 @@
 
 namespace {
 
-constexpr int kWidth = 640;
-constexpr std::uint32_t kBand = 0xC0000000u | 0x101010u;
-constexpr std::uint32_t kText = 0xFF000000u | kPaperColour;
-constexpr std::uint32_t kFill = 0xC0000000u | 0x6A5A40u;
+constexpr std::uint32_t kBand = 0x101010u;
+constexpr std::uint32_t kText = kPaperColour;
+constexpr std::uint32_t kFill = 0x6A5A40u;
 
-void fillBand(std::span<std::uint32_t> pixels, int top, int left, int right, std::uint32_t colour)
+void fill(std::span<std::uint32_t> screen, int width, const ScreenRect& rect, std::uint32_t colour)
 {
-    for (int y = top; y < top + kOverlayBand; ++y) {
-        std::fill(pixels.begin() + y * kWidth + left, pixels.begin() + y * kWidth + right, colour);
+    for (int y = std::max(0, rect.y); y < rect.bottom(); ++y) {
+        const auto row = static_cast<std::size_t>(y) * static_cast<std::size_t>(width);
+        std::fill(screen.begin() + static_cast<std::ptrdiff_t>(row) + std::max(0, rect.x),
+                  screen.begin() + static_cast<std::ptrdiff_t>(row) + std::min(width, rect.x + rect.width), colour);
     }
 }
 
-void drawText(std::string_view text, const GlyphTable& font, int top, int left, std::span<std::uint32_t> pixels)
+// One row of text at (left, top), each glyph pixel a `scale` x `scale` block, clipped to `clip`.
+void drawText(std::string_view text, const GlyphTable& font, int left, int top, int scale, const ScreenRect& clip,
+              int width, std::span<std::uint32_t> screen)
 {
-    for (std::size_t i = 0; i < text.size() && left + 8 * static_cast<int>(i) + 8 <= kWidth; ++i) {
+    for (std::size_t i = 0; i < text.size(); ++i) {
         const Glyph& glyph = font[static_cast<unsigned char>(text[i]) & 0x7F];
-        for (int y = 0; y < 16; ++y) {
-            for (int x = 0; x < 8; ++x) {
-                if (isInk(glyph, x, y)) {
-                    pixels[static_cast<std::size_t>((top + y) * kWidth + left + 8 * static_cast<int>(i) + x)] = kText;
-                }
+        const int glyph_left = left + static_cast<int>(i) * 8 * scale;
+        if (glyph_left + 8 * scale > clip.x + clip.width) break;
+        for (int y = 0; y < 16 * scale; ++y) {
+            const int screen_y = top + y;
+            if (screen_y < clip.y || screen_y >= clip.bottom()) continue;
+            for (int x = 0; x < 8 * scale; ++x) {
+                if (!isInk(glyph, x / scale, y / scale)) continue;
+                screen[static_cast<std::size_t>(screen_y) * static_cast<std::size_t>(width) +
+                       static_cast<std::size_t>(glyph_left + x)] = kText;
             }
         }
     }
@@ -37,18 +44,27 @@ void drawText(std::string_view text, const GlyphTable& font, int top, int left, 
 
 }  // namespace
 
-void drawOverlay(const OverlayContent& content, const GlyphTable& font, std::span<std::uint32_t> pixels)
+void drawOverlay(const OverlayContent& content, const GlyphTable& font, const ScreenLayout& layout,
+                 std::span<std::uint32_t> screen)
 {
-    std::fill(pixels.begin(), pixels.end(), 0u);
+    const int width = layout.width;
+    if (screen.size() < static_cast<std::size_t>(width) * static_cast<std::size_t>(layout.height)) return;
     if (!content.line.empty()) {
-        fillBand(pixels, 0, 0, kWidth, kBand);
-        drawText(content.line, font, 0, 8, pixels);
+        const StatusPlace status = placeStatus(layout, content.line);
+        fill(screen, width, status.area, kBand);
+        const int scale = status.text_scale;
+        for (std::size_t row = 0; row < status.rows.size(); ++row) {
+            drawText(status.rows[row], font, status.area.x + 8 * scale, status.area.y + static_cast<int>(row) * 16 * scale,
+                     scale, status.area, width, screen);
+        }
     }
     if (content.bar) {
-        fillBand(pixels, kSeekBarTop, 0, kWidth, kBand);
-        const int filled = static_cast<int>(std::lround(std::clamp(content.fraction, 0.0, 1.0) * kWidth));
-        fillBand(pixels, kSeekBarTop, 0, filled, kFill);
-        drawText(content.bar_text, font, kSeekBarTop, 8, pixels);
+        const OverlayPlace& bar = layout.bar;
+        fill(screen, width, bar.area, kBand);
+        ScreenRect filled = bar.area;
+        filled.width = static_cast<int>(std::lround(std::clamp(content.fraction, 0.0, 1.0) * bar.area.width));
+        fill(screen, width, filled, kFill);
+        drawText(content.bar_text, font, bar.area.x + 8 * bar.text_scale, bar.area.y, bar.text_scale, bar.area, width, screen);
     }
 }
 

@@ -6,11 +6,12 @@
 #include <string>
 
 #include "content/glyph_table.h"
+#include "kvq/play/screen_layout.h"
 
-// What the review player lays over the picture, never into it: a status line along the top and
-// a seek bar along the bottom, each on a dark band; everything else is transparent.
+// What the review player shows beside the picture, or over it where the window leaves no room: a
+// status line and a seek bar, each on a dark band, never drawn into the picture itself.
 struct OverlayContent {
-    std::string line;      // empty: no status line
+    std::string line;      // empty: no status line; its parts are separated by two spaces
     bool bar = false;      // the seek bar, its fill showing `fraction` of the length
     double fraction = 0;
     std::string bar_text;  // "position / length", over the bar
@@ -18,12 +19,10 @@ struct OverlayContent {
     bool operator==(const OverlayContent&) const = default;
 };
 
-inline constexpr int kOverlayBand = 16;  // pixel rows of each band: one line of 8x16 text
-// The seek bar is the bottom band: a pointer at or below this row is on it.
-inline constexpr int kSeekBarTop = 480 - kOverlayBand;
-
-// Draws the content into 640x480 pixels of 0xAARRGGBB with the glyphs given for its text.
-void drawOverlay(const OverlayContent& content, const GlyphTable& font, std::span<std::uint32_t> pixels);
+// Draws the content into the window's pixels (layout.width x layout.height, 0x00RRGGBB) where the
+// layout puts it, with the glyphs given for its text.
+void drawOverlay(const OverlayContent& content, const GlyphTable& font, const ScreenLayout& layout,
+                 std::span<std::uint32_t> screen);
 
 // "1:05.3" for 65.3 s: minutes, seconds and tenths.
 std::string clockText(double seconds);

@@ -10,6 +10,7 @@
 #include "devices/clock.h"
 #include "devices/review_window.h"
 #include "kvq/play/overlay.h"
+#include "kvq/play/review_screen.h"
 #include "kvq/play/transport.h"
 #include "render/packed_picture.h"
 
@@ -71,10 +72,10 @@ int review(FrameSource& frames, const GlyphTable& glyphs, const GlyphTable& text
     transport.start(settings.start_seconds, now);
 
     PackedPicture picture;
-    PackedPicture overlay(static_cast<std::size_t>(kPictureWidth) * kPictureHeight, 0);
+    ReviewScreen screen;
+    screen.resize(devices.window.size());
     std::size_t shown_frame = static_cast<std::size_t>(-1);
     OverlayContent shown_overlay;
-    bool overlay_uploaded = false;
     bool present = true;
     double line_until = now + kShowFor;
     double bar_until = -1;
@@ -82,7 +83,8 @@ int review(FrameSource& frames, const GlyphTable& glyphs, const GlyphTable& text
     double lead = 0.01;
 
     const auto seekToPointer = [&](const ReviewEvent& event) {
-        transport.seekTo(std::clamp(event.x / kPictureWidth, 0.0, 1.0) * transport.length(), now);
+        const ScreenRect& bar = screen.layout().bar.area;
+        transport.seekTo(std::clamp((event.x - bar.x) / bar.width, 0.0, 1.0) * transport.length(), now);
     };
     while (!devices.stop || devices.stop->load() == 0) {
         now = clock.now();
@@ -97,18 +99,17 @@ int review(FrameSource& frames, const GlyphTable& glyphs, const GlyphTable& text
         const TextFrame* text = frame != shown_frame ? frames.frame(frame) : nullptr;
         if (text) {
             renderFrame(*text, glyphs, picture);
-            devices.window.setPicture(picture);
+            screen.setPicture(picture);
             shown_frame = frame;
             present = true;
         }
-        if (!overlay_uploaded || !(content == shown_overlay)) {
-            drawOverlay(content, text_font, overlay);
-            devices.window.setOverlay(overlay);
+        if (!(content == shown_overlay)) {
             shown_overlay = content;
-            overlay_uploaded = present = true;
+            present = true;
         }
         if (present) {
-            devices.window.present();
+            const ScreenLayout& layout = screen.layout();
+            devices.window.show(screen.compose(content, text_font), layout.width, layout.height);
             // The frame chosen is the one due when it will be on the screen, this much later.
             lead = 0.8 * lead + 0.2 * std::clamp(clock.now() - now, 0.0, kLongestLead);
             if (devices.trace) {
@@ -166,7 +167,7 @@ int review(FrameSource& frames, const GlyphTable& glyphs, const GlyphTable& text
                 break;
             case ReviewEvent::Kind::pointer_down:
                 bar_until = now + kShowFor;
-                if (event.y >= kSeekBarTop) {
+                if (screen.layout().bar.area.contains(event.x, event.y)) {
                     dragging = true;
                     seekToPointer(event);
                 }
@@ -174,7 +175,10 @@ int review(FrameSource& frames, const GlyphTable& glyphs, const GlyphTable& text
             case ReviewEvent::Kind::pointer_up: dragging = false; break;
             case ReviewEvent::Kind::double_click: devices.window.setFullscreen(!devices.window.fullscreen()); break;
             case ReviewEvent::Kind::close: return 0;
-            case ReviewEvent::Kind::redraw: present = true; break;
+            case ReviewEvent::Kind::redraw:
+                screen.resize(devices.window.size());
+                present = true;
+                break;
             }
         }
     }
