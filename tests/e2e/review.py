@@ -3,10 +3,11 @@
 """`kvq play` in a real X server, driven with real keys and watched as a person would: what the
 window shows after each key, and whether the sound heard (SDL's disk audio driver) and the picture
 shown stay within a frame of each other.
-usage: review.py CASE   (transport | av_offset | av_offset_speeds | messages); KVQ names kvq."""
+usage: review.py CASE   (transport | av_offset | av_offset_speeds | messages | sizes); KVQ names kvq."""
 import array
 import os
 import random
+import re
 import shutil
 import signal
 import statistics
@@ -312,10 +313,113 @@ def messages(work):
         x.stop()
 
 
+def pixels(shot, x, y, width, height):
+    """The screenshot's pixels in a rectangle, row after row, as 0xRRGGBB."""
+    raw = subprocess.run(["convert", shot, "-crop", f"{width}x{height}+{x}+{y}", "+repage", "-depth", "8", "rgb:-"],
+                         capture_output=True, check=True).stdout
+    return [int.from_bytes(raw[i:i + 3], "big") for i in range(0, len(raw), 3)]
+
+
+INK, PAPER, BAND = 0x171410, 0xE8CCA0, 0x101010
+
+
+def read_text(shot, left, top, scale, columns, font):
+    """The row of text at (left, top), each glyph an 8x16 block of `scale`-pixel squares, read back
+    as characters of the font; None where a cell is no glyph of it, or holds colours other than
+    the text's and its band's."""
+    width, height = 8 * scale * columns, 16 * scale
+    cells = pixels(shot, left, top, width, height)
+    glyphs = {bytes(font[32 * code:32 * code + 16]): chr(code) for code in range(127, 31, -1)}
+    text = ""
+    for column in range(columns):
+        rows = []
+        for y in range(16):
+            bits = 0
+            for x in range(8):
+                block = {cells[(y * scale + dy) * width + (column * 8 + x) * scale + dx]
+                         for dy in range(scale) for dx in range(scale)}
+                if not block <= {PAPER, BAND} or len(block) != 1:
+                    return None
+                bits |= (PAPER in block) << (7 - x)
+            rows.append(bits)
+        text += glyphs.get(bytes(rows), "?")
+    return text.rstrip()
+
+
+def edge_widths(row):
+    """How wide each picture pixel of a row that alternates ink and paper shows, in screen pixels:
+    its run of pure pixels and its share of a blended pixel at each side; None where two
+    blended pixels lie side by side."""
+    green = [(p >> 8) & 0xFF for p in row]
+    ink = [(0xCC - g) / (0xCC - 0x14) for g in green]
+    widths, run, left_share = [], 0, None
+    for at, share in enumerate(ink):
+        pure = share > 0.99 or share < 0.01
+        if pure and (run == 0 or (share > 0.5) == (ink[at - 1] > 0.5)):
+            run += 1
+            continue
+        if not pure and at and 0.01 <= ink[at - 1] <= 0.99:
+            return None
+        colour_is_ink = ink[at - 1] > 0.5
+        right = (share if colour_is_ink else 1 - share) if not pure else 0
+        if left_share is not None:
+            widths.append(run + left_share + right)
+        left_share = (1 - right) if not pure else 0
+        run = 0 if not pure else 1
+    return widths
+
+
+def sizes(work):
+    """The picture and the status line at 1920x1080 (2.25x, bars beside the picture) and 400x300
+    (below 1x, no bars): every picture pixel equally wide, and a line that reads back as text."""
+    folder = work / "show"
+    folder.mkdir()
+    checker = bytearray(8192)
+    checker[32:48] = bytes([0xAA, 0x55] * 8)  # glyph 1: a one-pixel checkerboard
+    (folder / "test").write_bytes(bytes(checker))
+    (folder / "quorva2.kvq").write_bytes(bytes([1]) * 2400 * 240)
+    text_font = work / "text.font"
+    subprocess.run([KVQ, "font", "/usr/share/consolefonts/Lat15-VGA16.psf.gz", "-o", text_font], check=True)
+    font = text_font.read_bytes()
+    for size in ("1920x1080", "400x300"):
+        x = Xvfb(size)
+        try:
+            review = Review(work, folder, x.display, options=("--fullscreen", "--start", "5"))
+            time.sleep(0.5)
+            review.key("space")
+            shot = work / f"{size}.png"
+            review.screenshot(shot)
+            status, _ = review.quit()
+            check(status == 0, f"{size}: quits with status 0")
+        finally:
+            x.stop()
+        if size == "1920x1080":
+            # The picture 1440 wide between bars of 240; the line in the left bar at 1x.
+            widths = edge_widths(pixels(shot, 240, 540, 1440, 1))
+            check(widths is not None and len(widths) >= 600 and all(abs(w - 2.25) < 0.03 for w in widths),
+                  f"{size}: every picture pixel 2.25 screen pixels wide, one blended pixel at most at each edge "
+                  f"({None if widths is None else (min(widths), max(widths), len(widths))})")
+            column = pixels(shot, 241, 0, 1, 1080)
+            heights = edge_widths(column)
+            check(heights is not None and all(abs(h - 2.25) < 0.03 for h in heights), f"{size}: and as high")
+            line = read_text(shot, 8, 0, 1, 15, font)
+            check(pixels(shot, 1700, 0, 200, 1080) == [0] * 200 * 1080, f"{size}: the right bar is black")
+        else:
+            # Smaller than the picture: an area average, so no pixel of the checkerboard is pure
+            # ink or paper; the line over the picture at 1x.
+            picture = pixels(shot, 0, 16, 400, 268)  # between the line and the seek bar
+            shares = [(0xCC - ((p >> 8) & 0xFF)) / (0xCC - 0x14) for p in picture]
+            check(all(0.3 < share < 0.7 for share in shares),
+                  f"{size}: the picture is averaged, not sampled ({min(shares):.2f} to {max(shares):.2f} ink)")
+            line = read_text(shot, 8, 0, 1, 15, font)
+        check(line is not None and re.fullmatch(r"0:05\.\d / 0:10\.0", line),
+              f"{size}: the status line reads back as text: {line!r}")
+
+
 work = Path(tempfile.mkdtemp(prefix="kvq-review."))
 try:
     {"transport": transport, "av_offset": av_offset, "av_offset_speeds": av_offset_speeds,
-     "messages": messages}[sys.argv[1]](work)
+     "messages": messages, "sizes": sizes}[sys.argv[1]](work)
 finally:
     shutil.rmtree(work, ignore_errors=True)
 if failures:
