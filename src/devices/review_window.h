@@ -69,8 +69,9 @@ public:
     // The window's size in pixels now; a change comes with a redraw event.
     virtual WindowSize size() const = 0;
     // Shows `width` x `height` pixels of 0x00RRGGBB, row after row, from the window's top left
-    // corner; pixels the window lacks are cut off, and where it is larger it is black.
-    virtual void show(std::span<const std::uint32_t> pixels, int width, int height) = 0;
+    // corner, each a `scale` x `scale` block; pixels the window lacks are cut off, and where it is
+    // larger it is black.
+    virtual void show(std::span<const std::uint32_t> pixels, int width, int height, int scale) = 0;
     // The next event, waiting at most `timeout_ms` for one; false when none came.
     virtual bool waitEvent(ReviewEvent& event, int timeout_ms) = 0;
     virtual void close() = 0;

@@ -225,9 +225,9 @@ WindowSize SdlReviewWindow::size() const
     return size;
 }
 
-void SdlReviewWindow::show(std::span<const std::uint32_t> pixels, int width, int height)
+void SdlReviewWindow::show(std::span<const std::uint32_t> pixels, int width, int height, int scale)
 {
-    if (!handles_ || !handles_->renderer || width <= 0 || height <= 0 ||
+    if (!handles_ || !handles_->renderer || width <= 0 || height <= 0 || scale <= 0 ||
         pixels.size() < static_cast<std::size_t>(width) * static_cast<std::size_t>(height)) {
         return;
     }
@@ -239,13 +239,15 @@ void SdlReviewWindow::show(std::span<const std::uint32_t> pixels, int width, int
         h.screen.reset(SDL_CreateTexture(renderer, SDL_PIXELFORMAT_RGB888, SDL_TEXTUREACCESS_STREAMING, width, height));
         if (!h.screen) return;
         SDL_SetTextureBlendMode(h.screen.get(), SDL_BLENDMODE_NONE);
+        // Whole blocks whatever SDL_RENDER_SCALE_QUALITY says.
+        SDL_SetTextureScaleMode(h.screen.get(), SDL_ScaleModeNearest);
         h.screen_size = wanted;
     }
     SDL_UpdateTexture(h.screen.get(), nullptr, pixels.data(), width * 4);
     SDL_SetRenderDrawColor(renderer, 0, 0, 0, SDL_ALPHA_OPAQUE);
     SDL_RenderClear(renderer);
-    // Pixel for pixel: the player has already scaled what it gives to the window's size.
-    const SDL_Rect place{0, 0, width, height};
+    // The player has scaled what it gives to the window's size, or to a whole part of it.
+    const SDL_Rect place{0, 0, width * scale, height * scale};
     SDL_RenderCopy(renderer, h.screen.get(), nullptr, &place);
     SDL_RenderPresent(renderer);
 }

@@ -6,7 +6,7 @@
 #include "devices/review_window.h"
 
 // The review window over SDL: a resizable window, a renderer that presents in step with the
-// vertical blank, and one texture of the window's size that takes what the player gives.
+// vertical blank, and one texture that takes what the player gives, drawn in whole blocks.
 class SdlReviewWindow final : public ReviewWindow {
 public:
     SdlReviewWindow();
@@ -20,7 +20,7 @@ public:
     void setFullscreen(bool on) override;
     bool fullscreen() const override;
     WindowSize size() const override;
-    void show(std::span<const std::uint32_t> pixels, int width, int height) override;
+    void show(std::span<const std::uint32_t> pixels, int width, int height, int scale) override;
     // A negative timeout waits for as long as it takes; 0 only looks at what already came.
     bool waitEvent(ReviewEvent& event, int timeout_ms) override;
     void close() override;

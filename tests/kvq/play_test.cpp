@@ -193,9 +193,10 @@ struct ScriptedWindow : ReviewWindow {
     // Bars of 32 rows above and below the picture at 1x, room for the status line and seek bar.
     WindowSize size() const override { return {640, kBarRows + 480 + kBarRows}; }
     // Notes each picture shown between the bars when it differs from the one before.
-    void show(std::span<const std::uint32_t> pixels, int width, int height) override
+    void show(std::span<const std::uint32_t> pixels, int width, int height, int scale) override
     {
         ASSERT_EQ(WindowSize(width, height), size());
+        ASSERT_EQ(scale, 1);
         ++presents;
         screen.assign(pixels.begin(), pixels.end());
         PackedPicture picture(pixels.begin() + kBarRows * 640, pixels.begin() + (kBarRows + 480) * 640);

@@ -84,7 +84,7 @@ int review(FrameSource& frames, const GlyphTable& glyphs, const GlyphTable& text
 
     const auto seekToPointer = [&](const ReviewEvent& event) {
         const ScreenRect& bar = screen.layout().bar.area;
-        transport.seekTo(std::clamp((event.x - bar.x) / bar.width, 0.0, 1.0) * transport.length(), now);
+        transport.seekTo(std::clamp((event.x / screen.scale() - bar.x) / bar.width, 0.0, 1.0) * transport.length(), now);
     };
     while (!devices.stop || devices.stop->load() == 0) {
         now = clock.now();
@@ -109,7 +109,7 @@ int review(FrameSource& frames, const GlyphTable& glyphs, const GlyphTable& text
         }
         if (present) {
             const ScreenLayout& layout = screen.layout();
-            devices.window.show(screen.compose(content, text_font), layout.width, layout.height);
+            devices.window.show(screen.compose(content, text_font), layout.width, layout.height, screen.scale());
             // The frame chosen is the one due when it will be on the screen, this much later.
             lead = 0.8 * lead + 0.2 * std::clamp(clock.now() - now, 0.0, kLongestLead);
             if (devices.trace) {
@@ -167,7 +167,7 @@ int review(FrameSource& frames, const GlyphTable& glyphs, const GlyphTable& text
                 break;
             case ReviewEvent::Kind::pointer_down:
                 bar_until = now + kShowFor;
-                if (screen.layout().bar.area.contains(event.x, event.y)) {
+                if (screen.layout().bar.area.contains(event.x / screen.scale(), event.y / screen.scale())) {
                     dragging = true;
                     seekToPointer(event);
                 }

@@ -7,9 +7,15 @@
 
 bool ReviewScreen::resize(WindowSize size)
 {
-    const ScreenLayout layout = layoutFor(size.width, size.height);
-    if (layout.width == layout_.width && layout.height == layout_.height) return false;
-    layout_ = layout;
+    if (size == size_ && layout_.width > 0) return false;
+    size_ = size;
+    const ScreenLayout full = layoutFor(size.width, size.height);
+    const int multiple = full.picture.width / kPictureWidth;
+    scale_ = multiple > 1 && full.picture.width == multiple * kPictureWidth && size.width % multiple == 0 &&
+                     size.height % multiple == 0
+                 ? multiple
+                 : 1;
+    layout_ = scale_ == 1 ? full : layoutFor(size.width / scale_, size.height / scale_);
     scaler_.configure(kPictureWidth, kPictureHeight, layout_.picture.width, layout_.picture.height);
     scaled_.assign(static_cast<std::size_t>(layout_.picture.width) * static_cast<std::size_t>(layout_.picture.height), 0);
     pixels_.assign(static_cast<std::size_t>(layout_.width) * static_cast<std::size_t>(layout_.height), 0);
