@@ -88,7 +88,12 @@ int review(FrameSource& frames, const GlyphTable& glyphs, const GlyphTable& text
     };
     while (!devices.stop || devices.stop->load() == 0) {
         now = clock.now();
-        const std::size_t frame = transport.frameAt(now, lead);
+        // Faster than 1, only every n-th frame is shown (n the speed rounded up), so that the
+        // picture changes no more often than the animation's own rate, evenly, and each whole
+        // second's first frame still comes on time.
+        const std::size_t stride = transport.paused() ? 1 : static_cast<std::size_t>(std::ceil(transport.speed()));
+        std::size_t frame = transport.frameAt(now, lead);
+        if (frame + 1 < transport.frameCount()) frame -= frame % stride;
         OverlayContent content;
         if (transport.paused() || now < line_until) content.line = statusLine(transport, now, frame);
         if (dragging || now < bar_until) {
@@ -124,7 +129,8 @@ int review(FrameSource& frames, const GlyphTable& glyphs, const GlyphTable& text
         double wait = kLongestWaitMs / 1000.0;
         if (!transport.paused()) {
             const double at = transport.position(now) + lead * transport.speed();
-            const double next = (std::floor(at * kFramesPerSecond + 1e-9) + 1) / kFramesPerSecond;
+            const double frames = static_cast<double>(stride);
+            const double next = (std::floor(at * kFramesPerSecond / frames + 1e-9) + 1) * frames / kFramesPerSecond;
             wait = std::min(wait, (next - at) / transport.speed());
             if (!content.line.empty() || content.bar) wait = std::min(wait, 0.1);
         }
