@@ -42,7 +42,8 @@ constexpr std::string_view kHelp =
     "are read as they are wanted, so a file of any size opens at once.\n"
     "\n"
     "  --start TIME    where to begin: seconds (12.5) or minutes:seconds (1:05)\n"
-    "  --speed X       0.25 to 4; the soundtrack plays at that speed too, its pitch kept\n"
+    "  --speed X       0.25 to 4; the soundtrack plays at that speed too, its pitch kept;\n"
+    "                  above 1, every 2nd (up to 2) or 4th frame is shown\n"
     "  --loop          start again at the end instead of pausing on the last frame\n"
     "  --fullscreen    cover the screen instead of a window\n"
     "  --scale N       the window at N times 640x480 (default, or more than fits: the largest\n"
@@ -51,9 +52,11 @@ constexpr std::string_view kHelp =
     "Keys: Space pause/resume; Left/Right 5 s back/on (with Shift 10% of the length); 0-9 jump\n"
     "to 0%-90%; Home/End first/last frame; , and . one frame back/on (pausing); [ and ] slower/\n"
     "faster (0.25 0.5 1 1.5 2 4); M sound off/on; L loop on/off; F, F11 or a double click full\n"
-    "screen on/off; Q or Escape quit. Moving the mouse shows a seek bar along the bottom; click or drag on it\n"
-    "to seek. A line with the position, length, speed and state shows for 2 s after any key and\n"
-    "while paused, over the picture, never in it.\n";
+    "screen on/off; Q or Escape quit. Moving the mouse shows a seek bar below the picture; click\n"
+    "or drag on it to seek. A line with the position, length, frame (counted from 0, as kvq\n"
+    "render takes it), speed and state shows for 2 s after any key and while paused. Both go\n"
+    "in the black bars beside or above the picture, or on a band over its edge where the window\n"
+    "leaves no room. The picture is scaled by area: every pixel equally wide at any size.\n";
 
 constexpr ValueOption kOptions[] = {{"font", ""},  {"audio", ""},          {"start", ""},
                                     {"speed", ""}, {"loop", "", true},     {"fullscreen", "", true},
