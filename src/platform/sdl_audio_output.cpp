@@ -116,6 +116,7 @@ bool SdlAudioOutput::open(AudioDevice device, int rate_hz)
         for (int i = 0, count = SDL_GetNumAudioDevices(0); i < count && !opened; ++i) {
             const char* name = SDL_GetAudioDeviceName(i, 0);
             opened = name && handles_->device.open(name, rate_hz);
+            if (opened) device_name_ = name;
         }
         break;
     }
@@ -186,4 +187,5 @@ void SdlAudioOutput::close()
     if (!handles_) return;
     stop();
     handles_.reset();
+    device_name_.clear();
 }

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <memory>
+#include <string>
 
 #include "devices/audio_output.h"
 
@@ -23,8 +24,11 @@ public:
     double durationSeconds() const override;
     void stop() override;
     void close() override;
+    // The playback device open: its name, or "" for the system's default; "" when none is.
+    std::string deviceName() const { return device_name_; }
 
 private:
     struct Handles;
     std::unique_ptr<Handles> handles_;
+    std::string device_name_;
 };

@@ -228,6 +228,7 @@ bool SdlStretchingAudioOutput::open(AudioDevice device, int rate_hz)
         for (int i = 0, count = SDL_GetNumAudioDevices(0); i < count && !opened; ++i) {
             const char* name = SDL_GetAudioDeviceName(i, 0);
             opened = name && tryOpen(name);
+            if (opened) device_name_ = name;
         }
         break;
     }
@@ -322,4 +323,5 @@ void SdlStretchingAudioOutput::stop()
 void SdlStretchingAudioOutput::close()
 {
     handles_.reset();
+    device_name_.clear();
 }

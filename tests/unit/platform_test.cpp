@@ -10,6 +10,7 @@
 #include "platform/scan_codes.h"
 #include "platform/sdl_audio_output.h"
 #include "platform/sdl_screen.h"
+#include "platform/sdl_stretching_audio_output.h"
 
 // SDL's own invisible driver, asked for by name: what the screen does without a display.
 TEST(SdlScreen, ThatFailsToOpenGivesBackWhatItMade)
@@ -24,6 +25,7 @@ TEST(SdlScreen, ThatFailsToOpenGivesBackWhatItMade)
     EXPECT_EQ(SDL_WasInit(SDL_INIT_VIDEO), 0u);
     EXPECT_EQ(screen.beginFrame().pixels, nullptr);
     screen.presentFrame();
+    EXPECT_EQ(SDL_WasInit(SDL_INIT_VIDEO), 0u) << "a closed screen presents nothing and starts nothing again";
 
     ASSERT_EQ(screen.open({"test", 640, 480, 32}), 0) << screen.error();
     EXPECT_NE(screen.beginFrame().pixels, nullptr);
@@ -76,10 +78,20 @@ TEST(TerminationSignals, HangUpEndsPlaybackOnlyWhereAskedFor)
     EXPECT_EQ(received.load(), SIGHUP) << "kvq play ends as for SIGTERM when its terminal goes";
 }
 
-TEST(SdlAudioOutput, SecondChoiceIsTheFirstOtherDeviceThatOpens)
+// Both outputs choose a device by the same rule: the system's default, or else the first of the
+// others that opens (the dummy driver lists one).
+template <typename Output>
+void choosesDevicesAsAsked()
 {
     setenv("SDL_AUDIODRIVER", "dummy", 1);
-    SdlAudioOutput audio;
-    EXPECT_TRUE(audio.open(AudioDevice::any_other, 44100));
+    Output audio;
+    ASSERT_TRUE(audio.open(AudioDevice::any_other, 44100));
+    EXPECT_EQ(audio.deviceName(), "System audio output device");
     EXPECT_FALSE(audio.load("/no/such/soundtrack.mp3"));
+    audio.close();
+    ASSERT_TRUE(audio.open(AudioDevice::system_default, 44100));
+    EXPECT_EQ(audio.deviceName(), "");
 }
+
+TEST(SdlAudioOutput, SecondChoiceIsTheFirstOtherDeviceThatOpens) { choosesDevicesAsAsked<SdlAudioOutput>(); }
+TEST(SdlStretchingAudioOutput, SecondChoiceIsTheFirstOtherDeviceThatOpens) { choosesDevicesAsAsked<SdlStretchingAudioOutput>(); }
