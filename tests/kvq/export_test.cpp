@@ -46,12 +46,14 @@ TEST(FfmpegExport, GifDecodesToExactlyTheRasterisersPixelsAndItsDelaysAddUpToThe
 {
     TempDir dir;
     const auto font = randomBytes(8192, 21);
-    // Every way a frame is coded: new all over; the same as the one before, twice; a few cells
-    // far apart, a rectangle of the whole picture nearly all transparent; every other row of
-    // cells, busy but with whole rows untouched; blocks of many sizes, busy all through.
+    // Every way a frame is coded: new all over; the same as the one before, once, twice or three
+    // times, at different places in the 4-4-4-5 hundredths of the frames' delays, so that a
+    // delay taken from a neighbour shows; a few cells far apart, a rectangle of the whole picture
+    // nearly all transparent; every other row of cells, busy but with whole rows untouched;
+    // blocks of many sizes, busy all through.
     std::vector<std::uint8_t> frame = randomBytes(kFrame, 5), frames;
     for (int index = 0; index < 40; ++index) {
-        const int kind = index % 8;
+        const int kind = index == 13 || (index >= 22 && index <= 24) ? 1 : index % 8;
         if (kind == 0) frame = randomBytes(kFrame, static_cast<std::uint32_t>(index));
         if (kind == 3) {
             for (const std::size_t cell : {std::size_t(0), std::size_t(index * 31 % 2400), kFrame - 1}) ++frame[cell];
