@@ -5,6 +5,7 @@
 #include <chrono>
 #include <mutex>
 
+#include "platform/audio_device_choice.h"
 #include "platform/quiet_stderr.h"
 #include "platform/sdl_owners.h"
 
@@ -107,20 +108,10 @@ bool SdlAudioOutput::open(AudioDevice device, int rate_hz)
         handles_ = std::make_unique<Handles>();
         handles_->audio = SdlSubsystem(SDL_INIT_AUDIO);
     }
-    bool opened = false;
-    switch (device) {
-    case AudioDevice::system_default:
-        opened = handles_->device.open(nullptr, rate_hz);
-        break;
-    case AudioDevice::any_other:
-        for (int i = 0, count = SDL_GetNumAudioDevices(0); i < count && !opened; ++i) {
-            const char* name = SDL_GetAudioDeviceName(i, 0);
-            opened = name && handles_->device.open(name, rate_hz);
-            if (opened) device_name_ = name;
-        }
-        break;
-    }
+    const auto chosen = openChosenDevice(device, [&](const char* name) { return handles_->device.open(name, rate_hz); });
+    const bool opened = chosen.has_value();
     if (opened) {
+        device_name_ = *chosen;
         int frequency = rate_hz;
         Uint16 format = 0;
         int channels = 0;

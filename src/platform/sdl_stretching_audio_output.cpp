@@ -11,6 +11,7 @@
 #include <mutex>
 #include <vector>
 
+#include "platform/audio_device_choice.h"
 #include "platform/mp3_stream.h"
 #include "platform/quiet_stderr.h"
 #include "platform/sdl_owners.h"
@@ -221,18 +222,9 @@ bool SdlStretchingAudioOutput::open(AudioDevice device, int rate_hz)
         h.device.reset(SDL_OpenAudioDevice(name, 0, &wanted, &got, 0));
         return h.device.get() != 0;
     };
-    bool opened = false;
-    switch (device) {
-    case AudioDevice::system_default: opened = tryOpen(nullptr); break;
-    case AudioDevice::any_other:
-        for (int i = 0, count = SDL_GetNumAudioDevices(0); i < count && !opened; ++i) {
-            const char* name = SDL_GetAudioDeviceName(i, 0);
-            opened = name && tryOpen(name);
-            if (opened) device_name_ = name;
-        }
-        break;
-    }
-    if (!opened) return false;
+    const auto chosen = openChosenDevice(device, tryOpen);
+    if (!chosen) return false;
+    device_name_ = *chosen;
     h.device_rate = rate_hz;
     SDL_PauseAudioDevice(h.device.get(), 0);
     return true;
