@@ -19,9 +19,30 @@ struct Mp3Stream::Handle {
 Mp3Stream::Mp3Stream() = default;
 Mp3Stream::~Mp3Stream() = default;
 
+namespace {
+
+// What the player's own decoder takes for an MP3: an ID3 tag or an MPEG audio frame at the very
+// start. The decoder here would search any bytes for something like a frame, and play noise.
+bool startsLikeMp3(const char* path)
+{
+    unsigned char start[3] = {};
+    std::FILE* file = std::fopen(path, "rb");
+    if (!file) return false;
+    const std::size_t got = std::fread(start, 1, sizeof start, file);
+    std::fclose(file);
+    return got == sizeof start && ((start[0] == 'I' && start[1] == 'D' && start[2] == '3') ||
+                                   (start[0] == 0xFF && (start[1] & 0xE0) == 0xE0));
+}
+
+}  // namespace
+
 bool Mp3Stream::open(const char* path)
 {
     handle_.reset();
+    if (!startsLikeMp3(path)) {
+        error_ = "no MPEG audio at its start";
+        return false;
+    }
     int status = MPG123_OK;
     auto handle = std::make_unique<Handle>();
     handle->decoder.reset(mpg123_new(nullptr, &status));

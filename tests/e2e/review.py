@@ -309,6 +309,12 @@ def messages(work):
             review.process.kill()
             status = "timeout"
         check(status == 128 + signal.SIGHUP, f"SIGHUP ends the review as SIGTERM does: status {status}")
+
+        # Bytes that are no MP3 are said to be so, not played as noise.
+        (folder / "quorva.mp3").write_bytes(random.Random(3).randbytes(100_000))
+        review = Review(work, folder, x.display)
+        status, err = review.quit()
+        check(f"kvq play: {folder}/quorva.mp3: cannot be decoded; playing silent\n" in err, f"said: {err!r}")
     finally:
         x.stop()
 
