@@ -8,7 +8,9 @@
 #include "devices/clock.h"
 #include "devices/review_window.h"
 #include "kvq/play/file_frames.h"
+#include "kvq/play/picture_scaler.h"
 #include "kvq/play/review_loop.h"
+#include "kvq/play/screen_layout.h"
 #include "kvq/play/transport.h"
 #include "kvq_test_support.h"
 #include "render/colours.h"
@@ -338,6 +340,61 @@ TEST(ReviewLoop, SpeedKeysStepThroughTheListAndLoopStartsAgainAtTheEnd)
     }
     // 1.5 s at 2x is 3 s of animation: once through (2 s) and 1 s into the second time, frame 24.
     EXPECT_NEAR(matched, 24, 2);
+}
+
+TEST(ScreenLayout, TheLineAndBarGoInTheBarsWhereThereIsRoomAndOverThePictureWhereThereIsNone)
+{
+    const std::string line = "0:05.0 / 0:40.0  frame 120 of 0-959  1x  paused";
+    // Taller than 4:3: bars above and below, the text at the picture's whole multiple.
+    const ScreenLayout tall = layoutFor(1280, 1024);
+    EXPECT_EQ(tall.picture, (ScreenRect{0, 32, 1280, 960}));
+    EXPECT_EQ(tall.bar.area, (ScreenRect{0, 992, 1280, 32}));
+    EXPECT_FALSE(tall.bar.over_picture);
+    const StatusPlace above = placeStatus(tall, line);
+    EXPECT_EQ(above.area, (ScreenRect{0, 0, 1280, 32}));
+    EXPECT_EQ(above.rows, std::vector<std::string>{line});
+    // Wider: in the left bar, at 1x where 2x would not leave 18 columns, the line's parts wrapped.
+    const ScreenLayout wide = layoutFor(1920, 1080);
+    EXPECT_EQ(wide.picture, (ScreenRect{240, 0, 1440, 1080}));
+    EXPECT_EQ(wide.bar.area, (ScreenRect{0, 1064, 240, 16}));
+    const StatusPlace beside = placeStatus(wide, line);
+    EXPECT_EQ(beside.area, (ScreenRect{0, 0, 240, 48}));
+    EXPECT_EQ(beside.rows, (std::vector<std::string>{"0:05.0 / 0:40.0", "frame 120 of 0-959  1x", "paused"}));
+    EXPECT_FALSE(beside.over_picture);
+    // Exactly 4:3 and small: over the picture, never below 1x, wrapped to the width.
+    const ScreenLayout small = layoutFor(400, 300);
+    EXPECT_TRUE(small.bar.over_picture);
+    EXPECT_EQ(small.bar.area, (ScreenRect{0, 284, 400, 16}));
+    const StatusPlace over = placeStatus(small, line + "  loop");
+    EXPECT_TRUE(over.over_picture);
+    EXPECT_EQ(over.text_scale, 1);
+    EXPECT_EQ(over.rows, (std::vector<std::string>{"0:05.0 / 0:40.0  frame 120 of 0-959  1x  paused", "loop"}));
+}
+
+TEST(PictureScaler, CopiesAtWholeMultiplesAndOtherwiseCoversEachPixelByItsArea)
+{
+    // A white column one pixel wide, and a row with a red, a green and a blue pixel.
+    std::vector<std::uint32_t> picture(8 * 2, 0);
+    picture[3] = 0xFFFFFF;
+    picture[8 + 1] = 0xFF0000, picture[8 + 2] = 0x00FF00, picture[8 + 3] = 0x0000FF;
+    PictureScaler scaler;
+    scaler.configure(8, 2, 16, 4);
+    std::vector<std::uint32_t> out(16 * 4);
+    scaler.scale(picture, out);
+    for (int y = 0; y < 4; ++y) {
+        for (int x = 0; x < 16; ++x) ASSERT_EQ(out[std::size_t(y * 16 + x)], picture[std::size_t(y / 2 * 8 + x / 2)]) << x << "," << y;
+    }
+    // At 2.25x the column is 2.25 pixels of white: two whole, a quarter blended at one side.
+    scaler.configure(8, 2, 18, 4);
+    out.assign(18 * 4, 0);
+    scaler.scale(picture, out);
+    const std::vector<std::uint32_t> row(out.begin(), out.begin() + 18);
+    EXPECT_EQ(row, (std::vector<std::uint32_t>{0, 0, 0, 0, 0, 0, 0x404040, 0xFFFFFF, 0xFFFFFF, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
+    // At half size, each pixel the average of the four it covers, channel by channel.
+    scaler.configure(8, 2, 4, 1);
+    out.assign(4, 0);
+    scaler.scale(picture, out);
+    EXPECT_EQ(out, (std::vector<std::uint32_t>{0x400000, 0x408080, 0, 0}));
 }
 
 TEST(FileFrames, GiveThePlayersFramesInAnyOrderAndOnlyWholeOnesOfAFileCutShort)
