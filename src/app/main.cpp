@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "app/run_player.h"
-#include "app/termination_signals.h"
+#include "platform/termination_signals.h"
 #include "platform/sdl_audio_output.h"
 #include "platform/sdl_input_events.h"
 #include "platform/sdl_screen.h"

@@ -8,10 +8,22 @@
 #include <cerrno>
 #include <cstring>
 
+// Where a flag does not exist it has nothing to do: no descriptors are inherited across exec, no
+// FIFOs block an open, and every file is binary.
+#ifndef O_NONBLOCK
+#define O_NONBLOCK 0
+#endif
+#ifndef O_CLOEXEC
+#define O_CLOEXEC 0
+#endif
+#ifndef O_BINARY
+#define O_BINARY 0
+#endif
+
 RegularFile openRegularFile(const char* path, FileProblem& problem)
 {
     problem = {};
-    const int fd = ::open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    const int fd = ::open(path, O_RDONLY | O_BINARY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
         problem = {FileProblem::Kind::cannot_open, errno};
         return {};

@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "app/termination_signals.h"
+#include "platform/termination_signals.h"
 #include "platform/scan_codes.h"
 #include "platform/sdl_audio_output.h"
 #include "platform/sdl_screen.h"

@@ -10,7 +10,7 @@
 #include <optional>
 
 #include "app/file_reports.h"
-#include "app/termination_signals.h"
+#include "platform/termination_signals.h"
 #include "audio/soundtrack.h"
 #include "content/frame_list.h"
 #include "content/glyph_table.h"

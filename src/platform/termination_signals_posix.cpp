@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "app/termination_signals.h"
+#include "platform/termination_signals.h"
 
 #include <csignal>
 
