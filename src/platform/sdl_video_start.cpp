@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "platform/quiet_stderr.h"
+#include "platform/running_under_wine.h"
 
 namespace {
 
@@ -17,6 +18,11 @@ bool isInvisibleDriver(const char* driver)
 std::string startVisibleVideo(SdlSubsystem& video)
 {
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+    // Wine emulates Direct3D over OpenGL, and starting that takes seconds (2 s here, against a
+    // tenth for SDL's software renderer), all before the first frame; a 640x480 picture needs
+    // nothing the software renderer lacks. On Windows itself Direct3D stays the choice, and
+    // SDL_RENDER_DRIVER in the environment still overrides this.
+    if (runningUnderWine()) SDL_SetHintWithPriority(SDL_HINT_RENDER_DRIVER, "software", SDL_HINT_DEFAULT);
     bool started = false;
     {
         const QuietStderr quiet;

@@ -18,6 +18,8 @@ import threading
 import time
 from pathlib import Path
 
+from xserver import Xvfb
+
 KVQ = os.environ["KVQ"]
 FRAME = 1 / 24
 # What counts as "within a frame" for the timing checks; a sanitized build asks for less.
@@ -29,27 +31,6 @@ def check(condition, message):
     print(("ok: " if condition else "FAIL: ") + message, flush=True)
     if not condition:
         failures.append(message)
-
-
-class Xvfb:
-    def __init__(self, size):
-        read_end, write_end = os.pipe()
-        self.process = subprocess.Popen(["Xvfb", "-displayfd", str(write_end), "-screen", "0", f"{size}x24",
-                                         "-nolisten", "tcp", "-noreset"], pass_fds=[write_end],
-                                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        os.close(write_end)
-        with os.fdopen(read_end) as numbers:
-            self.display = ":" + numbers.readline().strip()
-        for _ in range(100):
-            if subprocess.run(["xdpyinfo"], env={**os.environ, "DISPLAY": self.display},
-                              stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL).returncode == 0:
-                return
-            time.sleep(0.1)
-        raise SystemExit("Xvfb does not answer")
-
-    def stop(self):
-        self.process.terminate()
-        self.process.wait()
 
 
 class Review:
