@@ -207,15 +207,22 @@ def files(work):
 
 def sound(work):
     """What Wine cannot let anyone hear, SDL's disk driver writes down: the soundtrack decoded by
-    the Windows build, a 1 kHz tone in the file."""
+    the Windows build, a 1 kHz tone in the file; and a soundtrack that cannot be decoded."""
     tone = work / "tone.mp3"
     subprocess.run(["sox", "-n", "-r", "44100", "-c", "2", tone, "synth", "4", "sine", "1000"], check=True)
     folder = folder_with(work, "sound", title_frames()[:2400 * 72], soundtrack=tone)
     heard = work / "heard.raw"
+    noise = work / "noise.mp3"
+    noise.write_bytes(bytes(range(256)) * 400)
     with x_server("640x480") as x:
         player = Player(folder, x.display, {"SDL_AUDIODRIVER": "disk", "SDL_DISKAUDIOFILE": f"Z:{heard}"})
         status, err = player.wait(60)
         check(status == 0, f"three seconds of frames play to their end, status 0 ({status}; {err!r})")
+        shutil.copy(noise, folder / "quorva.mp3")
+        player = Player(folder, x.display, {"SDL_AUDIODRIVER": "disk", "SDL_DISKAUDIOFILE": f"Z:{work / 'noise.raw'}"})
+        status, err = player.wait(60)
+        check(status == 0 and lines_of(err) == ["kvqplay: quorva.mp3: cannot be decoded; playing silent"],
+              f"bytes that are no MP3 play silent, said in one line ({status}; {err!r})")
     stat = subprocess.run(["sox", "-t", "raw", "-r", "44100", "-e", "signed", "-b", "16", "-c", "2", heard, "-n",
                            "remix", "1", "stat"], capture_output=True, text=True).stderr
     figures = {line.split(":")[0].strip(): line.split(":")[1].strip() for line in stat.splitlines() if ":" in line}
