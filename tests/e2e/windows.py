@@ -235,9 +235,13 @@ def sound(work):
 work = Path(tempfile.mkdtemp(prefix="kvq-windows."))
 try:
     # A prefix of its own, made once: the first run of Wine takes a while to set one up.
+    # wineboot returns before the prefix is finished; the server's end says it is.
     if not (Path(os.environ["WINEPREFIX"]) / "system.reg").exists():
-        subprocess.run(["wineboot", "--init"], env={**os.environ, **WINE_ENV}, stdout=subprocess.DEVNULL,
-                       stderr=subprocess.DEVNULL, timeout=300)
+        with x_server("640x480") as x:
+            wine_env = {**os.environ, **WINE_ENV, "DISPLAY": x.display}
+            subprocess.run(["wineboot", "--init"], env=wine_env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+                           timeout=300)
+            subprocess.run(["wineserver", "-w"], env=wine_env, timeout=300)
     {"picture": picture, "keys": keys, "files": files, "sound": sound}[sys.argv[1]](work)
 finally:
     shutil.rmtree(work, ignore_errors=True)
