@@ -1,11 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "platform/sdl_audio_output.h"
 
-#include <algorithm>
-#include <chrono>
-#include <mutex>
-
 #include "platform/audio_device_choice.h"
+#include "platform/heard_timeline.h"
 #include "platform/quiet_stderr.h"
 #include "platform/sdl_owners.h"
 
@@ -41,42 +38,29 @@ private:
     bool open_ = false;
 };
 
-// Where the music was after each mix and when: the mixed chunk is what is heard next, so the
-// position heard now runs from the chunk's start at the moment it was mixed. Written on the
-// mixer's thread, read on the caller's.
+// After each mix, where the music is: the mixer says where the chunk it just mixed ends, and that
+// chunk is what is heard next. Written on the mixer's thread, read on the caller's.
 class MixTimeline {
 public:
     static void afterMix(void* timeline, Uint8*, int) { static_cast<MixTimeline*>(timeline)->record(); }
 
     void setChunkSeconds(double seconds) { chunk_seconds_ = seconds; }
-
-    double heardSeconds() const
-    {
-        const std::lock_guard lock(mutex_);
-        if (mixed_end_ < 0) return -1.0;
-        const double since = std::chrono::duration<double>(std::chrono::steady_clock::now() - mixed_at_).count();
-        return std::max(0.0, std::min(mixed_end_, mixed_end_ - chunk_seconds_ + since));
-    }
-
-    void forget()
-    {
-        const std::lock_guard lock(mutex_);
-        mixed_end_ = -1.0;
-    }
+    double heardSeconds() const { return heard_.heardSeconds(); }
+    void forget() { heard_.forget(); }
 
 private:
     void record()
     {
         // Called by the mixer with its lock held; its lock is recursive, so asking it is safe.
         const double position = Mix_PlayingMusic() && !Mix_PausedMusic() ? Mix_GetMusicPosition(nullptr) : -1.0;
-        const std::lock_guard lock(mutex_);
-        mixed_end_ = position;
-        mixed_at_ = std::chrono::steady_clock::now();
+        if (position < 0) {
+            heard_.forget();
+        } else {
+            heard_.record(position - chunk_seconds_, chunk_seconds_);
+        }
     }
 
-    mutable std::mutex mutex_;
-    double mixed_end_ = -1.0;
-    std::chrono::steady_clock::time_point mixed_at_{};
+    HeardTimeline heard_;
     double chunk_seconds_ = 0;
 };
 

@@ -6,12 +6,11 @@
 
 #include <algorithm>
 #include <array>
-#include <chrono>
 #include <cmath>
-#include <mutex>
 #include <vector>
 
 #include "platform/audio_device_choice.h"
+#include "platform/heard_timeline.h"
 #include "platform/mp3_stream.h"
 #include "platform/quiet_stderr.h"
 #include "platform/sdl_owners.h"
@@ -59,40 +58,6 @@ public:
 
 private:
     SDL_AudioDeviceID id_;
-};
-
-// Where in the soundtrack the buffer last filled began, how much of it the buffer held and when
-// it was filled: the buffer filled is what is heard next, so the position heard runs on from its
-// start at the playing speed. Written on the device's thread, read on the caller's.
-class HeardTimeline {
-public:
-    void record(double start_seconds, double length_seconds, double speed)
-    {
-        const std::lock_guard lock(mutex_);
-        start_ = start_seconds;
-        length_ = length_seconds;
-        speed_ = speed;
-        filled_at_ = std::chrono::steady_clock::now();
-    }
-    void forget()
-    {
-        const std::lock_guard lock(mutex_);
-        start_ = -1;
-    }
-    double heardSeconds() const
-    {
-        const std::lock_guard lock(mutex_);
-        if (start_ < 0) return -1;
-        const double since = std::chrono::duration<double>(std::chrono::steady_clock::now() - filled_at_).count();
-        return start_ + std::clamp(since * speed_, 0.0, length_);
-    }
-
-private:
-    mutable std::mutex mutex_;
-    double start_ = -1;
-    double length_ = 0;
-    double speed_ = 1;
-    std::chrono::steady_clock::time_point filled_at_{};
 };
 
 }  // namespace
