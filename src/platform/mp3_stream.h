@@ -3,7 +3,6 @@
 
 #include <cstdint>
 #include <memory>
-#include <string>
 
 // An MP3 file decoded as it is read, never whole: stereo 32-bit float frames at the file's own
 // rate (a mono file comes out on both channels), with sample-exact seeks.
@@ -14,9 +13,8 @@ public:
     Mp3Stream(const Mp3Stream&) = delete;
     Mp3Stream& operator=(const Mp3Stream&) = delete;
 
-    // false, with error(), when the file cannot be read or holds no MPEG audio.
+    // false when the file cannot be read or holds no MPEG audio.
     bool open(const char* path);
-    std::string error() const { return error_; }
     int rateHz() const { return rate_hz_; }
     // In frames (a sample for each channel); exact, since open() scans the whole file.
     std::int64_t lengthFrames() const { return length_frames_; }
@@ -27,7 +25,6 @@ public:
 private:
     struct Handle;
     std::unique_ptr<Handle> handle_;
-    std::string error_;
     int rate_hz_ = 0;
     std::int64_t length_frames_ = 0;
 };
