@@ -84,7 +84,7 @@ int review(FrameSource& frames, const GlyphTable& glyphs, const GlyphTable& text
 
     const auto seekToPointer = [&](const ReviewEvent& event) {
         const ScreenRect& bar = screen.layout().bar.area;
-        transport.seekTo(std::clamp((event.x / screen.scale() - bar.x) / bar.width, 0.0, 1.0) * transport.length(), now);
+        transport.seekTo(std::clamp((event.x - bar.x) / bar.width, 0.0, 1.0) * transport.length(), now);
     };
     while (!devices.stop || devices.stop->load() == 0) {
         now = clock.now();
@@ -140,6 +140,9 @@ int review(FrameSource& frames, const GlyphTable& glyphs, const GlyphTable& text
         ReviewEvent event;
         for (int timeout = std::max(1, static_cast<int>(std::ceil(wait * 1000))); devices.window.waitEvent(event, timeout); timeout = 0) {
             now = clock.now();
+            // Pointer positions in the pixels the screen is laid out in.
+            event.x /= screen.scale();
+            event.y /= screen.scale();
             if (devices.trace && event.kind == ReviewEvent::Kind::key) {
                 std::fprintf(devices.trace, "%.6f key %d\n", monotonicSeconds(), static_cast<int>(event.key));
                 std::fflush(devices.trace);
@@ -173,7 +176,7 @@ int review(FrameSource& frames, const GlyphTable& glyphs, const GlyphTable& text
                 break;
             case ReviewEvent::Kind::pointer_down:
                 bar_until = now + kShowFor;
-                if (screen.layout().bar.area.contains(event.x / screen.scale(), event.y / screen.scale())) {
+                if (screen.layout().bar.area.contains(event.x, event.y)) {
                     dragging = true;
                     seekToPointer(event);
                 }

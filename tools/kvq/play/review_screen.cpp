@@ -31,15 +31,20 @@ void ReviewScreen::setPicture(std::span<const std::uint32_t> picture)
 
 std::span<const std::uint32_t> ReviewScreen::compose(const OverlayContent& content, const GlyphTable& font)
 {
-    std::fill(pixels_.begin(), pixels_.end(), 0u);
+    // Each pixel written once: the bars black, the picture's rows copied between them.
     const ScreenRect& place = layout_.picture;
-    const auto width = static_cast<std::size_t>(layout_.width);
+    const auto width = static_cast<std::ptrdiff_t>(layout_.width);
     const auto row_length = static_cast<std::ptrdiff_t>(place.width);
-    for (int y = 0; y < place.height && !scaled_.empty(); ++y) {
-        const auto from = scaled_.begin() + static_cast<std::ptrdiff_t>(y) * row_length;
-        std::copy(from, from + row_length,
-                  pixels_.begin() + static_cast<std::ptrdiff_t>(static_cast<std::size_t>(place.y + y) * width + static_cast<std::size_t>(place.x)));
+    const auto picture_top = pixels_.begin() + place.y * width;
+    std::fill(pixels_.begin(), picture_top, 0u);
+    for (int y = 0; y < place.height; ++y) {
+        const auto row = picture_top + y * width;
+        const auto from = scaled_.begin() + y * row_length;
+        std::fill(row, row + place.x, 0u);
+        std::copy(from, from + row_length, row + place.x);
+        std::fill(row + place.x + row_length, row + width, 0u);
     }
+    std::fill(picture_top + place.height * width, pixels_.end(), 0u);
     drawOverlay(content, font, layout_, pixels_);
     return pixels_;
 }
