@@ -40,7 +40,7 @@ TEST(KvqCommandLine, MisuseIsOneLineAndStatusTwo)
              {{"play", "a", "--speed", "4.5"}, "--speed takes 0.25 to 4, not '4.5'"},
              {{"play", "a", "--scale", "-1"}, "--scale takes a whole number from 1 to 16, not '-1'"},
              {{"play", "a", "--scale", "2.5"}, "--scale takes a whole number from 1 to 16, not '2.5'"},
-             {{"play", "a", "--start", "1:2:3"}, "not '1:2:3'"},
+             {{"play", "a", "--start", "1:2:3:4"}, "not '1:2:3:4'"},
              {{"export", "a", "--font", "f", "--audio", "a", "-o", dir.file("o.gif")}, "--audio goes only"},
              {{"help", "font", "extra"}, "unexpected argument 'extra'"},
              {{"render", "a", "--font", "f", "--frame", "0", "-o", dir.file("a.jpg")}, "must end in .png"}}) {

@@ -10,10 +10,9 @@ constexpr std::uint32_t kHasFrames = 1, kHasBytes = 2, kHasToc = 4, kHasQuality 
 constexpr std::size_t kTocEntries = 100;
 constexpr std::size_t kVbriOffset = 36;  // fixed, whatever the side information
 // A LAME tag, after the Xing fields: the encoder's name, ..., delay and padding at 21-23, the
-// music's length at 28, its CRC at 32 and the tag's own CRC at 34, which covers the frame's
-// first 190 bytes.
+// music's length at 28, its CRC at 32 and the tag's own CRC at 34, which covers the frame from
+// its first byte up to that CRC (190 bytes in an MPEG 1 stereo frame).
 constexpr std::size_t kLameTagBytes = 36, kLameDelay = 21, kLameMusicLength = 28, kLameMusicCrc = 32, kLameTagCrc = 34;
-constexpr std::size_t kLameTagCrcCovers = 190;
 
 std::uint32_t bigEndian32(std::span<const std::uint8_t> bytes, std::size_t at)
 {
@@ -40,9 +39,9 @@ std::size_t xingFieldsEnd(std::uint32_t flags, std::size_t xing_at)
 // A LAME tag (or one of its kin that keeps the same layout) where its CRC says it is whole.
 bool hasLameTag(std::span<const std::uint8_t> frame, std::size_t lame_at)
 {
-    if (lame_at + kLameTagBytes > frame.size() || lame_at + kLameTagCrc != kLameTagCrcCovers) return false;
+    if (lame_at + kLameTagBytes > frame.size()) return false;
     const std::uint16_t stored = std::uint16_t(frame[lame_at + kLameTagCrc] << 8 | frame[lame_at + kLameTagCrc + 1]);
-    return lameCrc16(frame.first(kLameTagCrcCovers)) == stored;
+    return lameCrc16(frame.first(lame_at + kLameTagCrc)) == stored;
 }
 
 }  // namespace
@@ -104,5 +103,5 @@ void rewriteXingFrame(std::span<std::uint8_t> stream, const Mp3FrameHeader& head
     frame[lame_at + kLameDelay + 2] = 0;
     putBigEndian(frame, lame_at + kLameMusicLength, stream.size(), 4);
     putBigEndian(frame, lame_at + kLameMusicCrc, lameCrc16(stream.subspan(frame.size())), 2);
-    putBigEndian(frame, lame_at + kLameTagCrc, lameCrc16(frame.first(kLameTagCrcCovers)), 2);
+    putBigEndian(frame, lame_at + kLameTagCrc, lameCrc16(frame.first(lame_at + kLameTagCrc)), 2);
 }
