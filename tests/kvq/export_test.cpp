@@ -398,8 +398,10 @@ TEST(FfmpegExport, SoundThatIsNoMp3IsRefusedForAPageAndWarnedAboutForAVideo)
     const auto [run, said] = kvqWithStderr({"export", anim, "--font", font, "--audio", dir.file("tone.wav"), "-o", dir.file("show.mp4")});
     EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(said, "kvq export: warning: " + dir.file("tone.wav") +
-                        ": does not start like an MP3 (no ID3 tag, no MPEG audio frame); ffmpeg may read it, but the player would "
-                        "not play it\n");
+                        ": does not start like an MP3 (no ID3 tag, no MPEG audio frame); the player would not play it\n");
+    // Where ffmpeg cannot read it either, the likely cause is on the error's line.
+    expectRefused(dir.path(), {"export", anim, "--font", font, "--audio", dir.file("noise.mp3"), "-o", dir.file("show.mp4")},
+                  dir.file("noise.mp3") + " does not start like an MP3 (no ID3 tag, no MPEG audio frame))");
 }
 
 TEST(WebPageExport, FontsThatDrawNothingTrueAreRefusedBeforeAnyOutput)

@@ -176,18 +176,19 @@ void refuseUnusableFont(const std::string& path)
     }
 }
 
-// A soundtrack that does not start as the player's decoder wants an MP3 to: a page cannot carry
-// it (it would have to be an MP3 for every browser to play it), while ffmpeg reads any sound, so
-// a video only says that the player would not take it.
-void checkSoundtrackStart(const std::string& path, ExportFormat format)
+constexpr std::string_view kNotMp3 = "does not start like an MP3 (no ID3 tag, no MPEG audio frame)";
+
+// Whether the soundtrack starts as the player's decoder wants an MP3 to. A page cannot carry one
+// that does not (it must be an MP3 for every browser to play it); ffmpeg reads any sound, so a
+// video is made and the user told that the player would not take that file.
+bool soundtrackStartsLikeMp3(const std::string& path, ExportFormat format)
 {
     InputFile input(path);
     std::array<std::uint8_t, kMp3SignatureBytes> start{};
     const std::size_t got = input.readAt(0, start);
-    if (startsLikeMp3(std::span<const std::uint8_t>(start.data(), got))) return;
-    const std::string what = "does not start like an MP3 (no ID3 tag, no MPEG audio frame)";
-    if (format == ExportFormat::html) throw ToolError(path + ": " + what + ", so a web page cannot carry it");
-    report("warning: " + path + ": " + what + "; ffmpeg may read it, but the player would not play it");
+    if (startsLikeMp3(std::span<const std::uint8_t>(start.data(), got))) return true;
+    if (format == ExportFormat::html) throw ToolError(path + ": " + std::string(kNotMp3) + ", so a web page cannot carry it");
+    return false;
 }
 
 HtmlPageSettings pageSettings(const ParsedArguments& parsed, const std::string& animation)
@@ -241,10 +242,9 @@ int run(const ParsedArguments& parsed, std::ostream& out)
 
     refuseToReplaceInput(output, animation);
     refuseToReplaceInput(output, font);
-    if (audio) {
-        refuseToReplaceInput(output, *audio);
-        checkSoundtrackStart(*audio, format);  // a missing soundtrack named by kvq rather than in ffmpeg's words
-    }
+    if (audio) refuseToReplaceInput(output, *audio);
+    // A missing soundtrack is named by kvq rather than in ffmpeg's words.
+    const bool mp3_like = !audio || soundtrackStartsLikeMp3(*audio, format);
 
     FrameStream frames(animation);
     const std::uint64_t frame_count = frames.frameCount();
@@ -252,8 +252,16 @@ int run(const ParsedArguments& parsed, std::ostream& out)
     refuseUnusableFont(font);  // said before any output is begun
 
     const auto started = std::chrono::steady_clock::now();
-    const std::uint64_t done = format == ExportFormat::html ? writePage(frames, font, audio, page_settings, output)
-                                                            : writeVideo(frames, font, format, output, audio);
+    std::uint64_t done = 0;
+    try {
+        done = format == ExportFormat::html ? writePage(frames, font, audio, page_settings, output)
+                                            : writeVideo(frames, font, format, output, audio);
+    } catch (const ToolError& error) {
+        // Where ffmpeg could not read the sound either, the likely cause goes on the same line.
+        if (mp3_like) throw;
+        throw ToolError(std::string(error.what()) + " (" + *audio + " " + std::string(kNotMp3) + ")");
+    }
+    if (!mp3_like) report("warning: " + *audio + ": " + std::string(kNotMp3) + "; the player would not play it");
     const double elapsed_s = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
 
     std::error_code size_error;
