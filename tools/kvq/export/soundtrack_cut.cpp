@@ -136,7 +136,9 @@ SoundtrackCut cutSoundtrack(const std::string& path, double seconds)
     const double rate = stream.sample_rate_hz;
     const int padding = info.kind == Mp3InfoFrame::Kind::xing ? info.end_padding : 0;
     SoundtrackCut cut;
-    cut.seconds_before = std::max(0.0, (static_cast<double>(samples) - skipped - padding) / rate);
+    // A decoder gives out the samples of its own delay again at the end, in place of the padding
+    // where the tag tells more padding than that.
+    cut.seconds_before = std::max(0.0, (static_cast<double>(samples) - skipped - std::max(0, padding - kDecoderDelay)) / rate);
     const std::uint64_t kept_samples = kept.size() * static_cast<std::uint64_t>(stream.samples);
     if (kept_samples >= samples) {
         cut.seconds_after = cut.seconds_before;
