@@ -334,9 +334,14 @@ TEST(FfmpegExport, CutSoundtrackIsAValidMp3ThatEndsWithTheFirstFrameReachingTheE
         double rate_hz;
     };
     const std::string no_xing = lameTone(dir, "plain.mp3", 20, "-t -b 128");
+    // Half silence, half noise: at a variable rate nearly all of the bytes are in the second half,
+    // so a table of contents left as it was would send a seek far off.
+    commandOutput("cd '" + dir.path().string() + "' && sox -n -r 44100 -c 2 quiet.wav trim 0 10 && sox -n -r 44100 -c 2 noise.wav " +
+                  "synth 10 whitenoise && sox quiet.wav noise.wav both.wav && lame --quiet -V 2 both.wav uneven.mp3");
     const std::vector<Case> cases = {
         {"constant rate, Info and LAME tags", lameTone(dir, "cbr.mp3", 20, "-b 192"), 1152 / 44100.0, 44100},
         {"variable rate, Xing and LAME tags", lameTone(dir, "vbr.mp3", 20, "-V 2"), 1152 / 44100.0, 44100},
+        {"variable rate, uneven", dir.file("uneven.mp3"), 1152 / 44100.0, 44100},
         {"MPEG 2 mono behind an ID3 tag", lameTone(dir, "mpeg2.mp3", 20, "-m m --resample 22.05 -b 96 --tt Tone --add-id3v2"),
          576 / 22050.0, 22050},
         {"MPEG 2.5, frames too small for a Xing header", lameTone(dir, "mpeg25.mp3", 20, "--resample 8 -b 16"), 576 / 8000.0,
@@ -376,6 +381,20 @@ TEST(FfmpegExport, CutSoundtrackIsAValidMp3ThatEndsWithTheFirstFrameReachingTheE
         const auto first = readMp3FrameHeader(cut.bytes);
         ASSERT_TRUE(first.has_value()) << name;
         EXPECT_EQ(lameCrc16(std::span(cut.bytes).subspan(first->bytes)), cut.bytes[crc_at - 2] << 8 | cut.bytes[crc_at - 1]) << name;
+    }
+    // The table of contents: entry i is where the frame i percent of the way in starts, in 256ths of the stream.
+    const SoundtrackCut uneven = cutSoundtrack(dir.file("uneven.mp3"), animation_s);
+    std::vector<std::size_t> starts;
+    for (std::size_t at = readMp3FrameHeader(uneven.bytes)->bytes; at < uneven.bytes.size();) {
+        starts.push_back(at);
+        const auto header = readMp3FrameHeader(std::span(uneven.bytes).subspan(at));
+        ASSERT_TRUE(header.has_value()) << "at byte " << at;
+        at += header->bytes;
+    }
+    const std::size_t toc_at = 36 + 8 + 4 + 4;
+    for (std::size_t i = 0; i < 100; ++i) {
+        const double expected = double(starts[i * starts.size() / 100]) * 256 / double(uneven.bytes.size());
+        EXPECT_NEAR(uneven.bytes[toc_at + i], expected, 1.0) << "entry " << i;
     }
     // A soundtrack no longer than the animation is kept byte for byte, its tag too.
     const SoundtrackCut whole = cutSoundtrack(dir.file("mpeg2.mp3"), 25);
