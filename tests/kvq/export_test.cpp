@@ -4,6 +4,7 @@
 
 #include <cstdio>
 
+#include "kvq/cli/tool_error.h"
 #include "kvq/export/gif_lzw.h"
 #include "kvq/export/html_page.h"
 #include "kvq/export/mp3_frame_header.h"
@@ -400,6 +401,37 @@ TEST(FfmpegExport, CutSoundtrackIsAValidMp3ThatEndsWithTheFirstFrameReachingTheE
     const SoundtrackCut whole = cutSoundtrack(dir.file("mpeg2.mp3"), 25);
     EXPECT_FALSE(whole.cut);
     EXPECT_EQ(whole.bytes, readBytes(dir.file("mpeg2.mp3")));
+}
+
+TEST(FfmpegExport, DamagedOrTruncatedSoundtracksAreCutOrRefusedWithoutHarm)
+{
+    TempDir dir;
+    const auto mp3 = readBytes(lameTone(dir, "tone.mp3", 3, "-V 5"));
+    std::vector<std::uint8_t> hour = readBytes(lameTone(dir, "ten.mp3", 10, "-b 8 --resample 8"));
+    // 360 times ten seconds, each with its encoder's delay and padding: an hour and a little more.
+    const auto one = hour;
+    for (int copy = 1; copy < 360; ++copy) hour.insert(hour.end(), one.begin(), one.end());
+    SoundtrackCut cut = cutSoundtrack(dir.write("hour.mp3", hour), 1);
+    const std::string line = soundtrackCutLine(cut);
+    const std::string shape = "soundtrack cut from 1:00:36 to 0:01 (the animation's length)";
+    EXPECT_TRUE(line.starts_with("soundtrack cut from 1:0") && line.ends_with(" to 0:01 (the animation's length)") &&
+                line.size() == shape.size())
+        << line;
+    // Cut anywhere, or with bytes changed anywhere, a soundtrack is cut or refused, never read past.
+    std::uint32_t seed = 1;
+    for (std::size_t size = 0; size < mp3.size(); size += 1 + size / 3) {
+        std::vector<std::uint8_t> bytes(mp3.begin(), mp3.begin() + std::ptrdiff_t(size));
+        for (std::size_t at = 0; at < bytes.size() && size % 2 == 1; at += 1 + (seed = seed * 1103515245 + 12345) % 97) {
+            bytes[at] = std::uint8_t(seed >> 16);
+        }
+        try {
+            cut = cutSoundtrack(dir.write("damaged.mp3", bytes), 1);
+            EXPECT_LE(cut.bytes.size(), bytes.size() + 4) << size;
+            ASSERT_FALSE(cut.bytes.empty()) << size;
+        } catch (const ToolError& error) {
+            EXPECT_NE(std::string(error.what()).find("holds no MPEG layer III audio"), std::string::npos) << error.what();
+        }
+    }
 }
 
 TEST(FfmpegExport, SoundThatIsNoMp3IsRefusedForAPageAndWarnedAboutForAVideo)

@@ -79,6 +79,7 @@ std::optional<std::uint64_t> nextFrame(ByteWindow& window, std::uint64_t offset,
 {
     for (; offset + Mp3FrameHeader::kBytes <= file_bytes; ++offset) {
         const auto byte = window.at(offset, 1);
+        if (byte.empty()) break;  // the file was cut short while it was read
         if (byte[0] == 0xFF && chainedFrameAt(window, offset, file_bytes)) return offset;
     }
     return std::nullopt;
@@ -89,10 +90,13 @@ struct FramePlace {
     std::size_t bytes;
 };
 
-std::string minutesText(double seconds)
+// "0:40", "3:20", "1:23:20": as the page shows times.
+std::string clockText(double seconds)
 {
     const long whole = std::lround(seconds);
-    return std::to_string(whole / 60) + ":" + (whole % 60 < 10 ? "0" : "") + std::to_string(whole % 60);
+    const auto twoDigits = [](long value) { return (value < 10 ? "0" : "") + std::to_string(value); };
+    if (whole < 3600) return std::to_string(whole / 60) + ":" + twoDigits(whole % 60);
+    return std::to_string(whole / 3600) + ":" + twoDigits(whole / 60 % 60) + ":" + twoDigits(whole % 60);
 }
 
 }  // namespace
@@ -104,7 +108,9 @@ SoundtrackCut cutSoundtrack(const std::string& path, double seconds)
     const std::uint64_t file_bytes = file.sizeBytes();
     const std::optional<std::uint64_t> first = nextFrame(window, id3TagsEnd(window), file_bytes);
     if (!first) throw ToolError(path + ": holds no MPEG layer III audio, so it is no MP3 a web page can play");
-    const Mp3FrameHeader stream = *headerAt(window, *first);
+    const std::optional<Mp3FrameHeader> first_header = headerAt(window, *first);
+    if (!first_header) throw ToolError(path + ": changed while it was being read");
+    const Mp3FrameHeader stream = *first_header;
 
     std::uint64_t at = *first;
     const auto first_frame = window.at(at, stream.bytes);
@@ -161,6 +167,6 @@ SoundtrackCut cutSoundtrack(const std::string& path, double seconds)
 
 std::string soundtrackCutLine(const SoundtrackCut& cut)
 {
-    return "soundtrack cut from " + minutesText(cut.seconds_before) + " to " + minutesText(cut.seconds_after) +
+    return "soundtrack cut from " + clockText(cut.seconds_before) + " to " + clockText(cut.seconds_after) +
            " (the animation's length)";
 }

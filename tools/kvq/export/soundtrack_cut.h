@@ -19,5 +19,5 @@ struct SoundtrackCut {
 // Throws a ToolError naming the file when it cannot be read or holds no MPEG audio of layer III.
 SoundtrackCut cutSoundtrack(const std::string& path, double seconds);
 
-// "soundtrack cut from 3:20 to 0:40 (the animation's length)".
+// "soundtrack cut from 3:20 to 0:40 (the animation's length)"; hours as 1:23:20.
 std::string soundtrackCutLine(const SoundtrackCut& cut);
