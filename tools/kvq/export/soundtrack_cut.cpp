@@ -94,7 +94,11 @@ struct FramePlace {
 std::string clockText(double seconds)
 {
     const long whole = std::lround(seconds);
-    const auto twoDigits = [](long value) { return (value < 10 ? "0" : "") + std::to_string(value); };
+    const auto twoDigits = [](long value) {
+        std::string digits = std::to_string(value);
+        if (digits.size() < 2) digits.insert(digits.begin(), '0');
+        return digits;
+    };
     if (whole < 3600) return std::to_string(whole / 60) + ":" + twoDigits(whole % 60);
     return std::to_string(whole / 3600) + ":" + twoDigits(whole / 60 % 60) + ":" + twoDigits(whole % 60);
 }
