@@ -5,6 +5,8 @@
 
 #include <cstdio>
 
+#include "content/mp3_signature.h"
+
 struct Mp3Stream::Handle {
     struct Deleter {
         void operator()(mpg123_handle* decoder) const
@@ -21,17 +23,14 @@ Mp3Stream::~Mp3Stream() = default;
 
 namespace {
 
-// What the player's own decoder takes for an MP3: an ID3 tag or an MPEG audio frame at the very
-// start. The decoder here would search any bytes for something like a frame, and play noise.
-bool startsLikeMp3(const char* path)
+bool fileStartsLikeMp3(const char* path)
 {
-    unsigned char start[3] = {};
+    std::uint8_t start[kMp3SignatureBytes] = {};
     std::FILE* file = std::fopen(path, "rb");
     if (!file) return false;
     const std::size_t got = std::fread(start, 1, sizeof start, file);
     std::fclose(file);
-    return got == sizeof start && ((start[0] == 'I' && start[1] == 'D' && start[2] == '3') ||
-                                   (start[0] == 0xFF && (start[1] & 0xE0) == 0xE0));
+    return startsLikeMp3(std::span<const std::uint8_t>(start, got));
 }
 
 }  // namespace
@@ -39,7 +38,7 @@ bool startsLikeMp3(const char* path)
 bool Mp3Stream::open(const char* path)
 {
     handle_.reset();
-    if (!startsLikeMp3(path)) return false;
+    if (!fileStartsLikeMp3(path)) return false;
     auto handle = std::make_unique<Handle>();
     handle->decoder.reset(mpg123_new(nullptr, nullptr));
     mpg123_handle* decoder = handle->decoder.get();

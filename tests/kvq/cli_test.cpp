@@ -35,12 +35,12 @@ TEST(KvqCommandLine, MisuseIsOneLineAndStatusTwo)
              {{"demo", "--bogus", "--help", "-o", out}, "unknown option --bogus"},
              {{"export", "a", "--font", "f", "-o", dir.file("out.gif.tmp")}, "must end in .gif, .y4m, .mp4, .webm, .mkv or .html"},
              {{"export", "a", "--font", "f", "--loop", "-o", dir.file("o.gif")}, "--loop goes only with a web page"},
-             {{"export", "a", "--font", "f", "--poster", "1:75", "-o", dir.file("o.html")}, "--poster takes seconds (75.5) or minutes:seconds (1:15.5), not '1:75'"},
+             {{"export", "a", "--font", "f", "--poster", "1:75", "-o", dir.file("o.html")}, "--poster takes seconds (75.5), minutes:seconds (1:15.5) or hours:minutes:seconds (1:00:00), not '1:75'"},
              {{"play", "a", "--speed", "-1"}, "--speed takes 0.25 to 4, not '-1'"},
              {{"play", "a", "--speed", "4.5"}, "--speed takes 0.25 to 4, not '4.5'"},
              {{"play", "a", "--scale", "-1"}, "--scale takes a whole number from 1 to 16, not '-1'"},
              {{"play", "a", "--scale", "2.5"}, "--scale takes a whole number from 1 to 16, not '2.5'"},
-             {{"play", "a", "--start", "1:2:3"}, "not '1:2:3'"},
+             {{"play", "a", "--start", "1:2:3:4"}, "not '1:2:3:4'"},
              {{"export", "a", "--font", "f", "--audio", "a", "-o", dir.file("o.gif")}, "--audio goes only"},
              {{"help", "font", "extra"}, "unexpected argument 'extra'"},
              {{"render", "a", "--font", "f", "--frame", "0", "-o", dir.file("a.jpg")}, "must end in .png"}}) {
@@ -181,12 +181,16 @@ TEST(TimeArgument, SecondsOrMinutesAndSecondsAndNothingElse)
     EXPECT_EQ(timeArgumentSeconds("1:15.5", "--start"), 75.5);
     EXPECT_EQ(timeArgumentSeconds("0:05", "--start"), 5.0);
     EXPECT_EQ(timeArgumentSeconds("90:00", "--start"), 5400.0);
-    for (const std::string text : {"", "-1", "inf", "nan", "1e309", "1:60", "1.5:00", "1:2:3", ":5", "5:", "1: 5", "x"}) {
+    EXPECT_EQ(timeArgumentSeconds("1:00:00", "--start"), 3600.0);
+    EXPECT_EQ(timeArgumentSeconds("2:03:04.5", "--start"), 7384.5);
+    EXPECT_EQ(timeArgumentSeconds("0:0:07", "--start"), 7.0);
+    for (const std::string text : {"", "-1", "inf", "nan", "1e309", "1e3", "+5", "1:60", "1.5:00", "1:60:00", "1:2:60", "1:2:3:4",
+                                   "1.5:2:3", "::5", ":5", "5:", "1: 5", "1:5e1", "x"}) {
         try {
             timeArgumentSeconds(text, "--poster");
             ADD_FAILURE() << "took '" << text << "'";
         } catch (const UsageError& error) {
-            EXPECT_NE(std::string(error.what()).find("--poster takes seconds (75.5) or minutes:seconds (1:15.5), not '" + text + "'"),
+            EXPECT_NE(std::string(error.what()).find("--poster takes seconds (75.5), minutes:seconds (1:15.5) or hours:minutes:seconds (1:00:00), not '" + text + "'"),
                       std::string::npos) << error.what();
         }
     }

@@ -6,10 +6,12 @@
 #include <cstdio>
 #include <cmath>
 #include <filesystem>
+#include <iostream>
 #include <limits>
 #include <memory>
 #include <optional>
 
+#include "content/mp3_signature.h"
 #include "content/player_files.h"
 #include "kvq/cli/command.h"
 #include "kvq/cli/progress_line.h"
@@ -19,10 +21,12 @@
 #include "kvq/export/frame_stream.h"
 #include "kvq/export/gif_writer.h"
 #include "kvq/export/html_page.h"
+#include "kvq/export/soundtrack_cut.h"
 #include "kvq/export/y4m_writer.h"
 #include "kvq/files/file_identity.h"
 #include "kvq/files/font_file.h"
 #include "kvq/files/input_file.h"
+#include "kvq/font/psf_font.h"
 #include "render/packed_picture.h"
 
 namespace {
@@ -43,7 +47,8 @@ constexpr std::string_view kHelp =
     "  .mkv    H.264 with AAC sound, in Matroska\n"
     "  .webm   VP9 with Opus sound\n"
     "  .html   one web page that plays the animation with its sound in any browser, offline,\n"
-    "          pixel for pixel as the player shows it; the MP3 is kept as it is\n"
+    "          pixel for pixel as the player shows it; the MP3's frames are kept as they are,\n"
+    "          up to the animation's length\n"
     "\n"
     "The last three are made by the ffmpeg program (Debian package 'ffmpeg'), as 4:2:0.\n"
     "\n"
@@ -52,12 +57,13 @@ constexpr std::string_view kHelp =
     "frames, the length, the size of OUT and the speed.\n"
     "\n"
     "  --font FONT        the player's font file (as made by 'kvq font')\n"
-    "  --audio MP3        a soundtrack for .mp4, .mkv, .webm and .html, cut to the animation's length\n"
+    "  --audio MP3        a soundtrack for .mp4, .mkv, .webm and .html, cut to the animation's length;\n"
+    "                     a web page takes only an MP3\n"
     "  -o, --output OUT   the video file to write\n"
     "\n"
     "For .html only:\n"
     "  --title TEXT       the page's title (default: the frame file's name)\n"
-    "  --poster TIME      the frame shown before playing: seconds or m:ss (default: the first)\n"
+    "  --poster TIME      the frame shown before playing: seconds, m:ss or h:mm:ss (default: the first)\n"
     "  --loop             play again from the start at the end\n"
     "  --autoplay         start at once, muted until the first click (browsers allow no more)\n";
 
@@ -149,12 +155,40 @@ std::uint64_t writeVideo(FrameStream& frames, const std::string& font, ExportFor
     return done;
 }
 
-std::vector<std::uint8_t> wholeFile(const std::string& path)
+void report(const std::string& line) { std::cerr << "kvq export: " << line << '\n'; }
+
+// A font the export would draw nothing true with is refused, since what it makes is meant to be
+// shown to others: one the player would report as short (codes without their glyphs come out as
+// paper and solid ink), or a console font that 'kvq font' has not converted yet.
+void refuseUnusableFont(const std::string& path)
+{
+    const std::vector<std::uint8_t> bytes = readFontFileBytes(path);
+    constexpr std::size_t kDrawnBytes = std::size_t(GlyphTable::kFileGlyphs) * GlyphTable::kSlotBytes;
+    if (bytes.size() < kDrawnBytes) {
+        throw ToolError(path + ": " + std::to_string(bytes.size()) + " bytes is too short for a font file, which holds the " +
+                        std::to_string(GlyphTable::kFileGlyphs) + " glyphs the player draws in its first " +
+                        std::to_string(kDrawnBytes) + " bytes ('kvq info " + path + "' tells more)");
+    }
+    const bool psf = startsLikePsfFont(bytes);
+    if (psf || (bytes[0] == 0x1f && bytes[1] == 0x8b)) {
+        throw ToolError(path + ": starts like a " + (psf ? "PSF console font" : "gzip-compressed file") +
+                        ", not a font file: 'kvq font' converts a console font into one");
+    }
+}
+
+constexpr std::string_view kNotMp3 = "does not start like an MP3 (no ID3 tag, no MPEG audio frame)";
+
+// Whether the soundtrack starts as the player's decoder wants an MP3 to. A page cannot carry one
+// that does not (it must be an MP3 for every browser to play it); ffmpeg reads any sound, so a
+// video is made and the user told that the player would not take that file.
+bool soundtrackStartsLikeMp3(const std::string& path, ExportFormat format)
 {
     InputFile input(path);
-    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(input.sizeBytes()));
-    bytes.resize(input.readAt(0, bytes));
-    return bytes;
+    std::array<std::uint8_t, kMp3SignatureBytes> start{};
+    const std::size_t got = input.readAt(0, start);
+    if (startsLikeMp3(std::span<const std::uint8_t>(start.data(), got))) return true;
+    if (format == ExportFormat::html) throw ToolError(path + ": " + std::string(kNotMp3) + ", so a web page cannot carry it");
+    return false;
 }
 
 HtmlPageSettings pageSettings(const ParsedArguments& parsed, const std::string& animation)
@@ -175,7 +209,12 @@ std::uint64_t writePage(FrameStream& frames, const std::string& font, const std:
                         const HtmlPageSettings& settings, const std::string& output)
 {
     const GlyphTable glyphs = loadFontFile(font);
-    const std::vector<std::uint8_t> mp3 = audio ? wholeFile(*audio) : std::vector<std::uint8_t>{};
+    std::vector<std::uint8_t> mp3;
+    if (audio) {
+        SoundtrackCut cut = cutSoundtrack(*audio, static_cast<double>(frames.frameCount()) / kFramesPerSecond);
+        if (cut.cut) report(soundtrackCutLine(cut));
+        mp3 = std::move(cut.bytes);
+    }
     AtomicFile file(output);
     ProgressLine progress("packing", frames.frameCount());
     writeHtmlPage(frames, glyphs, mp3, settings, file, progress);
@@ -203,19 +242,26 @@ int run(const ParsedArguments& parsed, std::ostream& out)
 
     refuseToReplaceInput(output, animation);
     refuseToReplaceInput(output, font);
-    if (audio) {
-        refuseToReplaceInput(output, *audio);
-        InputFile readable(*audio);  // a missing soundtrack named by kvq rather than in ffmpeg's words
-    }
+    if (audio) refuseToReplaceInput(output, *audio);
+    // A missing soundtrack is named by kvq rather than in ffmpeg's words.
+    const bool mp3_like = !audio || soundtrackStartsLikeMp3(*audio, format);
 
     FrameStream frames(animation);
     const std::uint64_t frame_count = frames.frameCount();
     if (frame_count == 0) throw ToolError(animation + ": holds no frames, so there is nothing to export");
-    loadFontFile(font);  // a font that cannot be read is said before any output is begun
+    refuseUnusableFont(font);  // said before any output is begun
 
     const auto started = std::chrono::steady_clock::now();
-    const std::uint64_t done = format == ExportFormat::html ? writePage(frames, font, audio, page_settings, output)
-                                                            : writeVideo(frames, font, format, output, audio);
+    std::uint64_t done = 0;
+    try {
+        done = format == ExportFormat::html ? writePage(frames, font, audio, page_settings, output)
+                                            : writeVideo(frames, font, format, output, audio);
+    } catch (const ToolError& error) {
+        // Where ffmpeg could not read the sound either, the likely cause goes on the same line.
+        if (mp3_like) throw;
+        throw ToolError(std::string(error.what()) + " (" + *audio + " " + std::string(kNotMp3) + ")");
+    }
+    if (!mp3_like) report("warning: " + *audio + ": " + std::string(kNotMp3) + "; the player would not play it");
     const double elapsed_s = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
 
     std::error_code size_error;

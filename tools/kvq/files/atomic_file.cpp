@@ -11,6 +11,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <limits>
+#include <string_view>
 
 #include "kvq/cli/tool_error.h"
 #include "kvq/files/child_process.h"
@@ -24,6 +26,7 @@ constexpr int kMostLinksFollowed = 40;
 // Room for ".", ".kvq-", a process id and an attempt number around the output's own name, so
 // that a name near the file system's limit still leaves a temporary name within it.
 constexpr std::size_t kTemporaryNameExtra = 32;
+constexpr std::string_view kTemporaryMark = ".kvq-";
 
 // The file a chain of symbolic links ends at, existing or not.
 std::string followLinks(const std::string& path)
@@ -46,22 +49,40 @@ std::string temporaryStem(const std::string& folder, const std::string& name)
     std::size_t keep = std::min(name.size(), room);
     while (keep > 0 && keep < name.size() && (static_cast<unsigned char>(name[keep]) & 0xC0) == 0x80) --keep;
     std::string stem = ".";
-    stem.append(name, 0, keep).append(".kvq-");
+    stem.append(name, 0, keep).append(kTemporaryMark);
     return stem;
 }
 
-// Temporary files of the same output whose process is gone: a kill -9 gives no chance to clear them.
-void sweepLeftovers(const std::string& folder, const std::string& stem)
+// The process that made `name`, when it is named as openTemporary names its files:
+// "." + an output's name + ".kvq-" + process id + "-" + attempt; 0 for any other name.
+pid_t temporaryFileMaker(const std::string& name)
+{
+    const std::size_t mark = name.rfind(kTemporaryMark);
+    if (!name.starts_with('.') || mark == std::string::npos || mark < 1) return 0;
+    const std::string rest = name.substr(mark + kTemporaryMark.size());
+    const std::size_t dash = rest.find('-');
+    const auto digits = [](std::string_view text) {
+        return !text.empty() && text.size() <= 10 && text.find_first_not_of("0123456789") == std::string_view::npos;
+    };
+    if (dash == std::string::npos || !digits(std::string_view(rest).substr(0, dash)) || !digits(std::string_view(rest).substr(dash + 1))) {
+        return 0;
+    }
+    const long pid = std::strtol(rest.c_str(), nullptr, 10);
+    return pid > 0 && pid <= std::numeric_limits<pid_t>::max() ? static_cast<pid_t>(pid) : 0;
+}
+
+// Temporary files that a run killed outright (kill -9, a crash, a power cut) had no chance to
+// remove, of any output in this folder: only files named as ours, regular, the user's own, and
+// whose process no longer exists, so that nothing a running kvq or anyone else holds is touched.
+void sweepLeftovers(const std::string& folder)
 {
     std::error_code error;
     for (const auto& entry : std::filesystem::directory_iterator(folder.empty() ? "." : folder, error)) {
-        const std::string name = entry.path().filename().string();
-        if (!name.starts_with(stem)) continue;
-        const std::string rest = name.substr(stem.size());
-        char* end = nullptr;
-        const long pid = std::strtol(rest.c_str(), &end, 10);
-        if (pid <= 0 || end == rest.c_str() || *end != '-' || pid == ::getpid()) continue;
-        if (::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH) ::unlink(entry.path().c_str());
+        const pid_t maker = temporaryFileMaker(entry.path().filename().string());
+        if (maker == 0 || maker == ::getpid()) continue;
+        struct stat status {};
+        if (::lstat(entry.path().c_str(), &status) != 0 || !S_ISREG(status.st_mode) || status.st_uid != ::geteuid()) continue;
+        if (::kill(maker, 0) != 0 && errno == ESRCH) ::unlink(entry.path().c_str());
     }
 }
 
@@ -103,7 +124,7 @@ AtomicFile::AtomicFile(std::string path) : path_(std::move(path))
 void AtomicFile::openTemporary(const std::string& folder, const std::string& name)
 {
     const std::string stem = temporaryStem(folder, name);
-    sweepLeftovers(folder, stem);
+    sweepLeftovers(folder);
     // O_EXCL so that a leftover of an earlier run, or another run at the same moment, is never
     // reused; the mode lets the umask decide, as it would for any new file.
     const std::string own_stem = stem + std::to_string(::getpid()) + "-";

@@ -11,7 +11,8 @@
 // An output that appears whole or not at all. The bytes go to a new file beside `path`, in the
 // same folder so that the final rename never crosses file systems; only commit() puts it in
 // place, with the mode of the file it replaces. Destroyed without a commit (an error, an
-// exception), it removes that file again. A symbolic link is followed, so its target is replaced
+// exception), it removes that file again; such files that runs killed outright left behind in the
+// folder are removed by the next one made there. A symbolic link is followed, so its target is replaced
 // and the link stays. What cannot be replaced by a rename, "-" (standard output), a device or a
 // FIFO, is written to directly: there is nothing to hold back there.
 class AtomicFile {

@@ -41,7 +41,7 @@ constexpr std::string_view kHelp =
     "short font, frame file or soundtrack is taken as the player takes it, and reported. Frames\n"
     "are read as they are wanted, so a file of any size opens at once.\n"
     "\n"
-    "  --start TIME    where to begin: seconds (12.5) or minutes:seconds (1:05)\n"
+    "  --start TIME    where to begin: seconds (12.5), minutes:seconds (1:05) or h:mm:ss\n"
     "  --speed X       0.25 to 4; the soundtrack plays at that speed too, its pitch kept;\n"
     "                  above 1, every 2nd (up to 2) or 4th frame is shown\n"
     "  --loop          start again at the end instead of pausing on the last frame\n"
