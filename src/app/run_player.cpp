@@ -4,7 +4,8 @@
 #include <cstdio>
 #include <string>
 
-#include "app/file_reports.h"
+#include "audio/soundtrack_reports.h"
+#include "content/file_reports.h"
 #include "app/playback_loop.h"
 #include "audio/soundtrack.h"
 #include "content/frame_file_shape.h"

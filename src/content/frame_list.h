@@ -32,6 +32,12 @@ struct DefaultInitAllocator : std::allocator<T> {
     }
 };
 
+// The player's rule for a frame file's short last block of `trailing_bytes` codes (at least one
+// 30-byte unit, fewer than a frame): it is one more frame, `frame`, whose cells past those codes
+// repeat `previous`'s, as the player's reused block buffer leaves them; with no frame before it
+// (`previous` null) they are 0. Every reader of frame files completes the short frame here.
+void completeShortFrame(TextFrame& frame, std::size_t trailing_bytes, const TextFrame* previous);
+
 // Every frame of a frame file, in file order, all in memory at once.
 class FrameList {
 public:

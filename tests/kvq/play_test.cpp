@@ -7,7 +7,6 @@
 #include "devices/audio_output.h"
 #include "devices/clock.h"
 #include "devices/review_window.h"
-#include "kvq/play/file_frames.h"
 #include "kvq/play/picture_scaler.h"
 #include "kvq/play/review_loop.h"
 #include "kvq/play/screen_layout.h"
@@ -395,56 +394,4 @@ TEST(PictureScaler, CopiesAtWholeMultiplesAndOtherwiseCoversEachPixelByItsArea)
     out.assign(4, 0);
     scaler.scale(picture, out);
     EXPECT_EQ(out, (std::vector<std::uint32_t>{0x400000, 0x408080, 0, 0}));
-}
-
-TEST(FileFrames, GiveThePlayersFramesInAnyOrderAndOnlyWholeOnesOfAFileCutShort)
-{
-    TempDir dir;
-    // Tails ignored (29) or a short last frame (30, 1000); 96 whole frames put that frame at the
-    // start of a block of its own, 97 inside one.
-    for (const std::size_t whole : {1u, 96u, 97u}) {
-        for (const std::size_t tail : {0u, 29u, 30u, 1000u}) {
-            const auto bytes = randomBytes(whole * kFrame + tail, static_cast<std::uint32_t>(whole + tail));
-            const std::string path = dir.write("anim.kvq", bytes);
-            FrameList loaded;
-            ASSERT_EQ(loaded.load(path.c_str()), 0);
-            FileProblem problem;
-            FileFrames frames(path.c_str(), problem);
-            ASSERT_EQ(frames.size(), loaded.size()) << whole << "+" << tail;
-            // Backwards, then forwards, so that blocks are read, dropped and read again.
-            for (std::size_t i = frames.size(); i-- > 0;) {
-                ASSERT_TRUE(frames.frame(i) && frames.frame(i)->cells == loaded[i].cells) << whole << "+" << tail << " frame " << i;
-            }
-            for (std::size_t i = 0; i < frames.size(); ++i) ASSERT_TRUE(frames.frame(i)->cells == loaded[i].cells) << i;
-            EXPECT_EQ(frames.frame(frames.size()), nullptr);
-        }
-    }
-    // Cut short while open: the whole frames still there, nothing of the rest, no crash.
-    const std::string path = dir.write("cut.kvq", randomBytes(200 * kFrame, 8));
-    FileProblem problem;
-    FileFrames frames(path.c_str(), problem);
-    std::filesystem::resize_file(path, 100 * kFrame + 500);
-    EXPECT_NE(frames.frame(99), nullptr);
-    EXPECT_EQ(frames.frame(100), nullptr);
-    EXPECT_EQ(frames.frame(150), nullptr);
-    EXPECT_EQ(frames.size(), 200u) << "the length stays what it was when opened";
-}
-
-TEST(FileFrames, AFourGigabyteFileOpensWithoutReadingIt)
-{
-    TempDir dir;
-    const std::string path = dir.file("big.kvq");
-    { std::ofstream make(path); }
-    std::filesystem::resize_file(path, 4'294'967'295u);  // sparse: no disk, nothing to read first
-    FileProblem problem;
-    FileFrames frames(path.c_str(), problem);
-    EXPECT_EQ(problem.kind, FileProblem::Kind::none);
-    EXPECT_EQ(frames.size(), 4'294'967'295u / kFrame + 1);  // 1'789'569 whole and a short one
-    ASSERT_NE(frames.frame(frames.size() - 1), nullptr);
-    ASSERT_NE(frames.frame(frames.size() / 2), nullptr);
-    EXPECT_EQ(frames.frame(frames.size() / 2)->cells[0], 0);
-
-    FileFrames none(dir.file("missing.kvq").c_str(), problem);
-    EXPECT_EQ(problem.kind, FileProblem::Kind::cannot_open);
-    EXPECT_EQ(none.size(), 0u);
 }

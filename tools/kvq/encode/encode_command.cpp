@@ -1,6 +1,5 @@
 // SPDX-License-Identifier: MIT
 #include <algorithm>
-#include <charconv>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -10,9 +9,10 @@
 #include <thread>
 
 #include "content/player_files.h"
-#include "kvq/cli/command.h"
-#include "kvq/cli/progress_line.h"
-#include "kvq/cli/tool_error.h"
+#include "kvq/common/command.h"
+#include "kvq/common/number_argument.h"
+#include "kvq/common/progress_line.h"
+#include "kvq/common/tool_error.h"
 #include "kvq/encode/parallel_encoder.h"
 #include "kvq/encode/picture_fonts.h"
 #include "kvq/encode/picture_source.h"
@@ -126,13 +126,7 @@ private:
 int threadCount(const std::optional<std::string>& text)
 {
     if (!text) return static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
-    int value = 0;
-    const char* end = text->data() + text->size();
-    const auto [stop, error] = std::from_chars(text->data(), end, value);
-    if (error != std::errc() || stop != end || value < 1 || value > 256) {
-        throw UsageError("--threads takes a number from 1 to 256, not '" + *text + "'");
-    }
-    return value;
+    return static_cast<int>(wholeNumberArgument(*text, "--threads", 1, 256, "a number from 1 to 256"));
 }
 
 double secondsOf(std::size_t frames) { return static_cast<double>(frames) / kFramesPerSecond; }
@@ -147,13 +141,7 @@ MatchMode matchMode(const std::optional<std::string>& text)
 float holdMargin(const std::optional<std::string>& text)
 {
     if (!text) return kDefaultHold;
-    int value = -1;
-    const char* end = text->data() + text->size();
-    const auto [stop, error] = std::from_chars(text->data(), end, value);
-    if (error != std::errc() || stop != end || value < 0 || value > 100) {
-        throw UsageError("--hold takes a percentage from 0 to 100, not '" + *text + "'");
-    }
-    return static_cast<float>(value) / 100.0f;
+    return static_cast<float>(wholeNumberArgument(*text, "--hold", 0, 100, "a percentage from 0 to 100")) / 100.0f;
 }
 
 // A quick look over the whole input for what has to be known before the first frame: its

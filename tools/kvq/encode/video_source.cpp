@@ -3,7 +3,7 @@
 #include <string>
 
 #include "content/player_files.h"
-#include "kvq/cli/tool_error.h"
+#include "kvq/common/tool_error.h"
 #include "kvq/encode/glyph_matcher.h"
 #include "kvq/encode/luminance.h"
 #include "kvq/encode/picture_source.h"

@@ -13,7 +13,7 @@
 #include <string_view>
 
 #include "content/player_file.h"
-#include "kvq/cli/tool_error.h"
+#include "kvq/common/tool_error.h"
 
 namespace {
 

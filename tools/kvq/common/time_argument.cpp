@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: MIT
-#include "kvq/cli/time_argument.h"
+#include "kvq/common/time_argument.h"
 
 #include <charconv>
 #include <cmath>
 #include <optional>
 
-#include "kvq/cli/tool_error.h"
+#include "kvq/common/tool_error.h"
 
 namespace {
 
