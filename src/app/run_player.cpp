@@ -11,7 +11,7 @@
 #include "content/frame_file_shape.h"
 #include "content/frame_list.h"
 #include "content/glyph_table.h"
-#include "content/player_files.h"
+#include "content/player_folder.h"
 #include "display/fullscreen_display.h"
 
 namespace {

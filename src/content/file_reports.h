@@ -4,7 +4,7 @@
 #include <cstddef>
 #include <string>
 
-#include "content/player_file.h"
+#include "content/regular_file.h"
 
 // What is said of a file that cannot be used, or only in part, and what follows from it: a line
 // each, without the program's name; nothing when all is well. `name` is the file as the person

@@ -8,7 +8,7 @@
 #include <span>
 #include <vector>
 
-#include "content/player_file.h"
+#include "content/regular_file.h"
 #include "content/text_frame.h"
 
 // Leaves elements default-initialised on resize, so that growing the list ahead of a bulk read

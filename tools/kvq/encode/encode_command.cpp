@@ -8,7 +8,7 @@
 #include <optional>
 #include <thread>
 
-#include "content/player_files.h"
+#include "content/player_folder.h"
 #include "kvq/common/command.h"
 #include "kvq/common/number_argument.h"
 #include "kvq/common/progress_line.h"

@@ -2,7 +2,7 @@
 #include <filesystem>
 #include <string>
 
-#include "content/player_files.h"
+#include "content/player_folder.h"
 #include "kvq/common/tool_error.h"
 #include "kvq/encode/glyph_matcher.h"
 #include "kvq/encode/luminance.h"

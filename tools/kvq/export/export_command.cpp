@@ -10,7 +10,7 @@
 #include <memory>
 #include <optional>
 
-#include "content/player_files.h"
+#include "content/player_folder.h"
 #include "kvq/common/command.h"
 #include "kvq/common/progress_line.h"
 #include "kvq/common/time_argument.h"

@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "content/player_files.h"
+#include "content/player_folder.h"
 #include "kvq/common/tool_error.h"
 #include "kvq/export/lzma_chunk.h"
 #include "kvq/export/script_data.h"

@@ -5,7 +5,7 @@
 #include <span>
 #include <string>
 
-#include "content/player_file.h"
+#include "content/regular_file.h"
 
 // A regular file opened for reading (a FIFO or device is refused, never waited on), whose size
 // comes from the file system rather than from anything written inside it. Reads name their

@@ -12,7 +12,7 @@
 #include <filesystem>
 #include <string_view>
 
-#include "content/player_file.h"
+#include "content/regular_file.h"
 #include "kvq/common/tool_error.h"
 
 namespace {

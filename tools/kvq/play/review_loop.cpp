@@ -6,7 +6,7 @@
 #include <cmath>
 #include <cstdio>
 
-#include "content/player_files.h"
+#include "content/player_folder.h"
 #include "devices/clock.h"
 #include "devices/review_window.h"
 #include "kvq/play/overlay.h"
