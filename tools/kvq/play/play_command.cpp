@@ -26,9 +26,9 @@
 #include "kvq/play/frame_source.h"
 #include "kvq/play/review_loop.h"
 #include "kvq/play/transport.h"
-#include "platform/monotonic_clock.h"
-#include "platform/sdl_review_window.h"
-#include "platform/sdl_stretching_audio_output.h"
+#include "platform/review/monotonic_clock.h"
+#include "platform/review/sdl_review_window.h"
+#include "platform/review/sdl_stretching_audio_output.h"
 
 namespace {
 
