@@ -9,7 +9,7 @@
 #include "kvq/common/tool_error.h"
 #include "kvq/files/atomic_file.h"
 #include "kvq/files/png_file.h"
-#include "kvq_test_support.h"
+#include "support/kvq_test_support.h"
 
 using Cases = std::vector<std::pair<std::vector<std::string>, std::string>>;
 

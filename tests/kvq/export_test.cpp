@@ -4,7 +4,7 @@
 #include "kvq/export/gif_lzw.h"
 #include "kvq/export/html_page.h"
 #include "kvq/export/script_data.h"
-#include "kvq_test_support.h"
+#include "support/kvq_test_support.h"
 #include "render/colours.h"
 
 namespace {

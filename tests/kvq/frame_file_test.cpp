@@ -4,7 +4,7 @@
 #include "kvq/export/frame_stream.h"
 #include "kvq/common/tool_error.h"
 #include "kvq/files/frame_file.h"
-#include "kvq_test_support.h"
+#include "support/kvq_test_support.h"
 
 namespace {
 

@@ -11,7 +11,7 @@
 #include "kvq/play/review_loop.h"
 #include "kvq/play/screen_layout.h"
 #include "kvq/play/transport.h"
-#include "kvq_test_support.h"
+#include "support/kvq_test_support.h"
 #include "render/colours.h"
 
 namespace {

@@ -3,7 +3,7 @@
 
 #include "kvq/demo/demo_animation.h"
 #include "kvq/files/png_file.h"
-#include "kvq_test_support.h"
+#include "support/kvq_test_support.h"
 
 TEST(RenderCommand, PictureIsTheRasterisersPixelsOfEveryFrameTheLoaderSees)
 {
