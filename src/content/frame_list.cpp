@@ -19,11 +19,12 @@ constexpr std::size_t kChunkFrames = 1024;  // about 2.4 MB per read
 
 void completeShortFrame(TextFrame& frame, std::size_t trailing_bytes, const TextFrame* previous)
 {
-    auto& cells = frame.cells;
+    std::uint8_t* rest = frame.cells.data() + trailing_bytes;
+    const std::size_t count = kFrameBytes - trailing_bytes;
     if (previous) {
-        std::memcpy(cells.data() + trailing_bytes, previous->cells.data() + trailing_bytes, kFrameBytes - trailing_bytes);
+        std::memcpy(rest, previous->cells.data() + trailing_bytes, count);
     } else {
-        std::memset(cells.data() + trailing_bytes, 0, kFrameBytes - trailing_bytes);
+        std::memset(rest, 0, count);
     }
 }
 

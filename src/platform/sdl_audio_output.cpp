@@ -86,7 +86,9 @@ bool SdlAudioOutput::open(AudioDevice device, int rate_hz)
 {
     if (handles_ && handles_->device.isOpen()) return true;
     if (!handles_) handles_ = std::make_unique<Handles>();
-    const auto chosen = openAudioDevice(handles_->audio, device, [&](const char* name) { return handles_->device.open(name, rate_hz); });
+    MixerDevice& mixer = handles_->device;
+    const auto chosen =
+        openAudioDevice(handles_->audio, device, [&](const char* name) { return mixer.open(name, rate_hz); });
     if (!chosen) return false;
     device_name_ = *chosen;
     int frequency = rate_hz;

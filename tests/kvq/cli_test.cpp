@@ -38,7 +38,8 @@ TEST(KvqCommandLine, MisuseIsOneLineAndStatusTwo)
              {{"export", "a", "--font", "f", "--loop", "-o", dir.file("o.gif")}, "--loop goes only with a web page"},
              {{"export", "a", "--font", "f", "--poster", "1:75", "-o", dir.file("o.html")}, "--poster takes seconds (75.5) or minutes:seconds (1:15.5), not '1:75'"},
              {{"play", "a", "--start", "1:2:3"}, "not '1:2:3'"},
-             {{"render", "a", "--font", "f", "--frame", "99999999999999999999", "-o", "-"}, "--frame takes a frame number from 0 on"},
+             {{"render", "a", "--font", "f", "--frame", "99999999999999999999", "-o", "-"},
+              "--frame takes a frame number from 0 on"},
              {{"export", "a", "--font", "f", "--audio", "a", "-o", dir.file("o.gif")}, "--audio goes only"},
              {{"help", "font", "extra"}, "unexpected argument 'extra'"},
              {{"render", "a", "--font", "f", "--frame", "0", "-o", dir.file("a.jpg")}, "must end in .png"}}) {
@@ -205,11 +206,12 @@ TEST(NumberArgument, TheWholeArgumentInRangeAndNothingElse)
             EXPECT_EQ(std::string(error.what()), "--x takes its range, not '" + text + "'");
         }
     };
-    for (const std::string text : {"", "0.24", "4.01", "-1", "2x", "2 ", " 2", "+2", "nan", "NaN", "inf", "-inf", "1e400", "0x2", "2,5"}) {
+    for (const std::string text :
+         {"", "0.24", "4.01", "-1", "2x", "2 ", " 2", "+2", "nan", "NaN", "inf", "-inf", "1e400", "0x2", "2,5"}) {
         expectRefusal(text, [](const std::string& t) { numberArgument(t, "--x", 0.25, 4, "its range"); });
     }
-    for (const std::string text : {"", "0", "17", "-1", "-0", "2.5", "1e1", "2x", " 2", "+2", "nan", "inf", "18446744073709551616",
-                                   "99999999999999999999"}) {
+    for (const std::string text : {"", "0", "17", "-1", "-0", "2.5", "1e1", "2x", " 2", "+2", "nan", "inf",
+                                   "18446744073709551616", "99999999999999999999"}) {
         expectRefusal(text, [](const std::string& t) { wholeNumberArgument(t, "--x", 1, 16, "its range"); });
     }
 }

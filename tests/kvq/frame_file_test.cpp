@@ -17,7 +17,7 @@ std::vector<std::vector<std::uint8_t>> formatFrames(const std::vector<std::uint8
     for (std::size_t at = 0; at < bytes.size(); at += kFrame) {
         const std::size_t got = std::min(kFrame, bytes.size() - at);
         if (got < 30) break;
-        std::vector<std::uint8_t> frame = frames.empty() ? std::vector<std::uint8_t>(kFrame, 0) : frames.back();
+        std::vector<std::uint8_t> frame = frames.empty() ? std::vector<std::uint8_t>(kFrame) : frames.back();
         std::copy_n(bytes.begin() + static_cast<std::ptrdiff_t>(at), got, frame.begin());
         frames.push_back(frame);
     }
@@ -39,7 +39,8 @@ TEST(FrameFile, ThePlayersFramesInAnyOrderAndInStreamAtEveryEdgeOfTheShortLastFr
     // frame at the start of a block of its own, so that the frame before comes from another.
     for (const std::size_t whole : {0u, 1u, 47u, 48u}) {
         for (const std::size_t tail : {0u, 29u, 30u, 2399u, 2400u, 2401u}) {
-            const auto bytes = randomBytes(whole * kFrame + tail, static_cast<std::uint32_t>(whole * 7 + tail));
+            const auto seed = static_cast<std::uint32_t>(whole * 7 + tail);
+            const auto bytes = randomBytes(whole * kFrame + tail, seed);
             const std::string path = dir.write("anim.kvq", bytes);
             const auto expected = formatFrames(bytes);
             const std::string where = std::to_string(whole) + " frames + " + std::to_string(tail);
@@ -47,13 +48,19 @@ TEST(FrameFile, ThePlayersFramesInAnyOrderAndInStreamAtEveryEdgeOfTheShortLastFr
                 FrameFile file(path, block_frames);
                 ASSERT_EQ(file.frameCount(), expected.size()) << where;
                 // Backwards, then forwards, so that blocks are read, dropped and read again.
-                for (std::size_t i = expected.size(); i-- > 0;) ASSERT_TRUE(same(file.frame(i), expected[i])) << where << " #" << i;
-                for (std::size_t i = 0; i < expected.size(); ++i) ASSERT_TRUE(same(file.frame(i), expected[i])) << where << " #" << i;
+                for (std::size_t i = expected.size(); i-- > 0;) {
+                    ASSERT_TRUE(same(file.frame(i), expected[i])) << where << " #" << i;
+                }
+                for (std::size_t i = 0; i < expected.size(); ++i) {
+                    ASSERT_TRUE(same(file.frame(i), expected[i])) << where << " #" << i;
+                }
                 EXPECT_EQ(file.frame(expected.size()), nullptr);
             }
             FrameStream stream(path);
             TextFrame frame;
-            for (const auto& wanted : expected) ASSERT_TRUE(stream.next(frame) && same(&frame, wanted)) << where;
+            for (const auto& wanted : expected) {
+                ASSERT_TRUE(stream.next(frame) && same(&frame, wanted)) << where;
+            }
             EXPECT_FALSE(stream.next(frame));
             if (!expected.empty()) {
                 const TextFrame last = readFrame(path, expected.size() - 1);
@@ -108,7 +115,8 @@ TEST(FrameFile, AFourGigabyteFileIsReadOnlyWhereItIsWanted)
     const TextFrame* last = file.frame(file.frameCount() - 1);
     ASSERT_NE(last, nullptr);
     // Its own bytes, then the frame before's past them.
-    EXPECT_TRUE(last->cells[3] == 7 && last->cells[1694] == 0 && last->cells[1695] == 0 && last->cells[2000] == 5);
+    EXPECT_TRUE(last->cells[3] == 7 && last->cells[1694] == 0);
+    EXPECT_TRUE(last->cells[1695] == 0 && last->cells[2000] == 5);
     // The last frame's block and the frame before's block, at most.
     EXPECT_LE(file.bytesRead(), 2 * FrameFile::kBlockFrames * kFrame);
     ASSERT_NE(file.frame(file.frameCount() / 2), nullptr);

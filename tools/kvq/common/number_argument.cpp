@@ -23,15 +23,18 @@ bool parsesWhole(const std::string& text, Number& value)
 
 }  // namespace
 
-double numberArgument(const std::string& text, std::string_view option, double low, double high, std::string_view what)
+double numberArgument(const std::string& text, std::string_view option, double low, double high,
+                      std::string_view what)
 {
     double value = 0;
-    if (!parsesWhole(text, value) || !std::isfinite(value) || value < low || value > high) refuse(text, option, what);
+    if (!parsesWhole(text, value) || !std::isfinite(value) || value < low || value > high) {
+        refuse(text, option, what);
+    }
     return value;
 }
 
-std::uint64_t wholeNumberArgument(const std::string& text, std::string_view option, std::uint64_t low, std::uint64_t high,
-                                  std::string_view what)
+std::uint64_t wholeNumberArgument(const std::string& text, std::string_view option, std::uint64_t low,
+                                  std::uint64_t high, std::string_view what)
 {
     std::uint64_t value = 0;
     if (!parsesWhole(text, value) || value < low || value > high) refuse(text, option, what);

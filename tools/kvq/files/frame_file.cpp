@@ -10,11 +10,13 @@
 static_assert(sizeof(TextFrame) == TextFrame::kCells && alignof(TextFrame) == 1);
 
 FrameFile::FrameFile(const std::string& path, std::uint64_t block_frames)
-    : input_(path), shape_(FrameFileShape::of(input_.sizeBytes())), block_frames_(std::max<std::uint64_t>(1, block_frames))
+    : input_(path), shape_(FrameFileShape::of(input_.sizeBytes())),
+      block_frames_(std::max<std::uint64_t>(1, block_frames))
 {
 }
 
-FrameFile::FrameFile(const std::string& path, FileProblem& problem) : input_(path, problem), block_frames_(kBlockFrames)
+FrameFile::FrameFile(const std::string& path, FileProblem& problem)
+    : input_(path, problem), block_frames_(kBlockFrames)
 {
     if (input_.isOpen()) shape_ = FrameFileShape::of(input_.sizeBytes());
 }
@@ -23,7 +25,8 @@ const TextFrame* FrameFile::frame(std::uint64_t index)
 {
     if (index >= frameCount()) return nullptr;
     const std::uint64_t first = index / block_frames_ * block_frames_;
-    auto block = std::find_if(blocks_.begin(), blocks_.end(), [&](const Block& b) { return b.first == first; });
+    auto block =
+        std::find_if(blocks_.begin(), blocks_.end(), [&](const Block& b) { return b.first == first; });
     if (block == blocks_.end()) {
         block = std::min_element(blocks_.begin(), blocks_.end(),
                                  [](const Block& a, const Block& b) { return a.last_used < b.last_used; });
@@ -38,13 +41,15 @@ const TextFrame& FrameFile::existingFrame(std::uint64_t index)
 {
     const std::uint64_t count = frameCount();
     if (index >= count) {
-        if (count == 0) throw ToolError(path() + ": holds no frames, so there is no frame " + std::to_string(index));
-        throw ToolError(path() + ": there is no frame " + std::to_string(index) + ": the file holds " + std::to_string(count) +
+        const std::string wanted = "frame " + std::to_string(index);
+        if (count == 0) throw ToolError(path() + ": holds no frames, so there is no " + wanted);
+        throw ToolError(path() + ": there is no " + wanted + ": the file holds " + std::to_string(count) +
                         " frames, numbered 0 to " + std::to_string(count - 1));
     }
     const TextFrame* found = frame(index);
     if (found) return *found;
-    if (input_.lastError() != 0) throw ToolError(systemErrorMessage(path(), "cannot read", input_.lastError()));
+    const int error = input_.lastError();
+    if (error != 0) throw ToolError(systemErrorMessage(path(), "cannot read", error));
     throw ToolError(path() + ": the file got shorter while being read");
 }
 
@@ -71,7 +76,8 @@ void FrameFile::fill(Block& block, std::uint64_t first)
         if (first > 0 && !previous) {
             block.frames.pop_back();
         } else {
-            completeShortFrame(block.frames.back(), static_cast<std::size_t>(shape_.trailing_bytes), previous);
+            const auto trailing = static_cast<std::size_t>(shape_.trailing_bytes);
+            completeShortFrame(block.frames.back(), trailing, previous);
         }
     }
     block.first = first;

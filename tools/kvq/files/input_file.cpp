@@ -30,7 +30,8 @@ InputFile::InputFile(std::string path) : path_(std::move(path))
 std::size_t InputFile::readAvailable(std::uint64_t offset, std::span<std::uint8_t> into)
 {
     last_error_ = 0;
-    if (offset > static_cast<std::uint64_t>(std::numeric_limits<off_t>::max() - static_cast<off_t>(into.size()))) {
+    const auto last_offset = std::numeric_limits<off_t>::max() - static_cast<off_t>(into.size());
+    if (offset > static_cast<std::uint64_t>(last_offset)) {
         last_error_ = EOVERFLOW;
         return 0;
     }

@@ -15,7 +15,8 @@ MadeFolders::MadeFolders(const std::filesystem::path& folder)
     std::filesystem::create_directories(folder, error);
     if (error || !std::filesystem::is_directory(folder)) {
         removeMade();
-        throw ToolError(systemErrorMessage(folder.string(), "cannot make the folder", error ? error.value() : ENOTDIR));
+        const int cause = error ? error.value() : ENOTDIR;
+        throw ToolError(systemErrorMessage(folder.string(), "cannot make the folder", cause));
     }
 }
 
