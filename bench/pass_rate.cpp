@@ -8,7 +8,7 @@
 #include <cstring>
 
 #include "app/playback_loop.h"
-#include "content/player_files.h"
+#include "content/player_folder.h"
 #include "display/fullscreen_display.h"
 #include "platform/sdl_audio_output.h"
 #include "platform/sdl_input_events.h"

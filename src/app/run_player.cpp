@@ -4,13 +4,14 @@
 #include <cstdio>
 #include <string>
 
-#include "app/file_reports.h"
+#include "audio/soundtrack_reports.h"
+#include "content/file_reports.h"
 #include "app/playback_loop.h"
 #include "audio/soundtrack.h"
 #include "content/frame_file_shape.h"
 #include "content/frame_list.h"
 #include "content/glyph_table.h"
-#include "content/player_files.h"
+#include "content/player_folder.h"
 #include "display/fullscreen_display.h"
 
 namespace {

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "audio/soundtrack.h"
 
-#include "content/player_files.h"
+#include "content/player_folder.h"
 
 SoundtrackStart loadSoundtrack(AudioOutput& output, const char* path)
 {

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-#include "content/player_file.h"
+#include "content/regular_file.h"
 #include "devices/audio_output.h"
 
 inline constexpr int kOutputRateHz = 44100;

@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-#include "content/player_files.h"
+#include "content/player_folder.h"
 #include "content/text_frame.h"
 
 // How a frame file of a given size divides into frames: whole frames, then a trailing block that

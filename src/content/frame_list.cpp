@@ -17,6 +17,17 @@ constexpr std::size_t kChunkFrames = 1024;  // about 2.4 MB per read
 
 }  // namespace
 
+void completeShortFrame(TextFrame& frame, std::size_t trailing_bytes, const TextFrame* previous)
+{
+    std::uint8_t* rest = frame.cells.data() + trailing_bytes;
+    const std::size_t count = kFrameBytes - trailing_bytes;
+    if (previous) {
+        std::memcpy(rest, previous->cells.data() + trailing_bytes, count);
+    } else {
+        std::memset(rest, 0, count);
+    }
+}
+
 // The player reads a file as 2400-byte blocks into one reused buffer. Reading whole chunks
 // straight into the list gives the same frames without a copy per frame; the one place where the
 // reuse shows is a short last block, handled below. `read(destination, wanted)` delivers up to
@@ -45,14 +56,7 @@ FileProblem FrameList::appendBlocks(std::size_t expected_frames, Read read, cons
         const std::size_t tail = got % kFrameBytes;
         std::size_t kept = first_new + got / kFrameBytes;
         if (tail >= FrameFileShape::kUnitBytes) {
-            // A short last block keeps the codes that the previous frame has past its end, as the
-            // reused block buffer would. A file with no previous frame leaves those cells at 0.
-            auto& partial = frames_[kept].cells;
-            if (kept > 0) {
-                std::memcpy(partial.data() + tail, frames_[kept - 1].cells.data() + tail, kFrameBytes - tail);
-            } else {
-                std::memset(partial.data() + tail, 0, kFrameBytes - tail);
-            }
+            completeShortFrame(frames_[kept], tail, kept > 0 ? &frames_[kept - 1] : nullptr);
             ++kept;
         }
         frames_.resize(kept);

@@ -8,7 +8,7 @@
 #include <span>
 #include <vector>
 
-#include "content/player_file.h"
+#include "content/regular_file.h"
 #include "content/text_frame.h"
 
 // Leaves elements default-initialised on resize, so that growing the list ahead of a bulk read
@@ -31,6 +31,12 @@ struct DefaultInitAllocator : std::allocator<T> {
         ::new (static_cast<void*>(place)) U(std::forward<Args>(args)...);
     }
 };
+
+// The player's rule for a frame file's short last block of `trailing_bytes` codes (at least one
+// 30-byte unit, fewer than a frame): it is one more frame, `frame`, whose cells past those codes
+// repeat `previous`'s, as the player's reused block buffer leaves them; with no frame before it
+// (`previous` null) they are 0. Every reader of frame files completes the short frame here.
+void completeShortFrame(TextFrame& frame, std::size_t trailing_bytes, const TextFrame* previous);
 
 // Every frame of a frame file, in file order, all in memory at once.
 class FrameList {

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "content/glyph_table.h"
 
-#include "content/player_file.h"
+#include "content/regular_file.h"
 
 int GlyphTable::load(const char* path, FileProblem* problem)
 {

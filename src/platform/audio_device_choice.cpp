@@ -3,8 +3,16 @@
 
 #include <SDL.h>
 
-std::optional<std::string> openChosenDevice(AudioDevice device, const std::function<bool(const char* name)>& open_named)
+#include "platform/quiet_stderr.h"
+
+std::optional<std::string> openAudioDevice(SdlSubsystem& audio, AudioDevice device,
+                                           const std::function<bool(const char* name)>& open_named)
 {
+    const QuietStderr quiet;
+    if (!audio.started()) {
+        if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return std::nullopt;
+        audio = SdlSubsystem(SDL_INIT_AUDIO);
+    }
     switch (device) {
     case AudioDevice::system_default:
         if (open_named(nullptr)) return std::string();

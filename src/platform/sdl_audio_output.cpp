@@ -85,25 +85,19 @@ SdlAudioOutput::~SdlAudioOutput() { close(); }
 bool SdlAudioOutput::open(AudioDevice device, int rate_hz)
 {
     if (handles_ && handles_->device.isOpen()) return true;
-    // Without a sound card ALSA has its say on every attempt; the player says it in one line.
-    const QuietStderr quiet;
-    if (!handles_) {
-        if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return false;
-        handles_ = std::make_unique<Handles>();
-        handles_->audio = SdlSubsystem(SDL_INIT_AUDIO);
-    }
-    const auto chosen = openChosenDevice(device, [&](const char* name) { return handles_->device.open(name, rate_hz); });
-    const bool opened = chosen.has_value();
-    if (opened) {
-        device_name_ = *chosen;
-        int frequency = rate_hz;
-        Uint16 format = 0;
-        int channels = 0;
-        Mix_QuerySpec(&frequency, &format, &channels);
-        handles_->timeline.setChunkSeconds(static_cast<double>(kChunkSamples) / frequency);
-        Mix_SetPostMix(&MixTimeline::afterMix, &handles_->timeline);
-    }
-    return opened;
+    if (!handles_) handles_ = std::make_unique<Handles>();
+    MixerDevice& mixer = handles_->device;
+    const auto chosen =
+        openAudioDevice(handles_->audio, device, [&](const char* name) { return mixer.open(name, rate_hz); });
+    if (!chosen) return false;
+    device_name_ = *chosen;
+    int frequency = rate_hz;
+    Uint16 format = 0;
+    int channels = 0;
+    Mix_QuerySpec(&frequency, &format, &channels);
+    handles_->timeline.setChunkSeconds(static_cast<double>(kChunkSamples) / frequency);
+    Mix_SetPostMix(&MixTimeline::afterMix, &handles_->timeline);
+    return true;
 }
 
 bool SdlAudioOutput::load(const char* path)

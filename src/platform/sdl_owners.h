@@ -45,6 +45,8 @@ public:
     SdlSubsystem(const SdlSubsystem&) = delete;
     SdlSubsystem& operator=(const SdlSubsystem&) = delete;
 
+    bool started() const { return flags_ != 0; }
+
 private:
     Uint32 flags_ = 0;
 };

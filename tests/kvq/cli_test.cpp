@@ -3,12 +3,13 @@
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 
-#include "kvq/cli/command.h"
-#include "kvq/cli/time_argument.h"
-#include "kvq/cli/tool_error.h"
+#include "kvq/cli/command_table.h"
+#include "kvq/common/number_argument.h"
+#include "kvq/common/time_argument.h"
+#include "kvq/common/tool_error.h"
 #include "kvq/files/atomic_file.h"
 #include "kvq/files/png_file.h"
-#include "kvq_test_support.h"
+#include "support/kvq_test_support.h"
 
 using Cases = std::vector<std::pair<std::vector<std::string>, std::string>>;
 
@@ -36,11 +37,9 @@ TEST(KvqCommandLine, MisuseIsOneLineAndStatusTwo)
              {{"export", "a", "--font", "f", "-o", dir.file("out.gif.tmp")}, "must end in .gif, .y4m, .mp4, .webm, .mkv or .html"},
              {{"export", "a", "--font", "f", "--loop", "-o", dir.file("o.gif")}, "--loop goes only with a web page"},
              {{"export", "a", "--font", "f", "--poster", "1:75", "-o", dir.file("o.html")}, "--poster takes seconds (75.5), minutes:seconds (1:15.5) or hours:minutes:seconds (1:00:00), not '1:75'"},
-             {{"play", "a", "--speed", "-1"}, "--speed takes 0.25 to 4, not '-1'"},
-             {{"play", "a", "--speed", "4.5"}, "--speed takes 0.25 to 4, not '4.5'"},
-             {{"play", "a", "--scale", "-1"}, "--scale takes a whole number from 1 to 16, not '-1'"},
-             {{"play", "a", "--scale", "2.5"}, "--scale takes a whole number from 1 to 16, not '2.5'"},
              {{"play", "a", "--start", "1:2:3:4"}, "not '1:2:3:4'"},
+             {{"render", "a", "--font", "f", "--frame", "99999999999999999999", "-o", "-"},
+              "--frame takes a frame number from 0 on"},
              {{"export", "a", "--font", "f", "--audio", "a", "-o", dir.file("o.gif")}, "--audio goes only"},
              {{"help", "font", "extra"}, "unexpected argument 'extra'"},
              {{"render", "a", "--font", "f", "--frame", "0", "-o", dir.file("a.jpg")}, "must end in .png"}}) {
@@ -81,7 +80,6 @@ TEST(KvqCommandLine, FailuresAreOneLineStatusOneAndWriteNothing)
              {{"encode", dir.file("pictures"), "--font", font, "-o", dir.file("taken")}, "quorva2.kvq: is a folder"},
              {{"font", dir.write("bad.gz", bad_gz), "-o", dir.file("f")}, "bad.gz: corrupt compressed data: unknown compression"},
              {{"font", dir.write("cut.gz", gz), "-o", dir.file("f")}, "cut.gz: truncated"},
-             {{"render", anim, "--font", font, "--frame", "99999999999999999999", "-o", "-"}, "there is no frame"},
              {{"render", anim, "--font", font, "--frame", "18446744073709551615", "-o", "-"}, "there is no frame"},
              {{"export", dir.write("empty.kvq", {}), "--font", font, "-o", dir.file("o.mp4")}, "empty.kvq: holds no frames"},
              {{"export", anim, "--font", font, "--audio", none, "-o", dir.file("o.webm")}, "none.kvq: cannot open"},
@@ -193,5 +191,31 @@ TEST(TimeArgument, SecondsOrMinutesAndSecondsAndNothingElse)
             EXPECT_NE(std::string(error.what()).find("--poster takes seconds (75.5), minutes:seconds (1:15.5) or hours:minutes:seconds (1:00:00), not '" + text + "'"),
                       std::string::npos) << error.what();
         }
+    }
+}
+
+TEST(NumberArgument, TheWholeArgumentInRangeAndNothingElse)
+{
+    EXPECT_EQ(numberArgument("0.25", "--speed", 0.25, 4, "0.25 to 4"), 0.25);
+    EXPECT_EQ(numberArgument("4", "--speed", 0.25, 4, "0.25 to 4"), 4.0);
+    EXPECT_EQ(numberArgument("1.5e0", "--speed", 0.25, 4, "0.25 to 4"), 1.5);
+    EXPECT_EQ(wholeNumberArgument("1", "--scale", 1, 16, "1 to 16"), 1u);
+    EXPECT_EQ(wholeNumberArgument("16", "--scale", 1, 16, "1 to 16"), 16u);
+    EXPECT_EQ(wholeNumberArgument("18446744073709551615", "--frame", 0, UINT64_MAX, "from 0 on"), UINT64_MAX);
+    const auto expectRefusal = [](const std::string& text, auto parse) {
+        try {
+            parse(text);
+            ADD_FAILURE() << "took '" << text << "'";
+        } catch (const UsageError& error) {
+            EXPECT_EQ(std::string(error.what()), "--x takes its range, not '" + text + "'");
+        }
+    };
+    for (const std::string text :
+         {"", "0.24", "4.01", "-1", "2x", "2 ", " 2", "+2", "nan", "NaN", "inf", "-inf", "1e400", "0x2", "2,5"}) {
+        expectRefusal(text, [](const std::string& t) { numberArgument(t, "--x", 0.25, 4, "its range"); });
+    }
+    for (const std::string text : {"", "0", "17", "-1", "-0", "2.5", "1e1", "2x", " 2", "+2", "nan", "inf",
+                                   "18446744073709551616", "99999999999999999999"}) {
+        expectRefusal(text, [](const std::string& t) { wholeNumberArgument(t, "--x", 1, 16, "its range"); });
     }
 }

@@ -11,7 +11,7 @@
 #include "kvq/encode/luminance.h"
 #include "kvq/encode/tone_levels.h"
 #include "kvq/files/png_file.h"
-#include "kvq_test_support.h"
+#include "support/kvq_test_support.h"
 #include "render/colours.h"
 
 namespace {

@@ -4,14 +4,14 @@
 
 #include <cstdio>
 
-#include "kvq/cli/tool_error.h"
+#include "kvq/common/tool_error.h"
 #include "kvq/export/gif_lzw.h"
 #include "kvq/export/html_page.h"
 #include "kvq/export/mp3_frame_header.h"
 #include "kvq/export/mp3_info_frame.h"
 #include "kvq/export/script_data.h"
 #include "kvq/export/soundtrack_cut.h"
-#include "kvq_test_support.h"
+#include "support/kvq_test_support.h"
 #include "render/colours.h"
 
 namespace {

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include <tuple>
 
-#include "kvq_test_support.h"
+#include "support/kvq_test_support.h"
 
 TEST(FontConversion, Psf1AndPsf2GzippedOrNotFillTheFirst16BytesOfEachSlot)
 {

@@ -2,10 +2,8 @@
 #include <set>
 
 #include "kvq/demo/demo_animation.h"
-#include "kvq/export/frame_stream.h"
-#include "kvq/files/frame_reader.h"
 #include "kvq/files/png_file.h"
-#include "kvq_test_support.h"
+#include "support/kvq_test_support.h"
 
 TEST(RenderCommand, PictureIsTheRasterisersPixelsOfEveryFrameTheLoaderSees)
 {
@@ -30,31 +28,6 @@ TEST(RenderCommand, PictureIsTheRasterisersPixelsOfEveryFrameTheLoaderSees)
         const std::string past = std::to_string(pictures.size());
         expectRefused(dir.path(), {"render", animation, "--font", font_path, "--frame", past, "-o", dir.file("x.png")},
                       "there is no frame " + past);
-    }
-}
-
-TEST(FrameFiles, AHugeFileIsReadAFewFramesAtATime)
-{
-    TempDir dir;
-    // A sparse file of about 24 GB: loading it whole would take minutes and all the memory.
-    const std::string path = dir.file("huge.kvq");
-    const std::uint64_t whole_frames = 10'000'000;
-    {
-        std::ofstream file(path, std::ios::binary);
-        file.seekp(150 * kFrame + 3).put('\x05');  // one mark early on, to see frames come in order
-        file.seekp(static_cast<std::streamoff>(whole_frames * kFrame + 99)).put('\x07');
-    }
-    // The short last frame: 99 zero cells, the 7, then the previous (zero) frame's cells.
-    const TextFrame last = readFrame(path, whole_frames);
-    EXPECT_TRUE(last.cells[98] == 0 && last.cells[99] == 7 && last.cells[100] == 0);
-    FrameStream stream(path);
-    EXPECT_EQ(stream.frameCount(), whole_frames + 1);
-    TextFrame frame;
-    for (std::size_t index = 0; index < 200; ++index) {
-        ASSERT_TRUE(stream.next(frame));
-        for (std::size_t cell = 0; cell < kFrame; ++cell) {
-            ASSERT_EQ(frame.cells[cell], index == 150 && cell == 3 ? 5 : 0) << "frame " << index << " cell " << cell;
-        }
     }
 }
 

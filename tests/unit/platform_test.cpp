@@ -10,7 +10,7 @@
 #include "platform/scan_codes.h"
 #include "platform/sdl_audio_output.h"
 #include "platform/sdl_screen.h"
-#include "platform/sdl_stretching_audio_output.h"
+#include "platform/review/sdl_stretching_audio_output.h"
 
 // SDL's own invisible driver, asked for by name: what the screen does without a display.
 TEST(SdlScreen, ThatFailsToOpenGivesBackWhatItMade)

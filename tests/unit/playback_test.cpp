@@ -4,7 +4,7 @@
 #include <algorithm>
 
 #include "app/playback_loop.h"
-#include "fake_devices.h"
+#include "support/fake_devices.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include <sys/stat.h>
 
 #include "app/run_player.h"
-#include "fake_devices.h"
+#include "support/fake_devices.h"
 #include "support/test_files.h"
 
 namespace {

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "kvq/cli/command.h"
+#include "kvq/cli/command_table.h"
 
 std::array<const Command*, 7> allCommands()
 {

@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: MIT
 #include "kvq/cli/run_kvq.h"
 
-#include "kvq/cli/arguments.h"
-#include "kvq/cli/command.h"
-#include "kvq/cli/tool_error.h"
+#include "kvq/common/arguments.h"
+#include "kvq/cli/command_table.h"
+#include "kvq/common/tool_error.h"
 
 namespace {
 

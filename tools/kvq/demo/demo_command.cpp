@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "kvq/cli/command.h"
+#include "kvq/common/command.h"
 #include "kvq/demo/demo_animation.h"
 #include "kvq/files/atomic_file.h"
 

@@ -1,6 +1,5 @@
 // SPDX-License-Identifier: MIT
 #include <algorithm>
-#include <charconv>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -9,10 +8,11 @@
 #include <optional>
 #include <thread>
 
-#include "content/player_files.h"
-#include "kvq/cli/command.h"
-#include "kvq/cli/progress_line.h"
-#include "kvq/cli/tool_error.h"
+#include "content/player_folder.h"
+#include "kvq/common/command.h"
+#include "kvq/common/number_argument.h"
+#include "kvq/common/progress_line.h"
+#include "kvq/common/tool_error.h"
 #include "kvq/encode/parallel_encoder.h"
 #include "kvq/encode/picture_fonts.h"
 #include "kvq/encode/picture_source.h"
@@ -21,6 +21,7 @@
 #include "kvq/files/file_identity.h"
 #include "kvq/files/font_file.h"
 #include "kvq/files/input_file.h"
+#include "kvq/files/made_folders.h"
 #include "kvq/font/default_font.h"
 #include "kvq/font/psf_font.h"
 
@@ -86,56 +87,19 @@ std::vector<std::uint8_t> fontBytes(const std::optional<std::string>& font, cons
     return {converted.begin(), converted.end()};
 }
 
-// The folders an encode has to make, removed again unless it succeeds: a failure leaves no
-// empty folder behind. Only empty ones go, so nothing put there meanwhile is lost.
-class MadeFolders {
-public:
-    explicit MadeFolders(const std::filesystem::path& folder)
-    {
-        std::error_code error;
-        for (auto at = folder; !at.empty() && !std::filesystem::exists(at, error); at = at.parent_path()) {
-            made_.push_back(at);
-            if (at == at.parent_path()) break;
-        }
-        std::filesystem::create_directories(folder, error);
-        if (error || !std::filesystem::is_directory(folder)) {
-            removeMade();
-            throw ToolError(systemErrorMessage(folder.string(), "cannot make the folder", error ? error.value() : ENOTDIR));
-        }
-    }
-    ~MadeFolders()
-    {
-        if (!kept_) removeMade();
-    }
-    MadeFolders(const MadeFolders&) = delete;
-    MadeFolders& operator=(const MadeFolders&) = delete;
-
-    void keep() { kept_ = true; }
-
-private:
-    void removeMade()
-    {
-        std::error_code ignored;
-        for (const auto& at : made_) std::filesystem::remove(at, ignored);
-    }
-
-    std::vector<std::filesystem::path> made_;  // the deepest first
-    bool kept_ = false;
-};
-
 int threadCount(const std::optional<std::string>& text)
 {
     if (!text) return static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
-    int value = 0;
-    const char* end = text->data() + text->size();
-    const auto [stop, error] = std::from_chars(text->data(), end, value);
-    if (error != std::errc() || stop != end || value < 1 || value > 256) {
-        throw UsageError("--threads takes a number from 1 to 256, not '" + *text + "'");
-    }
-    return value;
+    return static_cast<int>(wholeNumberArgument(*text, "--threads", 1, 256, "a number from 1 to 256"));
 }
 
 double secondsOf(std::size_t frames) { return static_cast<double>(frames) / kFramesPerSecond; }
+
+double framesPerSecond(std::size_t frames, std::chrono::steady_clock::time_point started)
+{
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+    return seconds > 0 ? static_cast<double>(frames) / seconds : 0.0;
+}
 
 MatchMode matchMode(const std::optional<std::string>& text)
 {
@@ -147,13 +111,7 @@ MatchMode matchMode(const std::optional<std::string>& text)
 float holdMargin(const std::optional<std::string>& text)
 {
     if (!text) return kDefaultHold;
-    int value = -1;
-    const char* end = text->data() + text->size();
-    const auto [stop, error] = std::from_chars(text->data(), end, value);
-    if (error != std::errc() || stop != end || value < 0 || value > 100) {
-        throw UsageError("--hold takes a percentage from 0 to 100, not '" + *text + "'");
-    }
-    return static_cast<float>(value) / 100.0f;
+    return static_cast<float>(wholeNumberArgument(*text, "--hold", 0, 100, "a percentage from 0 to 100")) / 100.0f;
 }
 
 // A quick look over the whole input for what has to be known before the first frame: its
@@ -204,94 +162,102 @@ std::string figuresText(const FrameFigures& figures)
 
 constexpr ValueOption kOptions[] = {{"output", "o"}, {"font", ""}, {"threads", ""}, {"match", ""}, {"levels", ""}, {"hold", ""}};
 
-int run(const ParsedArguments& parsed, std::ostream& out)
+// What the command line asks for, checked before any file is touched.
+struct EncodeRequest {
+    std::string input;
+    std::filesystem::path folder;
+    std::optional<std::string> font;  // as given: a file, "tones" or "learn"
+    bool learn = false, tones = false;
+    std::optional<std::string> font_file_given;  // a font file given, rather than one made here
+    int threads = 1;
+    MatchMode mode = MatchMode::perceptual;
+    bool auto_levels = false;
+    float hold = kDefaultHold;
+};
+
+EncodeRequest requestOf(const ParsedArguments& parsed)
 {
-    // Speeds are of the whole run: probing, any survey and learning, decoding and encoding.
-    const auto started = std::chrono::steady_clock::now();
     parsed.requirePositionalCount(1, "the video or picture folder to encode");
-    const std::string& input = parsed.positional[0];
-    const std::filesystem::path folder(parsed.required("output"));
-    const std::optional<std::string> font = parsed.option("font");
-    const int threads = threadCount(parsed.option("threads"));
-    const MatchMode mode = matchMode(parsed.option("match"));
-    const std::optional<std::string> levels_option = parsed.option("levels");
-    if (levels_option && *levels_option != "full" && *levels_option != "auto") {
-        throw UsageError("--levels takes 'full' or 'auto', not '" + *levels_option + "'");
+    EncodeRequest request;
+    request.input = parsed.positional[0];
+    request.folder = parsed.required("output");
+    request.font = parsed.option("font");
+    request.threads = threadCount(parsed.option("threads"));
+    request.mode = matchMode(parsed.option("match"));
+    const std::optional<std::string> levels = parsed.option("levels");
+    if (levels && *levels != "full" && *levels != "auto") {
+        throw UsageError("--levels takes 'full' or 'auto', not '" + *levels + "'");
     }
-    const float hold = holdMargin(parsed.option("hold"));
-    if (mode == MatchMode::pixel && (levels_option || parsed.option("hold"))) {
+    request.auto_levels = levels == "auto";
+    request.hold = holdMargin(parsed.option("hold"));
+    if (request.mode == MatchMode::pixel && (levels || parsed.option("hold"))) {
         throw UsageError("--levels and --hold go with --match perceptual; --match pixel takes the picture as it is");
     }
-    const bool learn = font && *font == "learn";
-    const bool tones = font && *font == "tones";
-    // A font file given, rather than one made here.
-    const std::optional<std::string> font_file_given = learn || tones ? std::nullopt : font;
+    request.learn = request.font == "learn";
+    request.tones = request.font == "tones";
+    if (!request.learn && !request.tones) request.font_file_given = request.font;
+    return request;
+}
 
+// The input as found: pictures or a video, how many frames it should make, whether it has sound.
+struct EncodeInput {
+    bool from_pictures = false;
+    StreamKinds streams;
+    std::optional<std::size_t> expected_frames;
+};
+
+EncodeInput probeInput(const std::string& input, const std::vector<std::string>& outputs)
+{
     std::error_code error;
-    const bool from_pictures = std::filesystem::is_directory(input, error);
-    if (!from_pictures && !std::filesystem::exists(input, error)) throw ToolError(input + ": no such file or folder");
-    const std::string frames_path = (folder / kFrameFileName).string();
-    const std::string font_path = (folder / kFontFileName).string();
-    const std::string sound_path = (folder / kSoundtrackFileName).string();
-    for (const std::string& output : {frames_path, font_path, sound_path}) {
+    EncodeInput found;
+    found.from_pictures = std::filesystem::is_directory(input, error);
+    if (!found.from_pictures && !std::filesystem::exists(input, error)) throw ToolError(input + ": no such file or folder");
+    for (const std::string& output : outputs) {
         refuseToReplaceInput(output, input);
         // Found now rather than at the renames, when another of the set may already be in place.
         if (std::filesystem::is_directory(output, error)) throw ToolError(output + ": is a folder");
     }
-    StreamKinds streams;
-    std::optional<std::size_t> expected_frames;
-    if (from_pictures) {
-        expected_frames = pngFolderPictureCount(input);
+    if (found.from_pictures) {
+        found.expected_frames = pngFolderPictureCount(input);
     } else {
-        streams = probeStreams(input);
-        if (!streams.video) throw ToolError(input + ": has no video");
-        if (streams.seconds) expected_frames = static_cast<std::size_t>(std::ceil(*streams.seconds * kFramesPerSecond));
+        found.streams = probeStreams(input);
+        if (!found.streams.video) throw ToolError(input + ": has no video");
+        if (found.streams.seconds) found.expected_frames = static_cast<std::size_t>(std::ceil(*found.streams.seconds * kFramesPerSecond));
     }
+    return found;
+}
 
+// The font's bytes and the levels to encode with, from a survey of the input where they need one.
+std::vector<std::uint8_t> encodingFont(const EncodeRequest& request, const EncodeInput& found, const std::string& font_path,
+                                       ToneLevels& levels)
+{
     std::vector<std::vector<std::uint8_t>> survey;
-    if (learn || levels_option == "auto") survey = surveyPictures(input, from_pictures, expected_frames);
-    const ToneLevels levels = levels_option == "auto" ? stretchedLevels(survey) : fullLevels();
-    std::vector<std::uint8_t> font_bytes;
-    if (learn || tones) {
-        const FontFileBytes made = learn ? learnFont(learningCells(survey, levels), CellObjective(), kLearningRounds, threads)
-                                         : tonesFont();
-        font_bytes.assign(made.begin(), made.end());
-    } else {
-        font_bytes = fontBytes(font_file_given, font_path);
-    }
-    survey = {};
-    GlyphTable glyphs;
-    glyphs.fillFrom(font_bytes.data(), font_bytes.size());
-    const FrameEncoder encoder(glyphs, mode, levels, hold);
+    if (request.learn || request.auto_levels) survey = surveyPictures(request.input, found.from_pictures, found.expected_frames);
+    levels = request.auto_levels ? stretchedLevels(survey) : fullLevels();
+    if (!request.learn && !request.tones) return fontBytes(request.font_file_given, font_path);
+    const FontFileBytes made = request.learn
+                                   ? learnFont(learningCells(survey, levels), CellObjective(), kLearningRounds, request.threads)
+                                   : tonesFont();
+    return {made.begin(), made.end()};
+}
 
-    // Declared before the files in it, so that they are gone before it is removed.
-    MadeFolders made_folders(folder);
-    std::unique_ptr<PictureSource> source = from_pictures ? openPngFolderSource(input) : openVideoSource(input);
-    AtomicFile frames_file(frames_path);
-    // A font given from the folder itself is already in place.
-    std::optional<AtomicFile> font_file;
-    if (!(font_file_given && isSameExistingFile(*font_file_given, font_path))) {
-        font_file.emplace(font_path);
-        font_file->write(font_bytes);
-    }
+// Encodes every picture of `source` into `frames_file`, a batch read while the one before is
+// encoded, so that decoding and encoding overlap. The figures of all frames.
+FigureTotals encodeAll(PictureSource& source, const FrameEncoder& encoder, int threads, AtomicFile& frames_file,
+                       ProgressLine& progress, const std::chrono::steady_clock::time_point started)
+{
     const std::size_t batch_size = static_cast<std::size_t>(threads) * 8;
-    // One batch is read while the one before is encoded, so that decoding and encoding overlap.
     std::vector<std::vector<std::uint8_t>> pictures(batch_size);
     std::vector<std::vector<std::uint8_t>> next_pictures(batch_size);
     const auto readBatch = [&source](std::vector<std::vector<std::uint8_t>>& batch) {
         std::size_t filled = 0;
-        while (filled < batch.size() && source->next(batch[filled])) ++filled;
+        while (filled < batch.size() && source.next(batch[filled])) ++filled;
         return filled;
     };
     std::vector<TextFrame> frames(batch_size);
     std::vector<FrameFigures> figures(batch_size);
     TextFrame last;
     FigureTotals totals;
-    const auto framesPerSecond = [&] {
-        const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
-        return seconds > 0 ? static_cast<double>(totals.frames()) / seconds : 0.0;
-    };
-    ProgressLine progress("encoding", expected_frames);
     for (std::size_t filled = readBatch(pictures); filled > 0;) {
         auto reading = std::async(std::launch::async, readBatch, std::ref(next_pictures));
         encodePictures(encoder, std::span(pictures).first(filled), totals.frames() ? &last : nullptr,
@@ -302,22 +268,53 @@ int run(const ParsedArguments& parsed, std::ostream& out)
         }
         last = frames[filled - 1];
         char detail[64];
-        std::snprintf(detail, sizeof detail, ", %.0f frames/s, blurred PSNR %.1f dB", framesPerSecond(),
+        std::snprintf(detail, sizeof detail, ", %.0f frames/s, blurred PSNR %.1f dB", framesPerSecond(totals.frames(), started),
                       totals.mean().blurred_psnr);
         progress.update(totals.frames(), detail);
         filled = reading.get();
         std::swap(pictures, next_pictures);
     }
     progress.clear();
+    return totals;
+}
+
+int run(const ParsedArguments& parsed, std::ostream& out)
+{
+    // Speeds are of the whole run: probing, any survey and learning, decoding and encoding.
+    const auto started = std::chrono::steady_clock::now();
+    const EncodeRequest request = requestOf(parsed);
+    const std::string frames_path = (request.folder / kFrameFileName).string();
+    const std::string font_path = (request.folder / kFontFileName).string();
+    const std::string sound_path = (request.folder / kSoundtrackFileName).string();
+    const EncodeInput found = probeInput(request.input, {frames_path, font_path, sound_path});
+    ToneLevels levels;
+    const std::vector<std::uint8_t> font_bytes = encodingFont(request, found, font_path, levels);
+    GlyphTable glyphs;
+    glyphs.fillFrom(font_bytes.data(), font_bytes.size());
+    const FrameEncoder encoder(glyphs, request.mode, levels, request.hold);
+
+    // Declared before the files in it, so that they are gone before it is removed.
+    MadeFolders made_folders(request.folder);
+    std::unique_ptr<PictureSource> source =
+        found.from_pictures ? openPngFolderSource(request.input) : openVideoSource(request.input);
+    AtomicFile frames_file(frames_path);
+    // A font given from the folder itself is already in place.
+    std::optional<AtomicFile> font_file;
+    if (!(request.font_file_given && isSameExistingFile(*request.font_file_given, font_path))) {
+        font_file.emplace(font_path);
+        font_file->write(font_bytes);
+    }
+    ProgressLine progress("encoding", found.expected_frames);
+    const FigureTotals totals = encodeAll(*source, encoder, request.threads, frames_file, progress, started);
     const std::size_t frame_count = totals.frames();
-    if (frame_count == 0) throw ToolError(input + ": no pictures to encode");
+    if (frame_count == 0) throw ToolError(request.input + ": no pictures to encode");
     const double seconds = secondsOf(frame_count);
-    const double speed = framesPerSecond();
+    const double speed = framesPerSecond(frame_count, started);
 
     std::optional<AtomicFile> sound_file;
-    if (streams.sound) {
+    if (found.streams.sound) {
         sound_file.emplace(sound_path);
-        extractSoundtrack(input, seconds, sound_file->ffmpegTarget());
+        extractSoundtrack(request.input, seconds, sound_file->ffmpegTarget());
     }
 
     // Everything that can fail has been done; the renames put the whole set in place together.
@@ -327,14 +324,15 @@ int run(const ParsedArguments& parsed, std::ostream& out)
         sound_file->commit();
     } else {
         // A soundtrack left from an earlier encode would play over pictures it does not belong to.
+        std::error_code error;
         std::filesystem::remove(sound_path, error);
     }
     made_folders.keep();
 
     char summary[256];
     std::snprintf(summary, sizeof summary, "%zu frames (%.2f s) into %s, %s; %.0f frames/s on %d thread%s\n", frame_count,
-                  seconds, folder.string().c_str(), sound_file ? "with its soundtrack" : "silent", speed, threads,
-                  threads == 1 ? "" : "s");
+                  seconds, request.folder.string().c_str(), sound_file ? "with its soundtrack" : "silent", speed,
+                  request.threads, request.threads == 1 ? "" : "s");
     out << summary << figuresText(totals.mean()) << "\n";
     return 0;
 }

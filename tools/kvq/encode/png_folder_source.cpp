@@ -2,7 +2,7 @@
 #include <algorithm>
 #include <filesystem>
 
-#include "kvq/cli/tool_error.h"
+#include "kvq/common/tool_error.h"
 #include "kvq/encode/glyph_matcher.h"
 #include "kvq/encode/luminance.h"
 #include "kvq/encode/picture_fit.h"

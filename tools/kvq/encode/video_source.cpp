@@ -2,8 +2,8 @@
 #include <filesystem>
 #include <string>
 
-#include "content/player_files.h"
-#include "kvq/cli/tool_error.h"
+#include "content/player_folder.h"
+#include "kvq/common/tool_error.h"
 #include "kvq/encode/glyph_matcher.h"
 #include "kvq/encode/luminance.h"
 #include "kvq/encode/picture_source.h"

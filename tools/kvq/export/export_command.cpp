@@ -12,11 +12,11 @@
 #include <optional>
 
 #include "content/mp3_signature.h"
-#include "content/player_files.h"
-#include "kvq/cli/command.h"
-#include "kvq/cli/progress_line.h"
-#include "kvq/cli/time_argument.h"
-#include "kvq/cli/tool_error.h"
+#include "content/player_folder.h"
+#include "kvq/common/command.h"
+#include "kvq/common/progress_line.h"
+#include "kvq/common/time_argument.h"
+#include "kvq/common/tool_error.h"
 #include "kvq/export/ffmpeg_writer.h"
 #include "kvq/export/frame_stream.h"
 #include "kvq/export/gif_writer.h"

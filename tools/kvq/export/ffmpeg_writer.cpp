@@ -3,7 +3,7 @@
 
 #include <cstdio>
 
-#include "content/player_files.h"
+#include "content/player_folder.h"
 #include "render/packed_picture.h"
 
 namespace {

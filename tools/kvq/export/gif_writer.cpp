@@ -5,7 +5,7 @@
 #include <array>
 #include <cstring>
 
-#include "content/player_files.h"
+#include "content/player_folder.h"
 #include "kvq/export/gif_lzw.h"
 #include "render/colours.h"
 #include "render/packed_picture.h"

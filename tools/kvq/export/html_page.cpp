@@ -7,8 +7,8 @@
 #include <string_view>
 #include <vector>
 
-#include "content/player_files.h"
-#include "kvq/cli/tool_error.h"
+#include "content/player_folder.h"
+#include "kvq/common/tool_error.h"
 #include "kvq/export/lzma_chunk.h"
 #include "kvq/export/script_data.h"
 #include "kvq/export/web_assets.h"

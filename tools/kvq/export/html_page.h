@@ -6,7 +6,7 @@
 #include <string>
 
 #include "content/glyph_table.h"
-#include "kvq/cli/progress_line.h"
+#include "kvq/common/progress_line.h"
 #include "kvq/export/frame_stream.h"
 #include "kvq/files/atomic_file.h"
 

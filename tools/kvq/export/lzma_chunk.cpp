@@ -5,7 +5,7 @@
 
 #include <algorithm>
 
-#include "kvq/cli/tool_error.h"
+#include "kvq/common/tool_error.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <optional>
 #include <span>
 
-#include "kvq/cli/tool_error.h"
+#include "kvq/common/tool_error.h"
 #include "kvq/export/mp3_frame_header.h"
 #include "kvq/export/mp3_info_frame.h"
 #include "kvq/files/input_file.h"

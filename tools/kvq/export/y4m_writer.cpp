@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-#include "content/player_files.h"
+#include "content/player_folder.h"
 #include "render/colours.h"
 #include "render/packed_picture.h"
 

@@ -14,7 +14,7 @@
 #include <limits>
 #include <string_view>
 
-#include "kvq/cli/tool_error.h"
+#include "kvq/common/tool_error.h"
 #include "kvq/files/child_process.h"
 #include "kvq/files/interrupt_cleanup.h"
 #include "kvq/files/write_all.h"

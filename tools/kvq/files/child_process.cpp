@@ -11,7 +11,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "kvq/cli/tool_error.h"
+#include "kvq/common/tool_error.h"
 #include "kvq/files/interrupt_cleanup.h"
 #include "kvq/files/write_all.h"
 

@@ -3,7 +3,7 @@
 
 #include <sys/stat.h>
 
-#include "kvq/cli/tool_error.h"
+#include "kvq/common/tool_error.h"
 
 bool isSameExistingFile(const std::string& first, const std::string& second)
 {

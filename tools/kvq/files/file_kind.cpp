@@ -5,7 +5,7 @@
 
 #include "content/frame_file_shape.h"
 #include "content/glyph_table.h"
-#include "content/player_files.h"
+#include "content/player_folder.h"
 
 LikelyKind likelyKind(const std::string& path, std::uint64_t size_bytes)
 {

@@ -3,7 +3,7 @@
 
 #include <png.h>
 
-#include "kvq/cli/tool_error.h"
+#include "kvq/common/tool_error.h"
 
 namespace {
 

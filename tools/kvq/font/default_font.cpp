@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <string>
 
-#include "kvq/cli/tool_error.h"
+#include "kvq/common/tool_error.h"
 #include "kvq/files/font_file.h"
 
 namespace {

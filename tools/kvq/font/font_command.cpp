@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "kvq/cli/command.h"
+#include "kvq/common/command.h"
 #include "kvq/files/atomic_file.h"
 #include "kvq/files/file_identity.h"
 #include "kvq/font/psf_font.h"

@@ -12,8 +12,8 @@
 #include <filesystem>
 #include <string_view>
 
-#include "content/player_file.h"
-#include "kvq/cli/tool_error.h"
+#include "content/regular_file.h"
+#include "kvq/common/tool_error.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 
 #include "content/frame_file_shape.h"
 #include "content/glyph_table.h"
-#include "kvq/cli/tool_error.h"
+#include "kvq/common/tool_error.h"
 #include "kvq/files/file_kind.h"
 #include "kvq/files/input_file.h"
 #include "kvq/font/psf_font.h"

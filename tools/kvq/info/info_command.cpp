@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include <string>
 
-#include "kvq/cli/command.h"
-#include "kvq/cli/tool_error.h"
+#include "kvq/common/command.h"
+#include "kvq/common/tool_error.h"
 #include "kvq/info/file_report.h"
 
 namespace {

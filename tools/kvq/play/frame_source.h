@@ -5,6 +5,7 @@
 
 #include "content/frame_list.h"
 #include "content/text_frame.h"
+#include "kvq/files/frame_file.h"
 
 // The frames a review shows, by index: a list already in memory, or a file read as it plays.
 class FrameSource {
@@ -25,4 +26,15 @@ public:
 
 private:
     const FrameList& frames_;
+};
+
+// A frame file read as it plays.
+class FileFrames final : public FrameSource {
+public:
+    explicit FileFrames(FrameFile& file) : file_(file) {}
+    std::size_t size() const override { return static_cast<std::size_t>(file_.frameCount()); }
+    const TextFrame* frame(std::size_t index) override { return file_.frame(index); }
+
+private:
+    FrameFile& file_;
 };

@@ -1,6 +1,5 @@
 // SPDX-License-Identifier: MIT
 #include <algorithm>
-#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -9,24 +8,27 @@
 #include <memory>
 #include <optional>
 
-#include "app/file_reports.h"
+#include "audio/soundtrack_reports.h"
+#include "content/file_reports.h"
 #include "platform/termination_signals.h"
 #include "audio/soundtrack.h"
 #include "content/frame_list.h"
 #include "content/glyph_table.h"
-#include "content/player_file.h"
-#include "content/player_files.h"
-#include "kvq/cli/command.h"
-#include "kvq/cli/time_argument.h"
-#include "kvq/cli/tool_error.h"
+#include "content/regular_file.h"
+#include "content/player_folder.h"
+#include "kvq/common/command.h"
+#include "kvq/common/number_argument.h"
+#include "kvq/common/time_argument.h"
+#include "kvq/common/tool_error.h"
 #include "kvq/files/file_kind.h"
 #include "kvq/font/default_font.h"
-#include "kvq/play/file_frames.h"
+#include "kvq/files/frame_file.h"
+#include "kvq/play/frame_source.h"
 #include "kvq/play/review_loop.h"
 #include "kvq/play/transport.h"
-#include "platform/monotonic_clock.h"
-#include "platform/sdl_review_window.h"
-#include "platform/sdl_stretching_audio_output.h"
+#include "platform/review/monotonic_clock.h"
+#include "platform/review/sdl_review_window.h"
+#include "platform/review/sdl_stretching_audio_output.h"
 
 namespace {
 
@@ -61,17 +63,6 @@ constexpr std::string_view kHelp =
 constexpr ValueOption kOptions[] = {{"font", ""},  {"audio", ""},          {"start", ""},
                                     {"speed", ""}, {"loop", "", true},     {"fullscreen", "", true},
                                     {"scale", ""}};
-
-// A number within [low, high], or a UsageError that names the range and quotes the whole argument.
-double numberIn(const std::string& text, std::string_view option, double low, double high, std::string_view range)
-{
-    double value = 0;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (text.empty() || error != std::errc() || end != text.data() + text.size() || !(value >= low && value <= high)) {
-        throw UsageError(std::string(option) + " takes " + std::string(range) + ", not '" + text + "'");
-    }
-    return value;
-}
 
 void report(const std::string& line) { std::cerr << "kvq play: " << line << '\n'; }
 
@@ -117,15 +108,13 @@ int run(const ParsedArguments& parsed, std::ostream&)
     ReviewSettings settings;
     if (const auto start = parsed.option("start")) settings.start_seconds = timeArgumentSeconds(*start, "--start");
     if (const auto speed = parsed.option("speed")) {
-        settings.speed = numberIn(*speed, "--speed", Transport::kSpeeds[0],
+        settings.speed = numberArgument(*speed, "--speed", Transport::kSpeeds[0],
                                   Transport::kSpeeds[std::size(Transport::kSpeeds) - 1], "0.25 to 4");
     }
     settings.loop = parsed.option("loop").has_value();
     int scale = 0;
     if (const auto text = parsed.option("scale")) {
-        const double value = numberIn(*text, "--scale", 1, 16, "a whole number from 1 to 16");
-        if (value != std::floor(value)) throw UsageError("--scale takes a whole number from 1 to 16, not '" + *text + "'");
-        scale = static_cast<int>(value);
+        scale = static_cast<int>(wholeNumberArgument(*text, "--scale", 1, 16, "a whole number from 1 to 16"));
     }
 
     // A hang-up (the terminal closed) ends the review as an interrupt does.
@@ -133,11 +122,12 @@ int run(const ParsedArguments& parsed, std::ostream&)
     // The player's rules for files it cannot use, each problem said in one line. The frames come
     // first: without a single one there is nothing to review, and that is then all there is to say.
     FileProblem problem;
-    FileFrames frames(files.frames.c_str(), problem);
+    FrameFile frame_file(files.frames, problem);
+    FileFrames frames(frame_file);
     const std::string frames_line = framesReport(files.frames, problem, frames.size());
     if (frames.size() == 0) throw ToolError(frames_line);
     reportIfAny(frames_line);
-    reportIfAny(unlikelyFramesReport(files.frames, frames.sizeBytes()));
+    reportIfAny(unlikelyFramesReport(files.frames, frame_file.sizeBytes()));
     problem = {};
     GlyphTable glyphs;
     glyphs.load(files.font.c_str(), &problem);

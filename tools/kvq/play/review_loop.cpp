@@ -6,7 +6,7 @@
 #include <cmath>
 #include <cstdio>
 
-#include "content/player_files.h"
+#include "content/player_folder.h"
 #include "devices/clock.h"
 #include "devices/review_window.h"
 #include "kvq/play/overlay.h"
@@ -59,137 +59,189 @@ double monotonicSeconds()
     return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
 }
 
+// One review: what is on the screen, what is to be, and what the keys and the pointer do to it.
+class Review {
+public:
+    Review(FrameSource& frames, const GlyphTable& glyphs, const GlyphTable& text_font, const ReviewSettings& settings,
+           ReviewDevices& devices)
+        : frames_(frames), glyphs_(glyphs), text_font_(text_font), devices_(devices), clock_(devices.clock),
+          transport_(frames.size(), devices.soundtrack), now_(clock_.now()), line_until_(now_ + kShowFor)
+    {
+        transport_.setSpeed(settings.speed, now_);
+        if (settings.loop) transport_.toggleLoop();
+        transport_.start(settings.start_seconds, now_);
+        screen_.resize(devices.window.size());
+    }
+
+    int run()
+    {
+        while (!devices_.stop || devices_.stop->load() == 0) {
+            now_ = clock_.now();
+            // Faster than 1, only every n-th frame is shown (n the speed rounded up), so that the
+            // picture changes no more often than the animation's own rate, evenly, and each whole
+            // second's first frame still comes on time.
+            const std::size_t stride = transport_.paused() ? 1 : static_cast<std::size_t>(std::ceil(transport_.speed()));
+            std::size_t frame = transport_.frameAt(now_, lead_);
+            if (frame + 1 < transport_.frameCount()) frame -= frame % stride;
+            const OverlayContent content = overlay(frame);
+            update(frame, content);
+            ReviewEvent event;
+            for (int timeout = std::max(1, static_cast<int>(std::ceil(waitSeconds(content, stride) * 1000)));
+                 devices_.window.waitEvent(event, timeout); timeout = 0) {
+                now_ = clock_.now();
+                if (handle(event)) return 0;
+            }
+        }
+        return 128 + devices_.stop->load();
+    }
+
+private:
+    OverlayContent overlay(std::size_t frame)
+    {
+        OverlayContent content;
+        if (transport_.paused() || now_ < line_until_) content.line = statusLine(transport_, now_, frame);
+        if (dragging_ || now_ < bar_until_) {
+            content.bar = true;
+            content.fraction = transport_.length() > 0 ? transport_.position(now_) / transport_.length() : 0;
+            content.bar_text = clockText(transport_.position(now_)) + " / " + clockText(transport_.length());
+        }
+        return content;
+    }
+
+    // Draws and presents what changed, and only then.
+    void update(std::size_t frame, const OverlayContent& content)
+    {
+        const TextFrame* text = frame != shown_frame_ ? frames_.frame(frame) : nullptr;
+        if (text) {
+            renderFrame(*text, glyphs_, picture_);
+            screen_.setPicture(picture_);
+            shown_frame_ = frame;
+            present_ = true;
+        }
+        if (!(content == shown_overlay_)) {
+            shown_overlay_ = content;
+            present_ = true;
+        }
+        if (!present_) return;
+        const ScreenLayout& layout = screen_.layout();
+        devices_.window.show(screen_.compose(content, text_font_), layout.width, layout.height, screen_.scale());
+        // The frame chosen is the one due when it will be on the screen, this much later.
+        lead_ = 0.8 * lead_ + 0.2 * std::clamp(clock_.now() - now_, 0.0, kLongestLead);
+        if (devices_.trace) {
+            std::fprintf(devices_.trace, "%.6f present %zu\n", monotonicSeconds(), shown_frame_);
+            std::fflush(devices_.trace);
+        }
+        present_ = false;
+    }
+
+    // Until the next frame is due, or the next tenth of a second the line shows, or the line or
+    // bar is to go.
+    double waitSeconds(const OverlayContent& content, std::size_t stride) const
+    {
+        double wait = kLongestWaitMs / 1000.0;
+        if (!transport_.paused()) {
+            const double at = transport_.position(now_) + lead_ * transport_.speed();
+            const double frames = static_cast<double>(stride);
+            const double next = (std::floor(at * kFramesPerSecond / frames + 1e-9) + 1) * frames / kFramesPerSecond;
+            wait = std::min(wait, (next - at) / transport_.speed());
+            if (!content.line.empty() || content.bar) wait = std::min(wait, 0.1);
+        }
+        for (const double until : {line_until_, bar_until_}) {
+            if (until > now_) wait = std::min(wait, until - now_);
+        }
+        return wait;
+    }
+
+    // True when the event ends the review.
+    bool handle(ReviewEvent event)
+    {
+        // Pointer positions in the pixels the screen is laid out in.
+        event.x /= screen_.scale();
+        event.y /= screen_.scale();
+        switch (event.kind) {
+        case ReviewEvent::Kind::key: return handleKey(event);
+        case ReviewEvent::Kind::pointer_move:
+            bar_until_ = now_ + kShowFor;
+            if (dragging_) seekToPointer(event);
+            break;
+        case ReviewEvent::Kind::pointer_down:
+            bar_until_ = now_ + kShowFor;
+            if (screen_.layout().bar.area.contains(event.x, event.y)) {
+                dragging_ = true;
+                seekToPointer(event);
+            }
+            break;
+        case ReviewEvent::Kind::pointer_up: dragging_ = false; break;
+        case ReviewEvent::Kind::double_click: toggleFullscreen(); break;
+        case ReviewEvent::Kind::close: return true;
+        case ReviewEvent::Kind::redraw:
+            screen_.resize(devices_.window.size());
+            present_ = true;
+            break;
+        }
+        return false;
+    }
+
+    bool handleKey(const ReviewEvent& event)
+    {
+        if (devices_.trace) {
+            std::fprintf(devices_.trace, "%.6f key %d\n", monotonicSeconds(), static_cast<int>(event.key));
+            std::fflush(devices_.trace);
+        }
+        line_until_ = now_ + kShowFor;
+        Transport& t = transport_;
+        switch (event.key) {
+        case ReviewKey::space: t.togglePause(now_); break;
+        case ReviewKey::left: t.seekBy(event.shift ? -t.length() / 10 : -5.0, now_); break;
+        case ReviewKey::right: t.seekBy(event.shift ? t.length() / 10 : 5.0, now_); break;
+        case ReviewKey::digit: t.seekTo(t.length() * event.digit / 10, now_); break;
+        case ReviewKey::home: t.seekTo(0, now_); break;
+        case ReviewKey::end: t.seekTo(t.length(), now_); break;
+        case ReviewKey::comma: t.step(-1, now_); break;
+        case ReviewKey::period: t.step(1, now_); break;
+        case ReviewKey::bracket_left: t.slower(now_); break;
+        case ReviewKey::bracket_right: t.faster(now_); break;
+        case ReviewKey::l: t.toggleLoop(); break;
+        case ReviewKey::m: t.toggleMute(); break;
+        case ReviewKey::f:
+        case ReviewKey::f11: toggleFullscreen(); break;
+        case ReviewKey::q:
+        case ReviewKey::escape: return true;
+        case ReviewKey::other: break;
+        }
+        return false;
+    }
+
+    void seekToPointer(const ReviewEvent& event)
+    {
+        const ScreenRect& bar = screen_.layout().bar.area;
+        transport_.seekTo(std::clamp((event.x - bar.x) / bar.width, 0.0, 1.0) * transport_.length(), now_);
+    }
+
+    void toggleFullscreen() { devices_.window.setFullscreen(!devices_.window.fullscreen()); }
+
+    FrameSource& frames_;
+    const GlyphTable& glyphs_;
+    const GlyphTable& text_font_;
+    ReviewDevices& devices_;
+    Seconds clock_;
+    Transport transport_;
+    double now_;
+    PackedPicture picture_;
+    ReviewScreen screen_;
+    std::size_t shown_frame_ = static_cast<std::size_t>(-1);
+    OverlayContent shown_overlay_;
+    bool present_ = true;
+    double line_until_;
+    double bar_until_ = -1;
+    bool dragging_ = false;
+    double lead_ = 0.01;
+};
+
 }  // namespace
 
 int review(FrameSource& frames, const GlyphTable& glyphs, const GlyphTable& text_font, const ReviewSettings& settings,
            ReviewDevices& devices)
 {
-    Seconds clock(devices.clock);
-    Transport transport(frames.size(), devices.soundtrack);
-    double now = clock.now();
-    transport.setSpeed(settings.speed, now);
-    if (settings.loop) transport.toggleLoop();
-    transport.start(settings.start_seconds, now);
-
-    PackedPicture picture;
-    ReviewScreen screen;
-    screen.resize(devices.window.size());
-    std::size_t shown_frame = static_cast<std::size_t>(-1);
-    OverlayContent shown_overlay;
-    bool present = true;
-    double line_until = now + kShowFor;
-    double bar_until = -1;
-    bool dragging = false;
-    double lead = 0.01;
-
-    const auto seekToPointer = [&](const ReviewEvent& event) {
-        const ScreenRect& bar = screen.layout().bar.area;
-        transport.seekTo(std::clamp((event.x - bar.x) / bar.width, 0.0, 1.0) * transport.length(), now);
-    };
-    while (!devices.stop || devices.stop->load() == 0) {
-        now = clock.now();
-        // Faster than 1, only every n-th frame is shown (n the speed rounded up), so that the
-        // picture changes no more often than the animation's own rate, evenly, and each whole
-        // second's first frame still comes on time.
-        const std::size_t stride = transport.paused() ? 1 : static_cast<std::size_t>(std::ceil(transport.speed()));
-        std::size_t frame = transport.frameAt(now, lead);
-        if (frame + 1 < transport.frameCount()) frame -= frame % stride;
-        OverlayContent content;
-        if (transport.paused() || now < line_until) content.line = statusLine(transport, now, frame);
-        if (dragging || now < bar_until) {
-            content.bar = true;
-            content.fraction = transport.length() > 0 ? transport.position(now) / transport.length() : 0;
-            content.bar_text = clockText(transport.position(now)) + " / " + clockText(transport.length());
-        }
-        const TextFrame* text = frame != shown_frame ? frames.frame(frame) : nullptr;
-        if (text) {
-            renderFrame(*text, glyphs, picture);
-            screen.setPicture(picture);
-            shown_frame = frame;
-            present = true;
-        }
-        if (!(content == shown_overlay)) {
-            shown_overlay = content;
-            present = true;
-        }
-        if (present) {
-            const ScreenLayout& layout = screen.layout();
-            devices.window.show(screen.compose(content, text_font), layout.width, layout.height, screen.scale());
-            // The frame chosen is the one due when it will be on the screen, this much later.
-            lead = 0.8 * lead + 0.2 * std::clamp(clock.now() - now, 0.0, kLongestLead);
-            if (devices.trace) {
-                std::fprintf(devices.trace, "%.6f present %zu\n", monotonicSeconds(), shown_frame);
-                std::fflush(devices.trace);
-            }
-            present = false;
-        }
-
-        // Until the next frame is due, or the next tenth of a second the line shows, or the line
-        // or bar is to go.
-        double wait = kLongestWaitMs / 1000.0;
-        if (!transport.paused()) {
-            const double at = transport.position(now) + lead * transport.speed();
-            const double frames = static_cast<double>(stride);
-            const double next = (std::floor(at * kFramesPerSecond / frames + 1e-9) + 1) * frames / kFramesPerSecond;
-            wait = std::min(wait, (next - at) / transport.speed());
-            if (!content.line.empty() || content.bar) wait = std::min(wait, 0.1);
-        }
-        for (const double until : {line_until, bar_until}) {
-            if (until > now) wait = std::min(wait, until - now);
-        }
-        ReviewEvent event;
-        for (int timeout = std::max(1, static_cast<int>(std::ceil(wait * 1000))); devices.window.waitEvent(event, timeout); timeout = 0) {
-            now = clock.now();
-            // Pointer positions in the pixels the screen is laid out in.
-            event.x /= screen.scale();
-            event.y /= screen.scale();
-            if (devices.trace && event.kind == ReviewEvent::Kind::key) {
-                std::fprintf(devices.trace, "%.6f key %d\n", monotonicSeconds(), static_cast<int>(event.key));
-                std::fflush(devices.trace);
-            }
-            switch (event.kind) {
-            case ReviewEvent::Kind::key:
-                line_until = now + kShowFor;
-                switch (event.key) {
-                case ReviewKey::space: transport.togglePause(now); break;
-                case ReviewKey::left: transport.seekBy(event.shift ? -transport.length() / 10 : -5.0, now); break;
-                case ReviewKey::right: transport.seekBy(event.shift ? transport.length() / 10 : 5.0, now); break;
-                case ReviewKey::digit: transport.seekTo(transport.length() * event.digit / 10, now); break;
-                case ReviewKey::home: transport.seekTo(0, now); break;
-                case ReviewKey::end: transport.seekTo(transport.length(), now); break;
-                case ReviewKey::comma: transport.step(-1, now); break;
-                case ReviewKey::period: transport.step(1, now); break;
-                case ReviewKey::bracket_left: transport.slower(now); break;
-                case ReviewKey::bracket_right: transport.faster(now); break;
-                case ReviewKey::l: transport.toggleLoop(); break;
-                case ReviewKey::m: transport.toggleMute(); break;
-                case ReviewKey::f:
-                case ReviewKey::f11: devices.window.setFullscreen(!devices.window.fullscreen()); break;
-                case ReviewKey::q:
-                case ReviewKey::escape: return 0;
-                case ReviewKey::other: break;
-                }
-                break;
-            case ReviewEvent::Kind::pointer_move:
-                bar_until = now + kShowFor;
-                if (dragging) seekToPointer(event);
-                break;
-            case ReviewEvent::Kind::pointer_down:
-                bar_until = now + kShowFor;
-                if (screen.layout().bar.area.contains(event.x, event.y)) {
-                    dragging = true;
-                    seekToPointer(event);
-                }
-                break;
-            case ReviewEvent::Kind::pointer_up: dragging = false; break;
-            case ReviewEvent::Kind::double_click: devices.window.setFullscreen(!devices.window.fullscreen()); break;
-            case ReviewEvent::Kind::close: return 0;
-            case ReviewEvent::Kind::redraw:
-                screen.resize(devices.window.size());
-                present = true;
-                break;
-            }
-        }
-    }
-    return 128 + devices.stop->load();
+    return Review(frames, glyphs, text_font, settings, devices).run();
 }

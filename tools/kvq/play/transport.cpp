@@ -5,7 +5,7 @@
 #include <cmath>
 #include <iterator>
 
-#include "content/player_files.h"
+#include "content/player_folder.h"
 #include "devices/audio_output.h"
 
 namespace {

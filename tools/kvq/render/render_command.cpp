@@ -1,16 +1,16 @@
 // SPDX-License-Identifier: MIT
 #include <algorithm>
 #include <cctype>
-#include <charconv>
 #include <filesystem>
 #include <limits>
 
-#include "kvq/cli/command.h"
-#include "kvq/cli/tool_error.h"
+#include "kvq/common/command.h"
+#include "kvq/common/number_argument.h"
+#include "kvq/common/tool_error.h"
 #include "kvq/files/atomic_file.h"
 #include "kvq/files/file_identity.h"
 #include "kvq/files/font_file.h"
-#include "kvq/files/frame_reader.h"
+#include "kvq/files/frame_file.h"
 #include "kvq/files/png_file.h"
 #include "render/packed_picture.h"
 
@@ -26,19 +26,6 @@ constexpr std::string_view kHelp =
     "  --font FONT        the player's font file (as made by 'kvq font')\n"
     "  --frame N          which frame; 'kvq info ANIMATION' tells how many there are\n"
     "  -o, --output OUT   the PNG file to write, ending in .png, or - for standard output\n";
-
-std::uint64_t frameNumber(const std::string& text)
-{
-    std::uint64_t value = 0;
-    const char* end = text.data() + text.size();
-    const auto [stop, error] = std::from_chars(text.data(), end, value);
-    // A number too large for any file is as absent as one just past its end: the same answer.
-    if (error == std::errc::result_out_of_range && stop == end) return std::numeric_limits<std::uint64_t>::max();
-    if (text.empty() || error != std::errc() || stop != end) {
-        throw UsageError("--frame takes a frame number from 0 on, not '" + text + "'");
-    }
-    return value;
-}
 
 // PNG is all it writes, so a name that promises another kind is refused; standard output, a
 // device or a FIFO carries no ending to check.
@@ -62,7 +49,8 @@ int run(const ParsedArguments& parsed, std::ostream&)
     parsed.requirePositionalCount(1, "the frame file to draw from");
     const std::string& animation = parsed.positional[0];
     const std::string& font = parsed.required("font");
-    const std::uint64_t index = frameNumber(parsed.required("frame"));
+    const std::uint64_t index = wholeNumberArgument(parsed.required("frame"), "--frame", 0,
+                                                    std::numeric_limits<std::uint64_t>::max(), "a frame number from 0 on");
     const std::string& output = parsed.required("output");
 
     refuseToReplaceInput(output, animation);

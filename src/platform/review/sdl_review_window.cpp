@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "platform/sdl_review_window.h"
+#include "platform/review/sdl_review_window.h"
 
 #include <SDL.h>
 
@@ -277,11 +277,4 @@ void SdlReviewWindow::close()
     handles_->renderer.reset();
     handles_->window.reset();
     handles_.reset();  // the video subsystem last
-}
-
-std::string SdlReviewWindow::rendererName() const
-{
-    SDL_RendererInfo info;
-    if (!handles_ || !handles_->renderer || SDL_GetRendererInfo(handles_->renderer.get(), &info) != 0) return "none";
-    return info.name;
 }

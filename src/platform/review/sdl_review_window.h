@@ -25,9 +25,6 @@ public:
     bool waitEvent(ReviewEvent& event, int timeout_ms) override;
     void close() override;
 
-    // The renderer SDL chose ("opengl", "software", ...), for reports; "none" before open.
-    std::string rendererName() const;
-
 private:
     struct Handles;
     std::unique_ptr<Handles> handles_;

@@ -1,12 +1,11 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-#include <array>
 #include <ostream>
 #include <span>
 #include <string_view>
 
-#include "kvq/cli/arguments.h"
+#include "kvq/common/arguments.h"
 
 // One subcommand of kvq. runKvq parses the command line against `options` and answers -h and
 // --help with `help` itself, so `run` sees only a command line that asks for work. It throws a
@@ -19,14 +18,3 @@ struct Command {
     std::span<const ValueOption> options;
     int (*run)(const ParsedArguments& arguments, std::ostream& out);
 };
-
-const Command& fontCommand();
-const Command& infoCommand();
-const Command& renderCommand();
-const Command& demoCommand();
-const Command& encodeCommand();
-const Command& exportCommand();
-const Command& playCommand();
-
-// Every command, in the order the overview lists them.
-std::array<const Command*, 7> allCommands();

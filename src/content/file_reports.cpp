@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "app/file_reports.h"
+#include "content/file_reports.h"
 
 #include "content/frame_file_shape.h"
 
@@ -23,15 +23,4 @@ std::string framesReport(const std::string& name, const FileProblem& problem, st
     }
     if (problem.kind == FileProblem::Kind::none && frames_kept == 0) return name + ": holds no frames; nothing to play";
     return {};
-}
-
-std::vector<std::string> soundtrackReports(const std::string& name, const SoundtrackStart& sound)
-{
-    std::vector<std::string> lines;
-    if (sound.file.kind != FileProblem::Kind::none) lines.push_back(name + ": " + describe(sound.file) + "; playing silent");
-    if (!sound.output_open) lines.push_back("no sound output could be opened; playing silent");
-    if (sound.output_open && sound.file.kind == FileProblem::Kind::none && !sound.playing) {
-        lines.push_back(name + ": cannot be decoded; playing silent");
-    }
-    return lines;
 }

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "kvq/cli/progress_line.h"
+#include "kvq/common/progress_line.h"
 
 #include <unistd.h>
 

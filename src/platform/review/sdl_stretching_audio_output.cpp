@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "platform/sdl_stretching_audio_output.h"
+#include "platform/review/sdl_stretching_audio_output.h"
 
 #include <SDL.h>
 #include <SoundTouch.h>
@@ -11,8 +11,7 @@
 
 #include "platform/audio_device_choice.h"
 #include "platform/heard_timeline.h"
-#include "platform/mp3_stream.h"
-#include "platform/quiet_stderr.h"
+#include "platform/review/mp3_stream.h"
 #include "platform/sdl_owners.h"
 
 namespace {
@@ -163,12 +162,8 @@ SdlStretchingAudioOutput::~SdlStretchingAudioOutput() { close(); }
 bool SdlStretchingAudioOutput::open(AudioDevice device, int rate_hz)
 {
     if (handles_ && handles_->device.get()) return true;
-    // Without a sound card ALSA has its say on every attempt; the player says it in one line.
-    const QuietStderr quiet;
     if (!handles_) {
-        if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return false;
         handles_ = std::make_unique<Handles>();
-        handles_->audio = SdlSubsystem(SDL_INIT_AUDIO);
         handles_->stretcher.setChannels(kChannels);
         handles_->stretcher.setSetting(SETTING_SEQUENCE_MS, kSequenceMs);
         handles_->stretcher.setSetting(SETTING_SEEKWINDOW_MS, kSeekWindowMs);
@@ -187,7 +182,7 @@ bool SdlStretchingAudioOutput::open(AudioDevice device, int rate_hz)
         h.device.reset(SDL_OpenAudioDevice(name, 0, &wanted, &got, 0));
         return h.device.get() != 0;
     };
-    const auto chosen = openChosenDevice(device, tryOpen);
+    const auto chosen = openAudioDevice(h.audio, device, tryOpen);
     if (!chosen) return false;
     device_name_ = *chosen;
     h.device_rate = rate_hz;

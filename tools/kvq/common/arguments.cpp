@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: MIT
-#include "kvq/cli/arguments.h"
+#include "kvq/common/arguments.h"
 
 #include <algorithm>
 
-#include "kvq/cli/tool_error.h"
+#include "kvq/common/tool_error.h"
 
 std::optional<std::string> ParsedArguments::option(std::string_view long_name) const
 {

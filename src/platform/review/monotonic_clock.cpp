@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "platform/monotonic_clock.h"
+#include "platform/review/monotonic_clock.h"
 
 #include <chrono>
 

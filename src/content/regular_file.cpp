@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "content/player_file.h"
+#include "content/regular_file.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "platform/mp3_stream.h"
+#include "platform/review/mp3_stream.h"
 
 #include <mpg123.h>
 

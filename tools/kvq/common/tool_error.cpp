@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "kvq/cli/tool_error.h"
+#include "kvq/common/tool_error.h"
 
 #include <cstring>
 

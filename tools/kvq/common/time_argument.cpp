@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "kvq/cli/time_argument.h"
+#include "kvq/common/time_argument.h"
 
 #include <algorithm>
 #include <cctype>
@@ -8,7 +8,7 @@
 #include <optional>
 #include <vector>
 
-#include "kvq/cli/tool_error.h"
+#include "kvq/common/tool_error.h"
 
 namespace {
 
