@@ -6,7 +6,7 @@ const js = require("@eslint/js");
 
 const browser = Object.fromEntries(["window", "document", "navigator", "performance", "requestAnimationFrame",
   "setTimeout", "clearTimeout", "setInterval", "clearInterval", "Worker", "Blob", "URL", "Audio", "TextDecoder",
-  "CustomEvent", "HTMLButtonElement", "CanvasRenderingContext2D", "self", "WorkerGlobalScope", "console", "btoa", "atob",
+  "Event", "CustomEvent", "HTMLButtonElement", "CanvasRenderingContext2D", "self", "WorkerGlobalScope", "console", "btoa", "atob",
 ].map((name) => [name, "readonly"]));
 const node = Object.fromEntries(["require", "module", "process", "__dirname", "Buffer", "console", "setTimeout",
   "clearTimeout", "setInterval", "clearInterval", "globalThis", "TextEncoder", "TextDecoder", "URL",

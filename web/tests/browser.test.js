@@ -11,7 +11,7 @@ const path = require("node:path");
 const { execFileSync } = require("node:child_process");
 
 const {
-  work, makeAnimation, exportPage, rendered, waitFor, launch, finish, open, showFrame, canvasRgb, firstDifference,
+  work, makeAnimation, exportPage, tone, rendered, waitFor, launch, finish, open, showFrame, canvasRgb, firstDifference,
 } = require("./page_kit.js");
 let browser;
 
@@ -73,28 +73,32 @@ test("the page asks for nothing but its own file, and forbids connections", asyn
   assert.equal(await page.evaluate(() => document.querySelectorAll("img").length), 0);
 });
 
-test("each key moves the position as the review player's does", async () => {
+test("each key moves the position as the review player's does, and the picture with it", async () => {
   const frames = makeAnimation("keys.kvq", 600, 0);  // 25 s
-  const page = await open(exportPage(frames, "keys.html"));
+  const page = await open(exportPage(frames, "keys.html", "--audio", tone("keys", 4)));
+  await waitFor(page, () => !!window.kvqPlayer.audioElement, null, 20000);
   await page.focus("#kvq");
   const state = () => page.evaluate(() => {
     const p = window.kvqPlayer;
-    return { time: Math.round(p.currentTime * 24), paused: p.paused, speed: p.speed, loop: p.loop, muted: p.muted };
+    return { time: Math.round(p.currentTime * 24), paused: p.paused, speed: p.speed, loop: p.loop, muted: p.muted,
+      heard: !p.audioElement.muted };
   });
-  const press = async (key, expect) => {
+  const press = async (key, expect, picture) => {
     await page.keyboard.press(key);
     const now = await state();
     for (const [name, value] of Object.entries(expect)) assert.equal(now[name], value, `${key}: ${name}`);
+    if (expect.time !== undefined) await waitFor(page, (t) => window.kvqPlayer.frame === t, expect.time);
+    if (picture) assert.equal(firstDifference(await canvasRgb(page), rendered(frames, expect.time)), null, `${key}: picture`);
   };
-  await press("End", { time: 599 });
+  await press("End", { time: 599 }, true);
   await press("Home", { time: 0 });
-  await press("5", { time: 300 });
+  await press("5", { time: 300 }, true);
   await press("ArrowRight", { time: 420 });
   await press("ArrowLeft", { time: 300 });
   await press("Shift+ArrowRight", { time: 360 });
   await press("Shift+ArrowLeft", { time: 300 });
-  await press("Period", { time: 301, paused: true });
-  await press("Comma", { time: 300, paused: true });
+  await press("Period", { time: 301, paused: true }, true);
+  await press("Comma", { time: 300, paused: true }, true);
   await press("0", { time: 0 });
   await press("BracketRight", { speed: 1.5 });
   await press("BracketLeft", { speed: 1 });
@@ -102,6 +106,9 @@ test("each key moves the position as the review player's does", async () => {
   await press("KeyL", { loop: true });
   await press("KeyM", { muted: true });
   await press("Space", { paused: false });
+  await waitFor(page, () => !window.kvqPlayer.audioElement.paused, null, 20000);
+  assert.equal((await state()).heard, false, "M silences the soundtrack");
+  await press("KeyM", { muted: false, heard: true });
   await press("KeyK", { paused: true });
   // The seek bar is a control of its own, reached with Tab and named.
   const named = await page.evaluate(() =>
@@ -128,13 +135,14 @@ test("the frame shown follows the soundtrack's clock, and events tell the rest",
     return audio && !audio.paused && audio.currentTime > 0.5;
   }, null, 20000);
   assert.ok(sound);
-  // The sound slows behind the player's back: a picture on its own clock would run ahead of it.
-  await page.evaluate(() => { window.kvqPlayer.audioElement.playbackRate = 0.5; });
+  // Slowed by the player, the sound plays at its speed, and the picture keeps to the sound.
+  await page.evaluate(() => { window.kvqPlayer.speed = 0.5; });
+  assert.equal(await page.evaluate(() => window.kvqPlayer.audioElement.playbackRate), 0.5);
   await page.waitForTimeout(3000);
   const [pictureSeconds, soundSeconds] = await page.evaluate(() =>
     [window.kvqPlayer.frame / 24, window.kvqPlayer.audioElement.currentTime]);
   assert.ok(Math.abs(pictureSeconds - soundSeconds) < 0.3, `picture ${pictureSeconds} s, sound ${soundSeconds} s`);
-  await page.evaluate(() => { window.kvqPlayer.speed = 4; window.kvqPlayer.audioElement.playbackRate = 4; });
+  await page.evaluate(() => { window.kvqPlayer.speed = 4; });
   await waitFor(page, () => window.seen.includes("ended"), null, 20000);
   assert.equal(await page.evaluate(() => window.kvqPlayer.frame), 239);
   assert.deepEqual(await page.evaluate(() => window.seen), ["play", "pause", "ended"]);

@@ -33,12 +33,18 @@ function makeAnimation(name, frames, tailBytes) {
   return path.join(work, name);
 }
 
-// Frames as a real animation's are: mostly blank, a few cells that move, so they pack tightly.
+// Frames as a real animation's are: stripes of text that move, a little noise, so that they pack
+// well (where a damaged chunk can unpack without the decoder noticing).
 function makeCompressibleAnimation(name, frames) {
   makeAnimation("unused.kvq", 1, 0);  // the font
+  const next = random(11);
   const bytes = Buffer.alloc(frames * CELLS, 0x20);
   for (let f = 0; f < frames; f++) {
-    for (let k = 0; k < 12; k++) bytes[f * CELLS + ((f * 3 + k * 161) % CELLS)] = 0x41 + ((f + k) % 26);
+    for (let i = 0; i < CELLS; i++) {
+      const row = Math.floor(i / 80), column = i % 80;
+      if ((row * 7 + column + f) % 5 < 2) bytes[f * CELLS + i] = 0x41 + ((row * 3 + column * 5 + f) % 26);
+      else if (next() < 40) bytes[f * CELLS + i] = 0x61 + (next() % 26);
+    }
   }
   fs.writeFileSync(path.join(work, name), bytes);
   return path.join(work, name);
