@@ -142,6 +142,12 @@ test("the frame shown follows the soundtrack's clock, and events tell the rest",
   const [pictureSeconds, soundSeconds] = await page.evaluate(() =>
     [window.kvqPlayer.frame / 24, window.kvqPlayer.audioElement.currentTime]);
   assert.ok(Math.abs(pictureSeconds - soundSeconds) < 0.3, `picture ${pictureSeconds} s, sound ${soundSeconds} s`);
+  // The sound sped up behind the player's back: a picture on its own clock would fall behind it.
+  await page.evaluate(() => { window.kvqPlayer.audioElement.playbackRate = 1; });
+  await page.waitForTimeout(2000);
+  const [picture, sound] = await page.evaluate(() =>
+    [window.kvqPlayer.frame / 24, window.kvqPlayer.audioElement.currentTime]);
+  assert.ok(Math.abs(picture - sound) < 0.3, `behind its back: picture ${picture} s, sound ${sound} s`);
   await page.evaluate(() => { window.kvqPlayer.speed = 4; });
   await waitFor(page, () => window.seen.includes("ended"), null, 20000);
   assert.equal(await page.evaluate(() => window.kvqPlayer.frame), 239);
