@@ -145,9 +145,9 @@ test("the frame shown follows the soundtrack's clock, and events tell the rest",
   // The sound sped up behind the player's back: a picture on its own clock would fall behind it.
   await page.evaluate(() => { window.kvqPlayer.audioElement.playbackRate = 1; });
   await page.waitForTimeout(2000);
-  const [picture, sound] = await page.evaluate(() =>
+  const [picture, heard] = await page.evaluate(() =>
     [window.kvqPlayer.frame / 24, window.kvqPlayer.audioElement.currentTime]);
-  assert.ok(Math.abs(picture - sound) < 0.3, `behind its back: picture ${picture} s, sound ${sound} s`);
+  assert.ok(Math.abs(picture - heard) < 0.3, `behind its back: picture ${picture} s, sound ${heard} s`);
   await page.evaluate(() => { window.kvqPlayer.speed = 4; });
   await waitFor(page, () => window.seen.includes("ended"), null, 20000);
   assert.equal(await page.evaluate(() => window.kvqPlayer.frame), 239);
