@@ -142,8 +142,9 @@ test("the frame shown follows the soundtrack's clock, and events tell the rest",
   const [pictureSeconds, soundSeconds] = await page.evaluate(() =>
     [window.kvqPlayer.frame / 24, window.kvqPlayer.audioElement.currentTime]);
   assert.ok(Math.abs(pictureSeconds - soundSeconds) < 0.3, `picture ${pictureSeconds} s, sound ${soundSeconds} s`);
-  // The sound sped up behind the player's back: a picture on its own clock would fall behind it.
-  await page.evaluate(() => { window.kvqPlayer.audioElement.playbackRate = 1; });
+  // The sound slowed behind the player's back: a picture on its own clock would run ahead of it,
+  // and one drawn back towards it must wait, never step back.
+  await page.evaluate(() => { window.kvqPlayer.audioElement.playbackRate = 0.25; });
   await page.waitForTimeout(2000);
   const [picture, heard] = await page.evaluate(() =>
     [window.kvqPlayer.frame / 24, window.kvqPlayer.audioElement.currentTime]);
