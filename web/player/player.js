@@ -136,7 +136,8 @@ class Player {
     this.#drawQueued = true;
     requestAnimationFrame(() => {
       this.#drawQueued = false;
-      this.#show(this.#clock.position());
+      // Drawn between ticks (a chunk arrived), playing on still never steps back.
+      this.#show(this.#clock.position(), this.#playing && !this.#backwardsAllowed);
     });
   }
 
