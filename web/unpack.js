@@ -3,6 +3,7 @@
 // page and, with the LZMA decoder's, as a worker made from a Blob, so that unpacking never holds
 // up drawing; where no worker can be had the page calls these functions itself.
 "use strict";
+/* global decodeLzma */
 
 // The page is read as windows-1252: each character of the data stands for one byte, except the
 // four escaped as '=' and a digit (see the writer in kvq export).
@@ -39,6 +40,42 @@ function kvqUnescape(text, start, end) {
   return out.subarray(0, n);
 }
 
+let kvqBase64Table = null;
+
+// A page written with --ascii holds base64 instead: each section padded to whole groups of four.
+function kvqDecodeBase64(text, start, end) {
+  if (!(start >= 0 && end >= start && end <= text.length && (end - start) % 4 === 0)) throw new Error("damaged data");
+  if (!kvqBase64Table) {
+    kvqBase64Table = new Int8Array(128).fill(-1);
+    const digits = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    for (let i = 0; i < 64; i++) kvqBase64Table[digits.charCodeAt(i)] = i;
+  }
+  const table = kvqBase64Table;
+  let padding = 0;
+  if (end > start && text.charCodeAt(end - 1) === 0x3d) padding = text.charCodeAt(end - 2) === 0x3d ? 2 : 1;
+  const out = new Uint8Array(((end - start) / 4) * 3 - padding);
+  let n = 0;
+  for (let i = start; i < end; i += 4) {
+    let group = 0;
+    for (let k = 0; k < 4; k++) {
+      const code = text.charCodeAt(i + k);
+      const value = code < 128 ? table[code] : -1;
+      if (value < 0 && !(code === 0x3d && i + 4 === end && k >= 4 - padding)) throw new Error("damaged data");
+      group = (group << 6) | Math.max(value, 0);
+    }
+    out[n++] = group >>> 16;
+    if (n < out.length) out[n++] = (group >>> 8) & 0xff;
+    if (n < out.length) out[n++] = group & 0xff;
+  }
+  return out;
+}
+
+// The bytes of the section [start, end) of a page's text, as it was written (`encoding` from the
+// table of contents: "base64", or none for one byte a character).
+function kvqSectionBytes(text, start, end, encoding) {
+  return encoding === "base64" ? kvqDecodeBase64(text, start, end) : kvqUnescape(text, start, end);
+}
+
 let kvqCrcTable = null;
 
 // CRC-32 as zlib computes it; `previous`, the CRC of the bytes before, continues a running one.
@@ -70,7 +107,7 @@ function kvqUnpackChunk(packed, properties, size, crc) {
 function kvqRunJob(job) {
   try {
     if (job.kind === "chunk") return { index: job.index, bytes: kvqUnpackChunk(job.packed, job.properties, job.size, job.crc) };
-    const bytes = kvqUnescape(job.text, 0, job.text.length);
+    const bytes = kvqSectionBytes(job.text, 0, job.text.length, job.encoding);
     return { index: job.index, bytes, crc: kvqCrc32(bytes, job.crc) };
   } catch (error) {
     return { index: job.index, error: String((error && error.message) || error) };
@@ -87,5 +124,5 @@ if (typeof WorkerGlobalScope !== "undefined" && self instanceof WorkerGlobalScop
 if (typeof module !== "undefined") {
   // Under Node (the tests) the decoder is a module rather than an earlier script.
   if (typeof globalThis.decodeLzma !== "function") globalThis.decodeLzma = require("./lzma_decoder.js").decodeLzma;
-  module.exports = { kvqUnescape, kvqCrc32, kvqUnpackChunk, kvqRunJob };
+  module.exports = { kvqUnescape, kvqDecodeBase64, kvqSectionBytes, kvqCrc32, kvqUnpackChunk, kvqRunJob };
 }

@@ -7,104 +7,18 @@
 const test = require("node:test");
 const assert = require("node:assert/strict");
 const fs = require("node:fs");
-const os = require("node:os");
 const path = require("node:path");
 const { execFileSync } = require("node:child_process");
-const { chromium } = require("playwright-core");
 
-const KVQ = process.env.KVQ || path.join(__dirname, "..", "..", "build", "kvq");
-const CHROMIUM = process.env.CHROMIUM || "/usr/bin/chromium";
-const CELLS = 2400;
-const work = fs.mkdtempSync(path.join(os.tmpdir(), "kvq-web-"));
+const {
+  work, makeAnimation, exportPage, tone, rendered, waitFor, launch, finish, open, showFrame, canvasRgb, firstDifference,
+} = require("./page_kit.js");
 let browser;
 
-// A seeded generator, so that a failure can be run again as it was.
-function random(seed) {
-  let state = seed >>> 0;
-  return () => {
-    state = (state * 1664525 + 1013904223) >>> 0;
-    return state >>> 24;
-  };
-}
-
-// A font of random glyphs, and frames that use every code (so the inverse codes too), each frame
-// different, with a trailing partial frame whose rest repeats the frame before.
-function makeAnimation(name, frames, tailBytes) {
-  const next = random(7);
-  fs.writeFileSync(path.join(work, "font"), Buffer.from(Array.from({ length: 8192 }, next)));
-  const bytes = Buffer.alloc(frames * CELLS + tailBytes);
-  for (let i = 0; i < bytes.length; i++) bytes[i] = (i * 7 + Math.floor(i / CELLS) * 31 + (next() & 3)) & 0xff;
-  fs.writeFileSync(path.join(work, name), bytes);
-  return path.join(work, name);
-}
-
-function kvq(...args) {
-  return execFileSync(KVQ, args, { cwd: work, stdio: ["ignore", "pipe", "pipe"] }).toString();
-}
-
-function exportPage(frames, name, ...options) {
-  const page = path.join(work, name);
-  kvq("export", frames, "--font", path.join(work, "font"), "-o", page, ...options);
-  return page;
-}
-
-// kvq render's picture of one frame as RGB bytes.
-function rendered(frames, frame) {
-  const png = path.join(work, `render-${frame}.png`);
-  kvq("render", frames, "--font", path.join(work, "font"), "--frame", String(frame), "-o", png);
-  return execFileSync("convert", [png, "-depth", "8", "rgb:-"]);
-}
-
-// Polls `predicate` in the page. (Playwright's waitForFunction evaluates strings, which the
-// page's Content-Security-Policy rightly refuses.)
-async function waitFor(page, predicate, arg, timeoutMs = 10000) {
-  const until = Date.now() + timeoutMs;
-  for (;;) {
-    const value = await page.evaluate(predicate, arg);
-    if (value) return value;
-    if (Date.now() > until) throw new Error(`timed out waiting for ${predicate}`);
-    await new Promise((resolve) => setTimeout(resolve, 30));
-  }
-}
-
-async function open(file, viewport = { width: 640, height: 480 }) {
-  const page = await browser.newPage({ viewport });
-  page.errors = [];
-  page.on("pageerror", (error) => page.errors.push(error.message));
-  await page.goto("file://" + file);
-  await waitFor(page, () => document.getElementById("kvq").dataset.state);
-  return page;
-}
-
-async function showFrame(page, frame) {
-  await page.evaluate((f) => window.kvqPlayer.seek(f / 24), frame);
-  await waitFor(page, (f) => window.kvqPlayer.frame === f, frame);
-}
-
-async function canvasRgb(page) {
-  const base64 = await page.evaluate(() => {
-    const rgba = document.querySelector("#kvq canvas").getContext("2d").getImageData(0, 0, 640, 480).data;
-    let text = "";
-    for (let i = 0; i < rgba.length; i += 4) text += String.fromCharCode(rgba[i], rgba[i + 1], rgba[i + 2]);
-    return btoa(text);
-  });
-  return Buffer.from(base64, "base64");
-}
-
-function firstDifference(a, b) {
-  for (let i = 0; i < Math.min(a.length, b.length); i++) {
-    if (a[i] !== b[i]) return `pixel (${Math.floor(i / 3) % 640}, ${Math.floor(i / 3 / 640)})`;
-  }
-  return a.length === b.length ? null : "sizes differ";
-}
-
 test.before(async () => {
-  browser = await chromium.launch({ executablePath: CHROMIUM, args: ["--autoplay-policy=no-user-gesture-required"] });
+  browser = await launch();
 });
-test.after(async () => {
-  await browser.close();
-  fs.rmSync(work, { recursive: true, force: true });
-});
+test.after(finish);
 
 test("every pixel is kvq render's: a random font, inverse codes, the partial last frame, at 1x and 2x", async () => {
   const frames = makeAnimation("pixels.kvq", 400, 1000);  // 400 frames: chunks end inside it
@@ -159,28 +73,32 @@ test("the page asks for nothing but its own file, and forbids connections", asyn
   assert.equal(await page.evaluate(() => document.querySelectorAll("img").length), 0);
 });
 
-test("each key moves the position as the review player's does", async () => {
+test("each key moves the position as the review player's does, and the picture with it", async () => {
   const frames = makeAnimation("keys.kvq", 600, 0);  // 25 s
-  const page = await open(exportPage(frames, "keys.html"));
+  const page = await open(exportPage(frames, "keys.html", "--audio", tone("keys", 4)));
+  await waitFor(page, () => !!window.kvqPlayer.audioElement, null, 20000);
   await page.focus("#kvq");
   const state = () => page.evaluate(() => {
     const p = window.kvqPlayer;
-    return { time: Math.round(p.currentTime * 24), paused: p.paused, speed: p.speed, loop: p.loop, muted: p.muted };
+    return { time: Math.round(p.currentTime * 24), paused: p.paused, speed: p.speed, loop: p.loop, muted: p.muted,
+      heard: !p.audioElement.muted };
   });
-  const press = async (key, expect) => {
+  const press = async (key, expect, picture) => {
     await page.keyboard.press(key);
     const now = await state();
     for (const [name, value] of Object.entries(expect)) assert.equal(now[name], value, `${key}: ${name}`);
+    if (expect.time !== undefined) await waitFor(page, (t) => window.kvqPlayer.frame === t, expect.time);
+    if (picture) assert.equal(firstDifference(await canvasRgb(page), rendered(frames, expect.time)), null, `${key}: picture`);
   };
-  await press("End", { time: 599 });
+  await press("End", { time: 599 }, true);
   await press("Home", { time: 0 });
-  await press("5", { time: 300 });
+  await press("5", { time: 300 }, true);
   await press("ArrowRight", { time: 420 });
   await press("ArrowLeft", { time: 300 });
   await press("Shift+ArrowRight", { time: 360 });
   await press("Shift+ArrowLeft", { time: 300 });
-  await press("Period", { time: 301, paused: true });
-  await press("Comma", { time: 300, paused: true });
+  await press("Period", { time: 301, paused: true }, true);
+  await press("Comma", { time: 300, paused: true }, true);
   await press("0", { time: 0 });
   await press("BracketRight", { speed: 1.5 });
   await press("BracketLeft", { speed: 1 });
@@ -188,6 +106,9 @@ test("each key moves the position as the review player's does", async () => {
   await press("KeyL", { loop: true });
   await press("KeyM", { muted: true });
   await press("Space", { paused: false });
+  await waitFor(page, () => !window.kvqPlayer.audioElement.paused, null, 20000);
+  assert.equal((await state()).heard, false, "M silences the soundtrack");
+  await press("KeyM", { muted: false, heard: true });
   await press("KeyK", { paused: true });
   // The seek bar is a control of its own, reached with Tab and named.
   const named = await page.evaluate(() =>
@@ -214,13 +135,21 @@ test("the frame shown follows the soundtrack's clock, and events tell the rest",
     return audio && !audio.paused && audio.currentTime > 0.5;
   }, null, 20000);
   assert.ok(sound);
-  // The sound slows behind the player's back: a picture on its own clock would run ahead of it.
-  await page.evaluate(() => { window.kvqPlayer.audioElement.playbackRate = 0.5; });
+  // Slowed by the player, the sound plays at its speed, and the picture keeps to the sound.
+  await page.evaluate(() => { window.kvqPlayer.speed = 0.5; });
+  assert.equal(await page.evaluate(() => window.kvqPlayer.audioElement.playbackRate), 0.5);
   await page.waitForTimeout(3000);
   const [pictureSeconds, soundSeconds] = await page.evaluate(() =>
     [window.kvqPlayer.frame / 24, window.kvqPlayer.audioElement.currentTime]);
   assert.ok(Math.abs(pictureSeconds - soundSeconds) < 0.3, `picture ${pictureSeconds} s, sound ${soundSeconds} s`);
-  await page.evaluate(() => { window.kvqPlayer.speed = 4; window.kvqPlayer.audioElement.playbackRate = 4; });
+  // The sound slowed behind the player's back: a picture on its own clock would run ahead of it,
+  // and one drawn back towards it must wait, never step back.
+  await page.evaluate(() => { window.kvqPlayer.audioElement.playbackRate = 0.25; });
+  await page.waitForTimeout(2000);
+  const [picture, heard] = await page.evaluate(() =>
+    [window.kvqPlayer.frame / 24, window.kvqPlayer.audioElement.currentTime]);
+  assert.ok(Math.abs(picture - heard) < 0.3, `behind its back: picture ${picture} s, sound ${heard} s`);
+  await page.evaluate(() => { window.kvqPlayer.speed = 4; });
   await waitFor(page, () => window.seen.includes("ended"), null, 20000);
   assert.equal(await page.evaluate(() => window.kvqPlayer.frame), 239);
   assert.deepEqual(await page.evaluate(() => window.seen), ["play", "pause", "ended"]);

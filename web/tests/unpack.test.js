@@ -26,3 +26,15 @@ test("CRC-32 is the one zlib computes", () => {
   const whole = new TextEncoder().encode("a soundtrack in three pieces");
   assert.equal(kvqCrc32(whole.subarray(20), kvqCrc32(whole.subarray(7, 20), kvqCrc32(whole.subarray(0, 7)))), kvqCrc32(whole));
 });
+
+test("base64 sections, as kvq export --ascii writes them, and nothing else", () => {
+  const { kvqDecodeBase64, kvqSectionBytes } = require("../unpack.js");
+  for (const bytes of [[], [0], [0xff, 0xfe], [1, 2, 3], [0, 0x0d, 0x3c, 0x3d, 0x80, 0xff, 7]]) {
+    const text = "xx" + Buffer.from(bytes).toString("base64") + "yy";
+    assert.deepEqual([...kvqSectionBytes(text, 2, text.length - 2, "base64")], bytes, text);
+  }
+  assert.throws(() => kvqDecodeBase64("QUJD", 0, 3), /damaged/);   // not whole groups of four
+  assert.throws(() => kvqDecodeBase64("QU=D", 0, 4), /damaged/);   // padding inside
+  assert.throws(() => kvqDecodeBase64("QUJ\u00c4", 0, 4), /damaged/);
+  assert.throws(() => kvqDecodeBase64("QQ==QUJD", 0, 8), /damaged/);
+});

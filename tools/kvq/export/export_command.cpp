@@ -34,7 +34,7 @@ namespace {
 constexpr std::string_view kHelp =
     "Usage: kvq export ANIMATION --font FONT [--audio MP3] -o OUT\n"
     "       kvq export ANIMATION --font FONT [--audio MP3] [--title TEXT] [--poster TIME]\n"
-    "                  [--loop] [--autoplay] -o PAGE.html\n"
+    "                  [--loop] [--autoplay] [--ascii] -o PAGE.html\n"
     "\n"
     "Draws every frame of the frame file ANIMATION with the font file FONT, as the player\n"
     "would show it, and writes them as one video at 24 frames per second. The ending of OUT\n"
@@ -65,7 +65,9 @@ constexpr std::string_view kHelp =
     "  --title TEXT       the page's title (default: the frame file's name)\n"
     "  --poster TIME      the frame shown before playing: seconds, m:ss or h:mm:ss (default: the first)\n"
     "  --loop             play again from the start at the end\n"
-    "  --autoplay         start at once, muted until the first click (browsers allow no more)\n";
+    "  --autoplay         start at once, muted until the first click (browsers allow no more)\n"
+    "  --ascii            a page of ASCII alone (base64, a third larger), for hosts that add a\n"
+    "                     charset or editors that save it as UTF-8\n";
 
 enum class ExportFormat { gif, y4m, mp4, webm, mkv, html };
 
@@ -135,7 +137,7 @@ std::string sizeText(std::uintmax_t bytes)
 }
 
 constexpr ValueOption kOptions[] = {{"font", ""},  {"audio", ""},      {"output", "o"},        {"title", ""},
-                                    {"poster", ""}, {"loop", "", true}, {"autoplay", "", true}};
+                                    {"poster", ""}, {"loop", "", true}, {"autoplay", "", true}, {"ascii", "", true}};
 
 std::uint64_t writeVideo(FrameStream& frames, const std::string& font, ExportFormat format, const std::string& output,
                          const std::optional<std::string>& audio)
@@ -202,6 +204,7 @@ HtmlPageSettings pageSettings(const ParsedArguments& parsed, const std::string& 
     }
     settings.loop = parsed.option("loop").has_value();
     settings.autoplay = parsed.option("autoplay").has_value();
+    settings.ascii = parsed.option("ascii").has_value();
     return settings;
 }
 
@@ -235,7 +238,7 @@ int run(const ParsedArguments& parsed, std::ostream& out)
     }
     const HtmlPageSettings page_settings = pageSettings(parsed, animation);
     if (format != ExportFormat::html) {
-        for (const std::string_view page_only : {"title", "poster", "loop", "autoplay"}) {
+        for (const std::string_view page_only : {"title", "poster", "loop", "autoplay", "ascii"}) {
             if (parsed.option(page_only)) throw UsageError("--" + std::string(page_only) + " goes only with a web page (.html)");
         }
     }

@@ -10,6 +10,7 @@
 #include "content/player_folder.h"
 #include "kvq/common/tool_error.h"
 #include "kvq/export/lzma_chunk.h"
+#include "kvq/export/page_constants.h"
 #include "kvq/export/script_data.h"
 #include "kvq/export/web_assets.h"
 
@@ -153,9 +154,13 @@ void writeHtmlPage(FrameStream& frames, const GlyphTable& glyphs, std::span<cons
     // in the escaped text, so the page unescapes only the piece it needs, when it needs it.
     std::string head;
     std::string data;
-    const auto section = [](std::string& text, std::span<const std::uint8_t> bytes) {
+    const auto append = [&](std::span<const std::uint8_t> bytes, std::string& text) {
+        if (settings.ascii) appendBase64(bytes, text);
+        else appendScriptData(bytes, text);
+    };
+    const auto section = [&](std::string& text, std::span<const std::uint8_t> bytes) {
         const std::size_t start = text.size();
-        appendScriptData(bytes, text);
+        append(bytes, text);
         return jsonArray({start, text.size(), crcOf(bytes)});
     };
 
@@ -178,7 +183,7 @@ void writeHtmlPage(FrameStream& frames, const GlyphTable& glyphs, std::span<cons
         if (raw.empty()) return;
         const LzmaChunk packed = packLzmaChunk(raw);
         const std::size_t start = data.size();
-        appendScriptData(packed.bytes, data);
+        append(packed.bytes, data);
         if (!chunks.empty()) chunks += ',';
         chunks += jsonArray({start, data.size(), packed.properties, crcOf(raw)});
         raw.clear();
@@ -192,7 +197,7 @@ void writeHtmlPage(FrameStream& frames, const GlyphTable& glyphs, std::span<cons
     flush();
     if (done != frame_count) throw ToolError("the frame file changed while it was being read");
 
-    const std::string meta = std::string("{\"format\":1") +
+    const std::string meta = std::string("{\"format\":1") + (settings.ascii ? ",\"encoding\":\"base64\"" : "") +
         ",\"title\":" + jsonString(settings.title) +
         ",\"frames\":" + number(done) + ",\"framesPerSecond\":" + number(kFramesPerSecond) +
         ",\"posterFrame\":" + number(poster) +
@@ -203,11 +208,18 @@ void writeHtmlPage(FrameStream& frames, const GlyphTable& glyphs, std::span<cons
         ",\"chunkFrames\":" + number(kPageChunkFrames) + ",\"chunks\":[" + chunks + "]}";
 
     const std::string title = htmlText(settings.title);
+    // The table of contents' own checksum beside it: nothing else would notice a change to it.
+    const std::string meta_crc = number(crcOf(std::span(reinterpret_cast<const std::uint8_t*>(meta.data()), meta.size())));
+    const std::string shared = pageConstantsScript();
     // The data last, so that a page cut short still has its player to say so.
-    for (const std::string_view piece : filledTemplate(kPageTemplate, {{"{{title}}", title},
+    for (const std::string_view piece : filledTemplate(kPageTemplate, {{"{{charset}}", settings.ascii ? "utf-8" : "windows-1252"},
+                                                                      {"{{title}}", title},
                                                                       {"{{label}}", title},
                                                                       {"{{style}}", kPlayerStyle},
+                                                                      {"{{boot}}", kBootScript},
+                                                                      {"{{metacrc}}", meta_crc},
                                                                       {"{{meta}}", meta},
+                                                                      {"{{shared}}", shared},
                                                                       {"{{head}}", head},
                                                                       {"{{lzma}}", kLzmaDecoderScript},
                                                                       {"{{unpack}}", kUnpackScript},

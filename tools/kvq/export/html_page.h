@@ -19,6 +19,7 @@ struct HtmlPageSettings {
     std::uint64_t poster_frame = 0;   // shown before playing
     bool loop = false;
     bool autoplay = false;            // muted until the first click, as browsers demand
+    bool ascii = false;               // data in base64: any charset, any re-saving keeps it
 };
 
 // One HTML file that plays the animation by itself, offline, with the player's exact pixels:

@@ -21,3 +21,21 @@ void appendScriptData(std::span<const std::uint8_t> bytes, std::string& text)
         }
     }
 }
+
+void appendBase64(std::span<const std::uint8_t> bytes, std::string& text)
+{
+    static constexpr char kDigits[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    text.reserve(text.size() + (bytes.size() + 2) / 3 * 4);
+    std::size_t i = 0;
+    for (; i + 3 <= bytes.size(); i += 3) {
+        const std::uint32_t group = (std::uint32_t{bytes[i]} << 16) | (std::uint32_t{bytes[i + 1]} << 8) | bytes[i + 2];
+        for (int shift = 18; shift >= 0; shift -= 6) text.push_back(kDigits[(group >> shift) & 63]);
+    }
+    const std::size_t left = bytes.size() - i;
+    if (left == 0) return;
+    const std::uint32_t group = (std::uint32_t{bytes[i]} << 16) | (left == 2 ? std::uint32_t{bytes[i + 1]} << 8 : 0);
+    text.push_back(kDigits[(group >> 18) & 63]);
+    text.push_back(kDigits[(group >> 12) & 63]);
+    text.push_back(left == 2 ? kDigits[(group >> 6) & 63] : '=');
+    text.push_back('=');
+}

@@ -14,3 +14,7 @@ inline constexpr char kScriptDataEscape = '=';
 
 // Appends `bytes` so escaped to `text`.
 void appendScriptData(std::span<const std::uint8_t> bytes, std::string& text);
+
+// Appends `bytes` in base64 (RFC 4648, padded): a third larger, but ASCII, so that a page read in
+// any charset, or saved again as UTF-8, still holds them.
+void appendBase64(std::span<const std::uint8_t> bytes, std::string& text);
