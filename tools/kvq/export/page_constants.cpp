@@ -3,7 +3,7 @@
 
 #include <cstdio>
 
-#include "content/player_files.h"
+#include "content/player_folder.h"
 #include "kvq/export/html_page.h"
 #include "kvq/play/transport.h"
 #include "render/colours.h"
@@ -40,6 +40,6 @@ std::string pageConstantsScript()
     return "const KVQ_SHARED = Object.freeze({\"inkColour\":" + std::to_string(kInkColour) +
            ",\"paperColour\":" + std::to_string(kPaperColour) +
            ",\"framesPerSecond\":" + std::to_string(kFramesPerSecond) + ",\"speeds\":[" + speeds + "]" +
-           ",\"seekSeconds\":" + number(kSeekStepSeconds) + ",\"clockJumpSeconds\":" + number(kPageClockJumpSeconds) +
+           ",\"seekSeconds\":" + number(Transport::kSeekStepSeconds) + ",\"clockJumpSeconds\":" + number(kPageClockJumpSeconds) +
            ",\"clockPull\":" + number(kPageClockPull) + ",\"keys\":[" + keys + "]});";
 }

@@ -16,8 +16,6 @@
 // play's 0.1 s and 0.1, every rounding step would be taken for a jump, and the picture would stutter.
 inline constexpr double kPageClockJumpSeconds = 0.25;
 inline constexpr double kPageClockPull = 0.25;
-// Left and Right seek this far, as in kvq play.
-inline constexpr double kSeekStepSeconds = 5;
 
 struct PageKey {
     ReviewKey review;                        // kvq play's key

@@ -192,8 +192,8 @@ private:
         Transport& t = transport_;
         switch (event.key) {
         case ReviewKey::space: t.togglePause(now_); break;
-        case ReviewKey::left: t.seekBy(event.shift ? -t.length() / 10 : -5.0, now_); break;
-        case ReviewKey::right: t.seekBy(event.shift ? t.length() / 10 : 5.0, now_); break;
+        case ReviewKey::left: t.seekBy(event.shift ? -t.length() / 10 : -Transport::kSeekStepSeconds, now_); break;
+        case ReviewKey::right: t.seekBy(event.shift ? t.length() / 10 : Transport::kSeekStepSeconds, now_); break;
         case ReviewKey::digit: t.seekTo(t.length() * event.digit / 10, now_); break;
         case ReviewKey::home: t.seekTo(0, now_); break;
         case ReviewKey::end: t.seekTo(t.length(), now_); break;

@@ -16,6 +16,8 @@ class AudioOutput;
 class Transport {
 public:
     static constexpr double kSpeeds[] = {0.25, 0.5, 1.0, 1.5, 2.0, 4.0};
+    // Left and Right seek this far (Shift: a tenth of the whole).
+    static constexpr double kSeekStepSeconds = 5;
 
     // `soundtrack` is an output with a soundtrack loaded, or null for a silent review.
     Transport(std::size_t frame_count, AudioOutput* soundtrack);
