@@ -88,6 +88,9 @@ int review(FrameSource& frames, const GlyphTable& glyphs, const GlyphTable& text
     };
     while (!devices.stop || devices.stop->load() == 0) {
         now = clock.now();
+        // When the frame to show is chosen, traced with it: on a busy machine the present can
+        // come long after, and the choice is what the sound is judged against.
+        const double chosen_at = devices.trace ? monotonicSeconds() : 0;
         // Faster than 1, only every n-th frame is shown (n the speed rounded up), so that the
         // picture changes no more often than the animation's own rate, evenly, and each whole
         // second's first frame still comes on time.
@@ -118,7 +121,8 @@ int review(FrameSource& frames, const GlyphTable& glyphs, const GlyphTable& text
             // The frame chosen is the one due when it will be on the screen, this much later.
             lead = 0.8 * lead + 0.2 * std::clamp(clock.now() - now, 0.0, kLongestLead);
             if (devices.trace) {
-                std::fprintf(devices.trace, "%.6f present %zu\n", monotonicSeconds(), shown_frame);
+                std::fprintf(devices.trace, "%.6f chosen %zu\n%.6f present %zu\n", chosen_at, shown_frame,
+                             monotonicSeconds(), shown_frame);
                 std::fflush(devices.trace);
             }
             present = false;
