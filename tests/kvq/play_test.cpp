@@ -8,6 +8,7 @@
 #include "devices/clock.h"
 #include "devices/review_window.h"
 #include "kvq/play/file_frames.h"
+#include "kvq/play/overlay.h"
 #include "kvq/play/picture_scaler.h"
 #include "kvq/play/review_loop.h"
 #include "kvq/play/screen_layout.h"
@@ -340,6 +341,72 @@ TEST(ReviewLoop, SpeedKeysStepThroughTheListAndLoopStartsAgainAtTheEnd)
     }
     // 1.5 s at 2x is 3 s of animation: once through (2 s) and 1 s into the second time, frame 24.
     EXPECT_NEAR(matched, 24, 2);
+}
+
+TEST(ReviewLoop, AboveOneTimesSpeedOnlyEveryOtherFrameIsShown)
+{
+    FrameList frames;
+    frames.loadBytes(randomBytes(2400 * 48, 7));  // 2 s
+    const GlyphTable glyphs = glyphsOf(randomBytes(8192, 8));
+    ScriptedWindow window;
+    WindowClock clock(window);
+    window.events = {{900, key(ReviewKey::q)}};
+    ReviewDevices devices{window, nullptr, clock, nullptr, nullptr};
+    ReviewSettings settings;
+    settings.speed = 2;
+    LoadedFrames source(frames);
+    EXPECT_EQ(review(source, glyphs, glyphs, settings, devices), 0);
+    // 0.9 s at 2x: frames 0, 2, ... 42, each once.
+    std::vector<int> shown;
+    for (const PackedPicture& picture : window.pictures) {
+        int matched = -1;
+        for (int frame = 0; frame < 48; ++frame) {
+            if (picture == renderFrame(frames[static_cast<std::size_t>(frame)], glyphs)) matched = frame;
+        }
+        shown.push_back(matched);
+    }
+    std::vector<int> even;
+    for (int frame = 0; frame <= 42; frame += 2) even.push_back(frame);
+    EXPECT_EQ(shown, even);
+}
+
+TEST(ReviewLoop, DraggingOnTheSeekBarSeeksUntilTheButtonGoesUp)
+{
+    FrameList frames;
+    frames.loadBytes(randomBytes(2400 * 240, 3));  // 10 s
+    const GlyphTable glyphs = glyphsOf(randomBytes(8192, 4));
+    ScriptedWindow window;
+    WindowClock clock(window);
+    const auto pointer = [](ReviewEvent::Kind kind, double x) {
+        ReviewEvent event;
+        event.kind = kind;
+        event.x = x;
+        event.y = ScriptedWindow::kBarRows + 480 + 4;  // on the seek bar below the picture
+        return event;
+    };
+    // Paused at once; down at the middle, dragged to three quarters, up; the mouse moves on.
+    window.events = {{0, key(ReviewKey::space)},
+                     {1000, pointer(ReviewEvent::Kind::pointer_down, 320)},
+                     {1100, pointer(ReviewEvent::Kind::pointer_move, 480)},
+                     {1200, pointer(ReviewEvent::Kind::pointer_up, 480)},
+                     {1300, pointer(ReviewEvent::Kind::pointer_move, 600)},
+                     {2000, key(ReviewKey::q)}};
+    ReviewDevices devices{window, nullptr, clock, nullptr, nullptr};
+    LoadedFrames source(frames);
+    EXPECT_EQ(review(source, glyphs, glyphs, ReviewSettings{}, devices), 0);
+    ASSERT_EQ(window.pictures.size(), 3u);
+    EXPECT_EQ(window.pictures[1], renderFrame(frames[120], glyphs));
+    EXPECT_EQ(window.pictures[2], renderFrame(frames[180], glyphs));
+}
+
+TEST(Overlay, ClockTextIsMinutesSecondsAndTenthsCutNotRounded)
+{
+    EXPECT_EQ(clockText(0), "0:00.0");
+    EXPECT_EQ(clockText(0.96), "0:00.9");
+    EXPECT_EQ(clockText(65.04), "1:05.0");
+    EXPECT_EQ(clockText(599.99), "9:59.9");
+    EXPECT_EQ(clockText(3600), "60:00.0");
+    EXPECT_EQ(clockText(-2), "0:00.0");
 }
 
 TEST(ScreenLayout, TheLineAndBarGoInTheBarsWhereThereIsRoomAndOverThePictureWhereThereIsNone)

@@ -139,7 +139,8 @@ std::string twoTonesMp3(const TempDir& dir, int rate)
 // What SDL's disk driver writes while the output plays `mp3` at `speed` from `from` seconds: the
 // left channel at the output's rate, from the first sound on, until `seconds` of output past the
 // start have been written. The driver writes as fast as it is fed, so no wall-clock time counts.
-std::vector<double> playedThroughDisk(const TempDir& dir, const std::string& mp3, double speed, double from, double seconds)
+std::vector<double> playedThroughDisk(const TempDir& dir, const std::string& mp3, double speed, double from, double seconds,
+                                      bool muted = false)
 {
     const std::string raw = dir.file("played.raw");
     std::filesystem::remove(raw);
@@ -150,6 +151,7 @@ std::vector<double> playedThroughDisk(const TempDir& dir, const std::string& mp3
     if (!audio.open(AudioDevice::system_default, kOutputRate) || !audio.load(mp3.c_str())) return {};
     EXPECT_NEAR(audio.durationSeconds(), 2.0, 0.001);
     audio.setSpeed(speed);
+    audio.setMuted(muted);
     // What comes before play() is silence; enough is written once the file holds the sound and
     // half a second after it.
     std::error_code error;
@@ -227,4 +229,5 @@ TEST(SdlStretchingAudioOutput, PlaysEachRateAtItsPitchAndEachSpeedAtItsPace)
     const std::vector<double> played = playedThroughDisk(dir, mp3, 1, 1.5, 1.0);
     EXPECT_NEAR(pitchHz(played, 0.05, 0.45), 880, 8) << "after a seek to 1.5 s";
     EXPECT_NEAR(soundingSeconds(played), 0.5, 0.03) << "after a seek to 1.5 s";
+    EXPECT_TRUE(playedThroughDisk(dir, mp3, 1, 0, 2.5, true).empty()) << "muted, silent";
 }
