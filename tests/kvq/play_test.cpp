@@ -215,12 +215,13 @@ struct ScriptedWindow : ReviewWindow {
             events.pop_front();
             return true;
         }
-        now = until;
+        now = until + late_ms;
         return false;
     }
     void close() override {}
 
     std::uint32_t now = 0;
+    std::uint32_t late_ms = 0;  // how late a wait that times out returns, as on a busy machine
     bool full = false;
     std::deque<std::pair<std::uint32_t, ReviewEvent>> events;
     static constexpr int kBarRows = 32;
@@ -351,12 +352,14 @@ TEST(ReviewLoop, AboveOneTimesSpeedOnlyEveryOtherFrameIsShown)
     ScriptedWindow window;
     WindowClock clock(window);
     window.events = {{900, key(ReviewKey::q)}};
+    // Waking a little late, the frame due is often an odd one; it is the even one before it that
+    // shows.
+    window.late_ms = 30;
     ReviewDevices devices{window, nullptr, clock, nullptr, nullptr};
     ReviewSettings settings;
     settings.speed = 2;
     LoadedFrames source(frames);
     EXPECT_EQ(review(source, glyphs, glyphs, settings, devices), 0);
-    // 0.9 s at 2x: frames 0, 2, ... 42, each once.
     std::vector<int> shown;
     for (const PackedPicture& picture : window.pictures) {
         int matched = -1;
@@ -365,9 +368,10 @@ TEST(ReviewLoop, AboveOneTimesSpeedOnlyEveryOtherFrameIsShown)
         }
         shown.push_back(matched);
     }
-    std::vector<int> even;
-    for (int frame = 0; frame <= 42; frame += 2) even.push_back(frame);
-    EXPECT_EQ(shown, even);
+    EXPECT_GE(shown.size(), 10u);
+    for (std::size_t i = 0; i < shown.size(); ++i) {
+        EXPECT_TRUE(shown[i] >= 0 && shown[i] % 2 == 0 && (i == 0 || shown[i] > shown[i - 1])) << i << ": frame " << shown[i];
+    }
 }
 
 TEST(ReviewLoop, DraggingOnTheSeekBarSeeksUntilTheButtonGoesUp)
