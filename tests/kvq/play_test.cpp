@@ -432,6 +432,8 @@ TEST(ScreenLayout, TheLineAndBarGoInTheBarsWhereThereIsRoomAndOverThePictureWher
     EXPECT_EQ(beside.area, (ScreenRect{0, 0, 240, 48}));
     EXPECT_EQ(beside.rows, (std::vector<std::string>{"0:05.0 / 0:40.0", "frame 120 of 0-959  1x", "paused"}));
     EXPECT_FALSE(beside.over_picture);
+    // An odd number of pixels to spare: the extra one goes to the right.
+    EXPECT_EQ(layoutFor(643, 480).picture, (ScreenRect{1, 0, 640, 480}));
     // Exactly 4:3 and small: over the picture, never below 1x, wrapped to the width.
     const ScreenLayout small = layoutFor(400, 300);
     EXPECT_TRUE(small.bar.over_picture);
