@@ -165,11 +165,12 @@ def click_track(path, seconds, click_seconds):
                     "-ac", "2", "-c:a", "libmp3lame", "-b:a", "192k", path], check=True)
 
 
-def av_offset(work, options=(), script=(("space", 3), ("space", 1), ("Right", 2.5)), speeds=(1, 1, 1, 1),
-              click_seconds=0.005):
+def av_offset(work, options=(), script=(("space", 3), ("space", 1.5), ("Right", 2.5)), speeds=(1, 1, 1, 1),
+              click_seconds=0.005, paused_phases=(1,)):
     """Plays a track of a click on every second beside frames, presses the keys of `script` (each
-    after its pause; `speeds` the speed before the first and after each) and measures, for every
-    click heard, how far from it the frames chosen around it lie."""
+    after its pause; `speeds` the speed before the first and after each; paused after the keys
+    counted in `paused_phases`) and measures, for every click heard, how far from it the frames
+    chosen around it lie."""
     folder = work / "show"
     make_animation(folder, 20)
     click_track(folder / "quorva.mp3", 20, click_seconds)
@@ -230,7 +231,7 @@ def av_offset(work, options=(), script=(("space", 3), ("space", 1), ("Right", 2.
     # later, and that is the machine falling behind, not the review choosing the wrong frame.
     chosen = review.chosen()
     key_times = review.keys()
-    offsets = []
+    offsets, heard_while_paused = [], []
     for click in clicks:
         byte = click * 4
         write = next((w for w in writes if w[1] <= byte < w[2]), None)
@@ -238,6 +239,9 @@ def av_offset(work, options=(), script=(("space", 3), ("space", 1), ("Right", 2.
             continue
         heard_at = write[0] + (byte - write[1]) / (44100 * 4)
         phase = sum(1 for t in key_times if t < heard_at)
+        # The buffer filled just before the pause key may still go out after it.
+        if phase in paused_phases and heard_at > key_times[phase - 1] + 0.15:
+            heard_while_paused.append(round(heard_at - key_times[phase - 1], 3))
         speed = speeds[phase]
         stride = max(1, math.ceil(speed))
         # The frames chosen near the click with no key between: the sound there was at the
@@ -253,6 +257,7 @@ def av_offset(work, options=(), script=(("space", 3), ("space", 1), ("Right", 2.
         offsets.append((phase, second, max(abs(worst), abs(least)) / 1000))
         print(f"  after {phase} key(s) at {speed}x: {len(near)} frames chosen near the click of second {second}, "
               f"{least:+.1f} to {worst:+.1f} ms from the sound")
+    check(not heard_while_paused, f"no click heard while paused ({heard_while_paused} s after the pause key)")
     phases = {phase for phase, _, _ in offsets}
     check(len(offsets) >= 6 and phases >= {0, len(script) - 1, len(script)},
           f"{len(offsets)} clicks matched with the frames chosen near them, before the keys and after the last two")
@@ -265,7 +270,7 @@ def av_offset_speeds(work):
     clicks are longer, since time-stretching at 2x leaves out parts of the sound."""
     av_offset(work, ("--speed", "0.5"), (("space", 4.5), ("space", 1), ("bracketright", 4.5), ("bracketright", 0),
                                          ("bracketright", 0), ("Right", 2.5)), (0.5, 0.5, 0.5, 1, 1.5, 2, 2),
-              click_seconds=0.04)
+              click_seconds=0.04, paused_phases=(1,))
 
 
 def loop(work):
