@@ -65,9 +65,10 @@ class Review:
         return [(float(t), int(f)) for t, what, f in (line.split() for line in lines) if what == "present"]
 
     def chosen(self):
-        """(time, frame) of every present, the time when the frame was chosen."""
+        """(time chosen, time presented, frame) of every present."""
         lines = self.trace.read_text().splitlines() if self.trace.exists() else []
-        return [(float(t), int(f)) for t, what, f in (line.split() for line in lines) if what == "chosen"]
+        chosen = [(float(t), int(f)) for t, what, f in (line.split() for line in lines) if what == "chosen"]
+        return [(t, presented, f) for (t, f), (presented, _) in zip(chosen, self.presents())]
 
     def keys(self):
         lines = self.trace.read_text().splitlines() if self.trace.exists() else []
@@ -251,14 +252,23 @@ def av_offset(work, options=(), script=(("space", 3), ("space", 1.5), ("Right", 
         stride = max(1, math.ceil(speed))
         # The frames chosen near the click with no key between: the sound there was at the
         # click's second plus the real time since it, at the speed then.
-        near = [(t, f) for t, f in chosen if abs(t - heard_at) < 0.3 / max(1, speed)
-                and not any(min(t, heard_at) <= k <= max(t, heard_at) for k in key_times)]
+        near = [(t, presented, f) for t, presented, f in chosen if abs(t - heard_at) < 0.3 / max(1, speed)
+                and not any(min(t, heard_at) <= k <= max(presented, heard_at) for k in key_times)]
         if not near:
             continue
-        t, f = min(near, key=lambda present: abs(present[0] - heard_at))
+        t, _, f = min(near, key=lambda present: abs(present[0] - heard_at))
         second = round(f / 24 - (t - heard_at) * speed)
-        worst = max(((f + stride / 2) / 24 - (second + (t - heard_at) * speed)) / speed for t, f in near) * 1000
-        least = min(((f + stride / 2) / 24 - (second + (t - heard_at) * speed)) / speed for t, f in near) * 1000
+
+        def offset(t, presented, f):
+            """How far the frame lies from the sound, in real time, at the moment between its
+            choice and its present when they were closest: a machine held up between the two
+            changes what the choice saw of the sound."""
+            at_choice = ((f + stride / 2) / 24 - (second + (t - heard_at) * speed)) / speed
+            at_present = at_choice - (presented - t)
+            return 0 if at_choice >= 0 >= at_present else min(at_choice, at_present, key=abs)
+
+        worst = max(offset(*present) for present in near) * 1000
+        least = min(offset(*present) for present in near) * 1000
         offsets.append((phase, second, max(abs(worst), abs(least)) / 1000))
         print(f"  after {phase} key(s) at {speed}x: {len(near)} frames chosen near the click of second {second}, "
               f"{least:+.1f} to {worst:+.1f} ms from the sound")
