@@ -19,7 +19,9 @@ play_frames() {  # play_frames COUNT: plays COUNT frames to the end under Xvfb
     start_xvfb 640x480
     # How long the driver went on writing, in real time: on a busy machine it writes less sound
     # than that (it sleeps a buffer's length after each and wakes late), so the length of what
-    # it wrote says how fast the machine kept up, and this says how long the player played.
+    # it wrote says how fast the machine kept up, and this says how long the player played. Its
+    # last write comes up to one of those late cycles before the player stops it: the span is
+    # held to two tenths of a second less than the frames' length.
     rm -f "$WORK/span"; mkfifo "$WORK/span"
     python3 "$HELPERS/growth_span.py" "$SDL_DISKAUDIOFILE" >"$WORK/span" &
     local watcher=$!
@@ -62,7 +64,7 @@ longer_soundtrack)
     within "$frequency" 436 444 && pass "frequency $frequency Hz" || fail "frequency $frequency Hz, expected 440"
     within "$rms" 0.2 0.5 && pass "level $rms" || fail "RMS level $rms, expected about 0.35"
     [ "$onset" != none ] && within "$onset" 0 0.5 && pass "first sound after ${onset}s" || fail "onset $onset"
-    within "$span" 1.9 4 && pass "sound for ${span}s for 2s of frames" || fail "sound for ${span}s for 2s of frames"
+    within "$span" 1.8 4 && pass "sound for ${span}s for 2s of frames" || fail "sound for ${span}s for 2s of frames"
     # Until the player stops it: what follows is at most the mixer's last two buffers of silence.
     within "$loud_until" "$(awk "BEGIN { print $seconds - 0.15 }")" 4 &&
         pass "tone heard until ${loud_until}s of the ${seconds}s written" || fail "tone until $loud_until of ${seconds}s"
@@ -71,7 +73,7 @@ shorter_soundtrack)
     # A soundtrack shorter than the animation leaves the rest silent.
     tone 1
     play_frames 72  # 3 s
-    within "$span" 2.9 5 && pass "sound for ${span}s for 3s of frames" || fail "sound for ${span}s for 3s of frames"
+    within "$span" 2.8 5 && pass "sound for ${span}s for 3s of frames" || fail "sound for ${span}s for 3s of frames"
     within "$loud_until" 0.7 1.5 && pass "tone ends after ${loud_until}s" || fail "tone until $loud_until"
     awk "BEGIN { exit !($tail_peak < 0.001) }" && pass "silence after the tone" || fail "after the tone a peak of $tail_peak"
     ;;
@@ -86,7 +88,7 @@ no_sound)
         rm -f "$SDL_DISKAUDIOFILE"
         play_frames 48
         stop_xvfb
-        within "$PLAYER_SECONDS" 2 15 && within "$span" 1.9 4 && [ "$onset" = none ] &&
+        within "$PLAYER_SECONDS" 2 15 && within "$span" 1.8 4 && [ "$onset" = none ] &&
             pass "$kind: played ${PLAYER_SECONDS}s, silent output for ${span}s" ||
             fail "$kind: played ${PLAYER_SECONDS}s, output for ${span}s, sound at $onset"
     done
