@@ -3,8 +3,9 @@
 """`kvq play` in a real X server, driven with real keys and watched as a person would: what the
 window shows after each key, and whether the sound heard (SDL's disk audio driver) and the picture
 shown stay within a frame of each other.
-usage: review.py CASE   (transport | av_offset | av_offset_speeds | messages | sizes); KVQ names kvq."""
+usage: review.py CASE   (transport | av_offset | av_offset_speeds | messages | sizes | loop); KVQ names kvq."""
 import array
+import math
 import os
 import random
 import re
@@ -18,20 +19,13 @@ import threading
 import time
 from pathlib import Path
 
+from checks import check, finish
 from xserver import Xvfb
 
 KVQ = os.environ["KVQ"]
 FRAME = 1 / 24
 # What counts as "within a frame" for the timing checks; a sanitized build asks for less.
 tolerance = float(os.environ.get("TIMING_TOLERANCE_MS", 1000 * FRAME)) / 1000
-failures = []
-
-
-def check(condition, message):
-    print(("ok: " if condition else "FAIL: ") + message, flush=True)
-    if not condition:
-        failures.append(message)
-
 
 class Review:
     """kvq play on a folder, with its trace of presents and keys."""
@@ -69,6 +63,12 @@ class Review:
         """(time, frame) of every present so far."""
         lines = self.trace.read_text().splitlines() if self.trace.exists() else []
         return [(float(t), int(f)) for t, what, f in (line.split() for line in lines) if what == "present"]
+
+    def chosen(self):
+        """(time chosen, time presented, frame) of every present."""
+        lines = self.trace.read_text().splitlines() if self.trace.exists() else []
+        chosen = [(float(t), int(f)) for t, what, f in (line.split() for line in lines) if what == "chosen"]
+        return [(t, presented, f) for (t, f), (presented, _) in zip(chosen, self.presents())]
 
     def keys(self):
         lines = self.trace.read_text().splitlines() if self.trace.exists() else []
@@ -166,10 +166,12 @@ def click_track(path, seconds, click_seconds):
                     "-ac", "2", "-c:a", "libmp3lame", "-b:a", "192k", path], check=True)
 
 
-def av_offset(work, options=(), script=(("space", 3), ("space", 1), ("Right", 2.5)), click_seconds=0.005):
+def av_offset(work, options=(), script=(("space", 3), ("space", 1.5), ("Right", 2.5)), speeds=(1, 1, 1, 1),
+              click_seconds=0.005, paused_phases=(1,)):
     """Plays a track of a click on every second beside frames, presses the keys of `script` (each
-    after its pause) and measures, for every click heard, when the frames of its second came on
-    the screen."""
+    after its pause; `speeds` the speed before the first and after each; paused after the keys
+    counted in `paused_phases`) and measures, for every click heard, how far from it the frames
+    chosen around it lie."""
     folder = work / "show"
     make_animation(folder, 20)
     click_track(folder / "quorva.mp3", 20, click_seconds)
@@ -226,31 +228,56 @@ def av_offset(work, options=(), script=(("space", 3), ("space", 1), ("Right", 2.
     if click_seconds >= 0.02:
         check(pitches and max(pitches) <= 1250 and 900 <= statistics.median(pitches),
               f"the clicks heard at 1 kHz: {sorted(pitches)} Hz")
-    presents = review.presents()
+    # Each frame is judged when the review chose it: on a busy machine its present may come
+    # later, and that is the machine falling behind, not the review choosing the wrong frame.
+    chosen = review.chosen()
     key_times = review.keys()
-    offsets = []
+    offsets, heard_while_paused, untimed = [], [], 0
     for click in clicks:
         byte = click * 4
         write = next((w for w in writes if w[1] <= byte < w[2]), None)
         if write is None:
             continue
+        # The driver writes a buffer of 1024 frames at a time; more seen at once means the
+        # watcher was held up, and when the earlier ones went out is not known.
+        if write[2] - write[1] > 2 * 1024 * 4:
+            untimed += 1
+            continue
         heard_at = write[0] + (byte - write[1]) / (44100 * 4)
-        # The frame on screen then, and the whole second it belongs to.
-        shown = [f for t, f in presents if t <= heard_at]
-        if not shown:
-            continue
-        second = round(shown[-1] / 24)
-        starts = [t for t, f in presents if f >= second * 24 and abs(t - heard_at) < 0.5]
-        if not starts:
-            continue
-        offset = starts[0] - heard_at
         phase = sum(1 for t in key_times if t < heard_at)
-        offsets.append((phase, second, offset))
-        print(f"  after {phase} key(s): second {second} shown {offset * 1000:+.1f} ms from its click")
+        # The buffer filled just before the pause key may still go out after it.
+        if phase in paused_phases and heard_at > key_times[phase - 1] + 0.15:
+            heard_while_paused.append(round(heard_at - key_times[phase - 1], 3))
+        speed = speeds[phase]
+        stride = max(1, math.ceil(speed))
+        # The frames chosen near the click with no key between: the sound there was at the
+        # click's second plus the real time since it, at the speed then.
+        near = [(t, presented, f) for t, presented, f in chosen if abs(t - heard_at) < 0.3 / max(1, speed)
+                and not any(min(t, heard_at) <= k <= max(presented, heard_at) for k in key_times)]
+        if not near:
+            continue
+        t, _, f = min(near, key=lambda present: abs(present[0] - heard_at))
+        second = round(f / 24 - (t - heard_at) * speed)
+
+        def offset(t, presented, f):
+            """How far the frame lies from the sound, in real time, at the moment between its
+            choice and its present when they were closest: a machine held up between the two
+            changes what the choice saw of the sound."""
+            at_choice = ((f + stride / 2) / 24 - (second + (t - heard_at) * speed)) / speed
+            at_present = at_choice - (presented - t)
+            return 0 if at_choice >= 0 >= at_present else min(at_choice, at_present, key=abs)
+
+        worst = max(offset(*present) for present in near) * 1000
+        least = min(offset(*present) for present in near) * 1000
+        offsets.append((phase, second, max(abs(worst), abs(least)) / 1000))
+        print(f"  after {phase} key(s) at {speed}x: {len(near)} frames chosen near the click of second {second}, "
+              f"{least:+.1f} to {worst:+.1f} ms from the sound")
+    print(f"  {untimed} click(s) left out: the watcher saw them written with others at once")
+    check(not heard_while_paused, f"no click heard while paused ({heard_while_paused} s after the pause key)")
     phases = {phase for phase, _, _ in offsets}
     check(len(offsets) >= 6 and phases >= {0, len(script) - 1, len(script)},
-          f"{len(offsets)} clicks matched with the frames of their second, before the keys and after the last two")
-    worst = max((abs(o) for _, _, o in offsets), default=1)
+          f"{len(offsets)} clicks matched with the frames chosen near them, before the keys and after the last two")
+    worst = max((o for _, _, o in offsets), default=1)
     check(worst <= tolerance, f"picture and sound within {tolerance * 1000:.0f} ms of each other (worst {worst * 1000:.1f} ms)")
 
 
@@ -258,7 +285,38 @@ def av_offset_speeds(work):
     """The same at half speed, through a pause, then at 2x after the speed keys and a seek; the
     clicks are longer, since time-stretching at 2x leaves out parts of the sound."""
     av_offset(work, ("--speed", "0.5"), (("space", 4.5), ("space", 1), ("bracketright", 4.5), ("bracketright", 0),
-                                         ("bracketright", 0), ("Right", 2.5)), click_seconds=0.04)
+                                         ("bracketright", 0), ("Right", 2.5)), (0.5, 0.5, 0.5, 1, 1.5, 2, 2),
+              click_seconds=0.04, paused_phases=(1,))
+
+
+def loop(work):
+    """--loop starts again at the first frame after the last; without it the review pauses on the
+    last frame. Judged from the frames presented, whatever the pace."""
+    folder = work / "show"
+    make_animation(folder, 2)
+    x = Xvfb("640x480")
+    try:
+        for options in (("--loop",), ()):
+            review = Review(work, folder, x.display, options=("--start", "1.5", *options))
+            wrapped, frames, given_up = False, [], time.monotonic() + 60
+            while time.monotonic() < given_up and review.process.poll() is None:
+                frames = [f for _, f in review.presents()]
+                # A busy machine may skip a frame or two, the last among them.
+                wrapped = any(before >= 40 and after < 24 for before, after in zip(frames, frames[1:]))
+                if wrapped or (not options and 47 in frames):
+                    break
+                time.sleep(0.01)
+            if options:
+                check(wrapped, f"--loop: after the last frame the first ones come again ({frames[-5:]})")
+            else:
+                time.sleep(1)  # a review that went on would have shown more frames by now
+                frames = [f for _, f in review.presents()]
+                check(47 in frames and frames[-1] == 47 and not any(f < 36 for f in frames[frames.index(47):]),
+                      f"without --loop the review holds the last frame ({frames[-5:]})")
+            status, err = review.quit()
+            check(status == 0, f"quits with status 0 ({status}; {err.strip()})")
+    finally:
+        x.stop()
 
 
 def messages(work):
@@ -374,6 +432,7 @@ def sizes(work):
             review = Review(work, folder, x.display, options=("--fullscreen", "--start", "5"))
             time.sleep(0.5)
             review.key("space")
+            first, paused_on = review.presents()[0][1], review.shown()
             shot = work / f"{size}.png"
             review.screenshot(shot)
             status, _ = review.quit()
@@ -389,7 +448,9 @@ def sizes(work):
             column = pixels(shot, 241, 0, 1, 1080)
             heights = edge_widths(column)
             check(heights is not None and all(abs(h - 2.25) < 0.03 for h in heights), f"{size}: and as high")
-            line = read_text(shot, 8, 0, 1, 15, font)
+            # Wrapped to the bar's 28 columns.
+            rows = [read_text(shot, 8, 16 * row, 1, 28, font) for row in range(3)]
+            line = None if None in rows else "  ".join(rows)
             check(pixels(shot, 1700, 0, 200, 1080) == [0] * 200 * 1080, f"{size}: the right bar is black")
         else:
             # Smaller than the picture: an area average, so no pixel of the checkerboard is pure
@@ -398,17 +459,21 @@ def sizes(work):
             shares = [(0xCC - ((p >> 8) & 0xFF)) / (0xCC - 0x14) for p in picture]
             check(all(0.3 < share < 0.7 for share in shares),
                   f"{size}: the picture is averaged, not sampled ({min(shares):.2f} to {max(shares):.2f} ink)")
-            line = read_text(shot, 8, 0, 1, 15, font)
-        check(line is not None and re.fullmatch(r"0:05\.\d / 0:10\.0", line),
-              f"{size}: the status line reads back as text: {line!r}")
+            line = read_text(shot, 8, 0, 1, 48, font)
+        # Where the review paused depends on how soon it took the key; the line must tell the
+        # frame it shows (counted from 0) and a time within it.
+        check(first is not None and 120 <= first <= paused_on, f"{size}: --start 5 shows frame 120 first, or one soon "
+              f"after on a busy machine ({first}, paused on {paused_on})")
+        low, high = (int(10 * f / 24 + 1e-9) for f in (paused_on, paused_on + 1 - 1e-6))
+        times = "|".join(f"{tenths // 600}:{tenths // 10 % 60:02}\\.{tenths % 10}" for tenths in range(low, high + 1))
+        check(line is not None and re.fullmatch(rf"({times}) / 0:10\.0  frame {paused_on} of 0-239  1x  paused", line),
+              f"{size}: the status line reads back as text, of frame {paused_on}: {line!r}")
 
 
 work = Path(tempfile.mkdtemp(prefix="kvq-review."))
 try:
     {"transport": transport, "av_offset": av_offset, "av_offset_speeds": av_offset_speeds,
-     "messages": messages, "sizes": sizes}[sys.argv[1]](work)
+     "messages": messages, "sizes": sizes, "loop": loop}[sys.argv[1]](work)
 finally:
     shutil.rmtree(work, ignore_errors=True)
-if failures:
-    sys.exit(f"{len(failures)} check(s) failed")
-print("all checks passed")
+finish()

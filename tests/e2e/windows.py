@@ -14,6 +14,7 @@ import tempfile
 import time
 from pathlib import Path
 
+from checks import check, finish
 from xserver import Xvfb
 
 EXE = Path(os.environ["KVQPLAY_EXE"])
@@ -23,14 +24,6 @@ DEMO = Path(os.environ["KVQ_DEMO"])
 # audio driver at all the program finds no device and says so in its own one line. No Mono or
 # Gecko installer either: it would wait for a click.
 WINE_ENV = {"WINEDEBUG": "-all", "WINEDLLOVERRIDES": "mscoree,mshtml,winealsa.drv,winepulse.drv="}
-failures = []
-
-
-def check(condition, message):
-    print(("ok: " if condition else "FAIL: ") + message, flush=True)
-    if not condition:
-        failures.append(message)
-
 
 class Player:
     """kvqplay.exe started under Wine in `folder`, as a double click would start it there."""
@@ -245,6 +238,4 @@ try:
     {"picture": picture, "keys": keys, "files": files, "sound": sound}[sys.argv[1]](work)
 finally:
     shutil.rmtree(work, ignore_errors=True)
-if failures:
-    sys.exit(f"{len(failures)} check(s) failed")
-print("all checks passed")
+finish()

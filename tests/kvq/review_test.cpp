@@ -6,6 +6,7 @@
 #include "devices/audio_output.h"
 #include "devices/clock.h"
 #include "devices/review_window.h"
+#include "kvq/play/overlay.h"
 #include "kvq/play/picture_scaler.h"
 #include "kvq/play/review_loop.h"
 #include "kvq/play/screen_layout.h"
@@ -42,12 +43,13 @@ struct ScriptedWindow : ReviewWindow {
             events.pop_front();
             return true;
         }
-        now = until;
+        now = until + late_ms;
         return false;
     }
     void close() override {}
 
     std::uint32_t now = 0;
+    std::uint32_t late_ms = 0;  // how late a wait that times out returns, as on a busy machine
     bool full = false;
     std::deque<std::pair<std::uint32_t, ReviewEvent>> events;
     static constexpr int kBarRows = 32;
@@ -170,6 +172,75 @@ TEST(ReviewLoop, SpeedKeysStepThroughTheListAndLoopStartsAgainAtTheEnd)
     EXPECT_NEAR(matched, 24, 2);
 }
 
+TEST(ReviewLoop, AboveOneTimesSpeedOnlyEveryOtherFrameIsShown)
+{
+    FrameList frames;
+    frames.loadBytes(randomBytes(2400 * 48, 7));  // 2 s
+    const GlyphTable glyphs = glyphsOf(randomBytes(8192, 8));
+    ScriptedWindow window;
+    WindowClock clock(window);
+    window.events = {{900, key(ReviewKey::q)}};
+    // Waking a little late, the frame due is often an odd one; it is the even one before it that
+    // shows.
+    window.late_ms = 30;
+    ReviewDevices devices{window, nullptr, clock, nullptr, nullptr};
+    ReviewSettings settings;
+    settings.speed = 2;
+    LoadedFrames source(frames);
+    EXPECT_EQ(review(source, glyphs, glyphs, settings, devices), 0);
+    std::vector<int> shown;
+    for (const PackedPicture& picture : window.pictures) {
+        int matched = -1;
+        for (int frame = 0; frame < 48; ++frame) {
+            if (picture == renderFrame(frames[static_cast<std::size_t>(frame)], glyphs)) matched = frame;
+        }
+        shown.push_back(matched);
+    }
+    EXPECT_GE(shown.size(), 10u);
+    for (std::size_t i = 0; i < shown.size(); ++i) {
+        EXPECT_TRUE(shown[i] >= 0 && shown[i] % 2 == 0 && (i == 0 || shown[i] > shown[i - 1])) << i << ": frame " << shown[i];
+    }
+}
+
+TEST(ReviewLoop, DraggingOnTheSeekBarSeeksUntilTheButtonGoesUp)
+{
+    FrameList frames;
+    frames.loadBytes(randomBytes(2400 * 240, 3));  // 10 s
+    const GlyphTable glyphs = glyphsOf(randomBytes(8192, 4));
+    ScriptedWindow window;
+    WindowClock clock(window);
+    const auto pointer = [](ReviewEvent::Kind kind, double x) {
+        ReviewEvent event;
+        event.kind = kind;
+        event.x = x;
+        event.y = ScriptedWindow::kBarRows + 480 + 4;  // on the seek bar below the picture
+        return event;
+    };
+    // Paused at once; down at the middle, dragged to three quarters, up; the mouse moves on.
+    window.events = {{0, key(ReviewKey::space)},
+                     {1000, pointer(ReviewEvent::Kind::pointer_down, 320)},
+                     {1100, pointer(ReviewEvent::Kind::pointer_move, 480)},
+                     {1200, pointer(ReviewEvent::Kind::pointer_up, 480)},
+                     {1300, pointer(ReviewEvent::Kind::pointer_move, 600)},
+                     {2000, key(ReviewKey::q)}};
+    ReviewDevices devices{window, nullptr, clock, nullptr, nullptr};
+    LoadedFrames source(frames);
+    EXPECT_EQ(review(source, glyphs, glyphs, ReviewSettings{}, devices), 0);
+    ASSERT_EQ(window.pictures.size(), 3u);
+    EXPECT_EQ(window.pictures[1], renderFrame(frames[120], glyphs));
+    EXPECT_EQ(window.pictures[2], renderFrame(frames[180], glyphs));
+}
+
+TEST(Overlay, ClockTextIsMinutesSecondsAndTenthsCutNotRounded)
+{
+    EXPECT_EQ(clockText(0), "0:00.0");
+    EXPECT_EQ(clockText(0.96), "0:00.9");
+    EXPECT_EQ(clockText(65.04), "1:05.0");
+    EXPECT_EQ(clockText(599.99), "9:59.9");
+    EXPECT_EQ(clockText(3600), "60:00.0");
+    EXPECT_EQ(clockText(-2), "0:00.0");
+}
+
 TEST(ScreenLayout, TheLineAndBarGoInTheBarsWhereThereIsRoomAndOverThePictureWhereThereIsNone)
 {
     const std::string line = "0:05.0 / 0:40.0  frame 120 of 0-959  1x  paused";
@@ -189,6 +260,8 @@ TEST(ScreenLayout, TheLineAndBarGoInTheBarsWhereThereIsRoomAndOverThePictureWher
     EXPECT_EQ(beside.area, (ScreenRect{0, 0, 240, 48}));
     EXPECT_EQ(beside.rows, (std::vector<std::string>{"0:05.0 / 0:40.0", "frame 120 of 0-959  1x", "paused"}));
     EXPECT_FALSE(beside.over_picture);
+    // An odd number of pixels to spare: the extra one goes to the right.
+    EXPECT_EQ(layoutFor(643, 480).picture, (ScreenRect{1, 0, 640, 480}));
     // Exactly 4:3 and small: over the picture, never below 1x, wrapped to the width.
     const ScreenLayout small = layoutFor(400, 300);
     EXPECT_TRUE(small.bar.over_picture);

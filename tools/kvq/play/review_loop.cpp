@@ -77,6 +77,9 @@ public:
     {
         while (!devices_.stop || devices_.stop->load() == 0) {
             now_ = clock_.now();
+            // When the frame to show is chosen, traced with it: on a busy machine the present can
+            // come long after, and the choice is what the sound is judged against.
+            const double chosen_at = devices_.trace ? monotonicSeconds() : 0;
             // Faster than 1, only every n-th frame is shown (n the speed rounded up), so that the
             // picture changes no more often than the animation's own rate, evenly, and each whole
             // second's first frame still comes on time.
@@ -84,7 +87,7 @@ public:
             std::size_t frame = transport_.frameAt(now_, lead_);
             if (frame + 1 < transport_.frameCount()) frame -= frame % stride;
             const OverlayContent content = overlay(frame);
-            update(frame, content);
+            update(frame, content, chosen_at);
             ReviewEvent event;
             for (int timeout = std::max(1, static_cast<int>(std::ceil(waitSeconds(content, stride) * 1000)));
                  devices_.window.waitEvent(event, timeout); timeout = 0) {
@@ -109,7 +112,7 @@ private:
     }
 
     // Draws and presents what changed, and only then.
-    void update(std::size_t frame, const OverlayContent& content)
+    void update(std::size_t frame, const OverlayContent& content, double chosen_at)
     {
         const TextFrame* text = frame != shown_frame_ ? frames_.frame(frame) : nullptr;
         if (text) {
@@ -128,7 +131,8 @@ private:
         // The frame chosen is the one due when it will be on the screen, this much later.
         lead_ = 0.8 * lead_ + 0.2 * std::clamp(clock_.now() - now_, 0.0, kLongestLead);
         if (devices_.trace) {
-            std::fprintf(devices_.trace, "%.6f present %zu\n", monotonicSeconds(), shown_frame_);
+            std::fprintf(devices_.trace, "%.6f chosen %zu\n%.6f present %zu\n", chosen_at, shown_frame_,
+                         monotonicSeconds(), shown_frame_);
             std::fflush(devices_.trace);
         }
         present_ = false;
