@@ -146,8 +146,9 @@ test("a chunk that unpacks without complaint into other frames is caught by its 
 
 test("a soundtrack whose first megabyte of page ends on an escape's '=' plays", async () => {
   const frames = makeAnimation("escape.kvq", 48, 0);
-  // A soundtrack shorter than the frames, so that it is carried as it is, not cut. An ID3 tag of zero bytes (each written '=0') before a real MP3, so long that the first piece's
-  // end falls inside it; a letter before the zeros puts an '=' on that last character.
+  // A soundtrack shorter than the frames, so that it is carried as it is, not cut: an ID3 tag of
+  // zero bytes (each written '=0') before a real MP3, so long that the first piece's end falls
+  // inside it; a letter before the zeros puts an '=' on that last character.
   const zeros = 600000;
   const escapedLength = (bytes) => bytes.reduce((n, b) => n + ([0x00, 0x0d, 0x3c, 0x3d].includes(b) ? 2 : 1), 0);
   const syncsafe = (n) => [(n >> 21) & 0x7f, (n >> 14) & 0x7f, (n >> 7) & 0x7f, n & 0x7f];
