@@ -68,8 +68,8 @@ int main(int argc, char** argv)
         fprintf(stderr, "%s: cannot set the picture size: %s\n", argv[0], SDL_GetError());
         goto done;
     }
-    texture = SDL_CreateTexture(renderer, SDL_PIXELFORMAT_RGB888, SDL_TEXTUREACCESS_STREAMING, picture_width,
-                                picture_height);
+    texture =
+        SDL_CreateTexture(renderer, SDL_PIXELFORMAT_RGB888, SDL_TEXTUREACCESS_STREAMING, picture_width, picture_height);
     if (!texture) {
         fprintf(stderr, "%s: cannot create the texture: %s\n", argv[0], SDL_GetError());
         goto done;

@@ -22,8 +22,10 @@ struct Material {
         for (std::size_t p = 0; p < pictures.size(); ++p) {
             for (int y = 0; y < kPictureHeight; ++y) {
                 for (int x = 0; x < kPictureWidth; ++x) {
-                    const double v = std::sin(x * 0.031 + static_cast<double>(p)) + std::cos(y * 0.047) + std::sin((x + y) * 0.013);
-                    pictures[p][static_cast<std::size_t>(y * kPictureWidth + x)] = static_cast<std::uint8_t>(127.5 + 42 * v);
+                    const double v =
+                        std::sin(x * 0.031 + static_cast<double>(p)) + std::cos(y * 0.047) + std::sin((x + y) * 0.013);
+                    pictures[p][static_cast<std::size_t>(y * kPictureWidth + x)] =
+                        static_cast<std::uint8_t>(127.5 + 42 * v);
                 }
             }
         }

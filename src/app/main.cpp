@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: MIT
 #include "app/run_player.h"
-#include "platform/termination_signals.h"
 #include "platform/sdl_audio_output.h"
 #include "platform/sdl_input_events.h"
 #include "platform/sdl_screen.h"
+#include "platform/termination_signals.h"
 #include "platform/wall_clock.h"
 
 // Takes no arguments and reads no configuration: the three files come from the current folder.

@@ -4,10 +4,10 @@
 #include <cstdio>
 #include <string>
 
-#include "audio/soundtrack_reports.h"
-#include "content/file_reports.h"
 #include "app/playback_loop.h"
 #include "audio/soundtrack.h"
+#include "audio/soundtrack_reports.h"
+#include "content/file_reports.h"
 #include "content/frame_file_shape.h"
 #include "content/frame_list.h"
 #include "content/glyph_table.h"
@@ -54,7 +54,8 @@ int runPlayer(PlayerDevices& devices)
     if (signal_number == 0) {
         // The sound starts only once every frame is in memory, right before the clock starts
         // inside play: that is the only synchronisation between sound and picture.
-        for (const std::string& line : soundtrackReports(kSoundtrackFileName, startSoundtrack(devices.audio))) report(line);
+        for (const std::string& line : soundtrackReports(kSoundtrackFileName, startSoundtrack(devices.audio)))
+            report(line);
         signal_number = play(frames, glyphs, devices);
     }
 

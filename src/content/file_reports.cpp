@@ -8,7 +8,8 @@ std::string fontReport(const std::string& name, const FileProblem& problem)
     if (problem.kind == FileProblem::Kind::short_file) {
         return name + ": " + describe(problem) + ", too short for its 128 glyphs; the rest show blank";
     }
-    if (problem.kind != FileProblem::Kind::none) return name + ": " + describe(problem) + "; every character shows as blank paper";
+    if (problem.kind != FileProblem::Kind::none)
+        return name + ": " + describe(problem) + "; every character shows as blank paper";
     return {};
 }
 

@@ -70,11 +70,10 @@ int FrameList::load(const char* path, FileProblem* problem, const std::atomic<in
     const RegularFile opened = openRegularFile(path, outcome);
     std::FILE* file = opened.file.get();
     if (file) {
-        outcome = appendBlocks(static_cast<std::size_t>(opened.size_bytes / kFrameBytes),
-                               [&](unsigned char* destination, std::size_t wanted) {
-                                   return std::fread(destination, 1, wanted, file);
-                               },
-                               stop);
+        outcome = appendBlocks(
+            static_cast<std::size_t>(opened.size_bytes / kFrameBytes),
+            [&](unsigned char* destination, std::size_t wanted) { return std::fread(destination, 1, wanted, file); },
+            stop);
         outcome.bytes = opened.size_bytes;
     }
     if (problem) *problem = outcome;
@@ -83,10 +82,13 @@ int FrameList::load(const char* path, FileProblem* problem, const std::atomic<in
 
 void FrameList::loadBytes(std::span<const std::uint8_t> bytes)
 {
-    appendBlocks(bytes.size() / kFrameBytes, [&](unsigned char* destination, std::size_t wanted) {
-        const std::size_t got = std::min(wanted, bytes.size());
-        if (got > 0) std::memcpy(destination, bytes.data(), got);
-        bytes = bytes.subspan(got);
-        return got;
-    }, nullptr);
+    appendBlocks(
+        bytes.size() / kFrameBytes,
+        [&](unsigned char* destination, std::size_t wanted) {
+            const std::size_t got = std::min(wanted, bytes.size());
+            if (got > 0) std::memcpy(destination, bytes.data(), got);
+            bytes = bytes.subspan(got);
+            return got;
+        },
+        nullptr);
 }

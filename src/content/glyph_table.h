@@ -11,10 +11,7 @@ struct FileProblem;
 using Glyph = std::array<std::uint8_t, 16>;
 
 // Whether pixel `x` (0 leftmost) of row `y` of the glyph is ink.
-constexpr bool isInk(const Glyph& glyph, int x, int y)
-{
-    return (glyph[static_cast<std::size_t>(y)] >> (7 - x)) & 1;
-}
+constexpr bool isInk(const Glyph& glyph, int x, int y) { return (glyph[static_cast<std::size_t>(y)] >> (7 - x)) & 1; }
 
 // The glyph of every character code. A font file supplies codes 0-127; 128-255 are their inverses.
 class GlyphTable {

@@ -6,7 +6,7 @@
 // What a person did to the window, in the terms the player understands.
 struct InputEvent {
     enum class Kind {
-        key_down,       // also sent again while a key is held
+        key_down,  // also sent again while a key is held
         key_up,
         close_request,  // the window's close button, the window manager, Alt+F4
         other,          // mouse, focus, exposure: nothing the player acts on

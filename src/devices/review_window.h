@@ -34,8 +34,8 @@ struct ReviewEvent {
         pointer_down,  // the left button went down; a second within the double-click time is double_click
         pointer_up,
         double_click,
-        close,    // the window's close button, or the window manager asking
-        redraw,   // shown again, resized or uncovered: the last picture needs presenting again
+        close,   // the window's close button, or the window manager asking
+        redraw,  // shown again, resized or uncovered: the last picture needs presenting again
     };
     Kind kind = Kind::redraw;
     ReviewKey key = ReviewKey::other;

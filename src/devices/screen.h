@@ -8,7 +8,7 @@
 // How a screen is to show its picture.
 struct ScreenMode {
     const char* title = "";
-    int width = 0;   // the picture's size in pixels, whatever size the screen itself has
+    int width = 0;  // the picture's size in pixels, whatever size the screen itself has
     int height = 0;
     int bits_per_pixel = 32;
 };

@@ -5,7 +5,4 @@
 
 static_assert(kFrameWidth == TextFrame::kWidthPixels && kFrameHeight == TextFrame::kHeightPixels);
 
-int openDisplay(Screen& screen)
-{
-    return screen.open({kWindowTitle, kFrameWidth, kFrameHeight, kBitsPerPixel});
-}
+int openDisplay(Screen& screen) { return screen.open({kWindowTitle, kFrameWidth, kFrameHeight, kBitsPerPixel}); }

@@ -32,7 +32,8 @@ int SdlScreen::open(const ScreenMode& mode)
     error_ = startVisibleVideo(h.video);
     if (!error_.empty()) return -1;
 
-    h.window.reset(SDL_CreateWindow(mode.title, 0, 0, mode.width, mode.height, SDL_WINDOW_BORDERLESS | SDL_WINDOW_HIDDEN));
+    h.window.reset(
+        SDL_CreateWindow(mode.title, 0, 0, mode.width, mode.height, SDL_WINDOW_BORDERLESS | SDL_WINDOW_HIDDEN));
     if (!h.window) return fail("cannot create the window");
     SDL_ShowWindow(h.window.get());
     SDL_ShowCursor(SDL_DISABLE);
@@ -47,17 +48,20 @@ int SdlScreen::open(const ScreenMode& mode)
     // it is also sized to the desktop; where there is one the two agree.
     SDL_DisplayMode desktop;
     const int display = SDL_GetWindowDisplayIndex(h.window.get());
-    if (SDL_GetDesktopDisplayMode(display < 0 ? 0 : display, &desktop) != 0) return fail("cannot read the desktop size");
+    if (SDL_GetDesktopDisplayMode(display < 0 ? 0 : display, &desktop) != 0)
+        return fail("cannot read the desktop size");
     SDL_SetWindowPosition(h.window.get(), 0, 0);
     SDL_SetWindowSize(h.window.get(), desktop.w, desktop.h);
-    if (SDL_SetWindowFullscreen(h.window.get(), SDL_WINDOW_FULLSCREEN_DESKTOP) != 0) return fail("cannot go full screen");
+    if (SDL_SetWindowFullscreen(h.window.get(), SDL_WINDOW_FULLSCREEN_DESKTOP) != 0)
+        return fail("cannot go full screen");
 
     if (mode.bits_per_pixel != 32) {
         error_ = "only 32 bits per pixel are offered, not " + std::to_string(mode.bits_per_pixel);
         return -1;
     }
     // The largest picture of the mode's shape that fits, centred with black bars.
-    if (SDL_RenderSetLogicalSize(h.renderer.get(), mode.width, mode.height) != 0) return fail("cannot set the picture size");
+    if (SDL_RenderSetLogicalSize(h.renderer.get(), mode.width, mode.height) != 0)
+        return fail("cannot set the picture size");
 
     // XRGB8888: the top byte is ignored, and with no blending a 0x00RRGGBB pixel shows as it is.
     h.texture.reset(SDL_CreateTexture(h.renderer.get(), SDL_PIXELFORMAT_RGB888, SDL_TEXTUREACCESS_STREAMING, mode.width,

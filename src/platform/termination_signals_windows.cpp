@@ -31,7 +31,8 @@ BOOL WINAPI noteConsoleEvent(DWORD event)
         // in order, and the process's own exit (or the system's few seconds) ends the wait.
         Sleep(INFINITE);
         return TRUE;
-    default: return FALSE;
+    default:
+        return FALSE;
     }
 }
 

@@ -71,12 +71,14 @@ __attribute__((target("avx2"))) void drawAvx2(const std::uint8_t* codes, const G
         std::uint8_t* row_pixels = pixels + row * 16 * row_step;
         for (int column = 0; column < TextFrame::kColumns; ++column) {
             const Glyph& glyph = glyphs[codes[row * TextFrame::kColumns + column]];
-            const __m256i rows = _mm256_broadcastsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i*>(glyph.data())));
+            const __m256i rows =
+                _mm256_broadcastsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i*>(glyph.data())));
             std::uint8_t* out = row_pixels + column * kCellBytes;
 #pragma GCC unroll 16
             for (int glyph_row = 0; glyph_row < 16; ++glyph_row) {
                 // Shuffle indices with the top bit set give zero: only byte 3 of each lane is filled.
-                const __m256i pick = _mm256_set1_epi32(static_cast<int>(0x00808080u | (static_cast<unsigned>(glyph_row) << 24)));
+                const __m256i pick =
+                    _mm256_set1_epi32(static_cast<int>(0x00808080u | (static_cast<unsigned>(glyph_row) << 24)));
                 const __m256i bits = _mm256_sllv_epi32(_mm256_shuffle_epi8(rows, pick), lane_shift);
                 const __m256 octet = _mm256_blendv_ps(paper, ink, _mm256_castsi256_ps(bits));
                 _mm256_storeu_ps(reinterpret_cast<float*>(out + glyph_row * row_step), octet);

@@ -18,7 +18,8 @@ TEST(KvqCommandLine, EveryCommandAnswersHelpFromItsOwnEntry)
     for (const Command* command : allCommands()) {
         const std::string name(command->name);
         EXPECT_EQ(command->help.rfind("Usage: kvq " + name, 0), 0u) << command->help;
-        for (const auto& arguments : std::vector<std::vector<std::string>>{{"help", name}, {name, "-h"}, {name, "x", "--help"}}) {
+        for (const auto& arguments :
+             std::vector<std::vector<std::string>>{{"help", name}, {name, "-h"}, {name, "x", "--help"}}) {
             const KvqRun run = kvq(arguments);
             EXPECT_EQ(run.status, 0) << name;
             EXPECT_EQ(run.out, command->help) << name;
@@ -34,9 +35,11 @@ TEST(KvqCommandLine, MisuseIsOneLineAndStatusTwo)
              {{"nonsense"}, "no command 'nonsense'"},
              {{"font", "in"}, "missing --output"},
              {{"demo", "--bogus", "--help", "-o", out}, "unknown option --bogus"},
-             {{"export", "a", "--font", "f", "-o", dir.file("out.gif.tmp")}, "must end in .gif, .y4m, .mp4, .webm, .mkv or .html"},
+             {{"export", "a", "--font", "f", "-o", dir.file("out.gif.tmp")},
+              "must end in .gif, .y4m, .mp4, .webm, .mkv or .html"},
              {{"export", "a", "--font", "f", "--loop", "-o", dir.file("o.gif")}, "--loop goes only with a web page"},
-             {{"export", "a", "--font", "f", "--poster", "1:75", "-o", dir.file("o.html")}, "--poster takes seconds (75.5), minutes:seconds (1:15.5) or hours:minutes:seconds (1:00:00), not '1:75'"},
+             {{"export", "a", "--font", "f", "--poster", "1:75", "-o", dir.file("o.html")},
+              "--poster takes seconds (75.5), minutes:seconds (1:15.5) or hours:minutes:seconds (1:00:00), not '1:75'"},
              {{"play", "a", "--start", "1:2:3:4"}, "not '1:2:3:4'"},
              {{"render", "a", "--font", "f", "--frame", "99999999999999999999", "-o", "-"},
               "--frame takes a frame number from 0 on"},
@@ -67,25 +70,31 @@ TEST(KvqCommandLine, FailuresAreOneLineStatusOneAndWriteNothing)
     const std::string out = dir.file("out");
     const std::string none = dir.file("none.kvq");
     ASSERT_EQ(mkfifo(dir.file("fifo.kvq").c_str(), 0600), 0);  // nobody writes: reading it would wait for ever
-    for (const auto& [arguments, cause] : Cases{
-             {{"font", dir.file("missing.psf"), "-o", dir.file("f")}, "missing.psf: cannot open"},
-             {{"info", dir.write("blob", randomBytes(1000, 1))}, "blob: cannot tell a frame file from a font"},
-             {{"info", out}, "out: not a regular file"},
-             {{"render", dir.file("fifo.kvq"), "--font", font, "--frame", "0", "-o", dir.file("x.png")}, "fifo.kvq: not a regular file"},
-             {{"font", dir.file("fifo.kvq"), "-o", dir.file("f")}, "fifo.kvq: not a regular file"},
-             {{"render", tiny, "--font", font, "--frame", "0", "-o", dir.file("x.png")}, "tiny.kvq: holds no frames"},
-             {{"encode", dir.file("missing.mp4"), "--font", font, "-o", out}, "missing.mp4: no such file"},
-             {{"encode", dir.file("broken"), "--font", font, "-o", out}, "1.png: not a readable PNG picture"},
-             {{"encode", dir.file("broken"), "--font", font, "-o", dir.file("made/deeper")}, "1.png: not a readable"},
-             {{"encode", dir.file("pictures"), "--font", font, "-o", dir.file("taken")}, "quorva2.kvq: is a folder"},
-             {{"font", dir.write("bad.gz", bad_gz), "-o", dir.file("f")}, "bad.gz: corrupt compressed data: unknown compression"},
-             {{"font", dir.write("cut.gz", gz), "-o", dir.file("f")}, "cut.gz: truncated"},
-             {{"render", anim, "--font", font, "--frame", "18446744073709551615", "-o", "-"}, "there is no frame"},
-             {{"export", dir.write("empty.kvq", {}), "--font", font, "-o", dir.file("o.mp4")}, "empty.kvq: holds no frames"},
-             {{"export", anim, "--font", font, "--audio", none, "-o", dir.file("o.webm")}, "none.kvq: cannot open"},
-             {{"export", anim, "--font", font, "--audio", none, "-o", dir.file("o.html")}, "none.kvq: cannot open"},
-             {{"export", anim, "--font", dir.file("fifo.kvq"), "-o", dir.file("o.html")}, "fifo.kvq: not a regular file"},
-             {{"encode", dir.file("pictures"), "--font", anim, "-o", out}, "anim.kvq: neither a font made by 'kvq font' (8192 bytes) nor a PSF console font; --font also takes 'tones' or 'learn'"}}) {
+    for (const auto& [arguments, cause] :
+         Cases{{{"font", dir.file("missing.psf"), "-o", dir.file("f")}, "missing.psf: cannot open"},
+               {{"info", dir.write("blob", randomBytes(1000, 1))}, "blob: cannot tell a frame file from a font"},
+               {{"info", out}, "out: not a regular file"},
+               {{"render", dir.file("fifo.kvq"), "--font", font, "--frame", "0", "-o", dir.file("x.png")},
+                "fifo.kvq: not a regular file"},
+               {{"font", dir.file("fifo.kvq"), "-o", dir.file("f")}, "fifo.kvq: not a regular file"},
+               {{"render", tiny, "--font", font, "--frame", "0", "-o", dir.file("x.png")}, "tiny.kvq: holds no frames"},
+               {{"encode", dir.file("missing.mp4"), "--font", font, "-o", out}, "missing.mp4: no such file"},
+               {{"encode", dir.file("broken"), "--font", font, "-o", out}, "1.png: not a readable PNG picture"},
+               {{"encode", dir.file("broken"), "--font", font, "-o", dir.file("made/deeper")}, "1.png: not a readable"},
+               {{"encode", dir.file("pictures"), "--font", font, "-o", dir.file("taken")}, "quorva2.kvq: is a folder"},
+               {{"font", dir.write("bad.gz", bad_gz), "-o", dir.file("f")},
+                "bad.gz: corrupt compressed data: unknown compression"},
+               {{"font", dir.write("cut.gz", gz), "-o", dir.file("f")}, "cut.gz: truncated"},
+               {{"render", anim, "--font", font, "--frame", "18446744073709551615", "-o", "-"}, "there is no frame"},
+               {{"export", dir.write("empty.kvq", {}), "--font", font, "-o", dir.file("o.mp4")},
+                "empty.kvq: holds no frames"},
+               {{"export", anim, "--font", font, "--audio", none, "-o", dir.file("o.webm")}, "none.kvq: cannot open"},
+               {{"export", anim, "--font", font, "--audio", none, "-o", dir.file("o.html")}, "none.kvq: cannot open"},
+               {{"export", anim, "--font", dir.file("fifo.kvq"), "-o", dir.file("o.html")},
+                "fifo.kvq: not a regular file"},
+               {{"encode", dir.file("pictures"), "--font", anim, "-o", out},
+                "anim.kvq: neither a font made by 'kvq font' (8192 bytes) nor a PSF console font; --font also takes "
+                "'tones' or 'learn'"}}) {
         expectRefused(dir.path(), arguments, cause);
         EXPECT_TRUE(folderEntries(out).empty());
     }
@@ -124,7 +133,8 @@ TEST(OutputWholeOrNotAtAll, OldContentStaysUntilCommitAndAnythingShortOfOneLeave
 {
     TempDir dir;
     const std::string path = dir.write("out", {'o', 'l', 'd'});
-    for (const std::string& target : {path, dir.file("fresh")}) AtomicFile(target).write(std::vector<std::uint8_t>(100000, 7));
+    for (const std::string& target : {path, dir.file("fresh")})
+        AtomicFile(target).write(std::vector<std::uint8_t>(100000, 7));
     // A folder in the way is refused before anything is written.
     std::filesystem::create_directories(dir.path() / "taken" / "inner");
     EXPECT_THROW(writeFileAtomically(dir.file("taken"), std::vector<std::uint8_t>{1}), ToolError);
@@ -182,14 +192,18 @@ TEST(TimeArgument, SecondsOrMinutesAndSecondsAndNothingElse)
     EXPECT_EQ(timeArgumentSeconds("1:00:00", "--start"), 3600.0);
     EXPECT_EQ(timeArgumentSeconds("2:03:04.5", "--start"), 7384.5);
     EXPECT_EQ(timeArgumentSeconds("0:0:07", "--start"), 7.0);
-    for (const std::string text : {"", "-1", "inf", "nan", "1e309", "1e3", "+5", "1:60", "1.5:00", "1:60:00", "1:2:60", "1:2:3:4",
-                                   "1.5:2:3", "::5", ":5", "5:", "1: 5", "1:5e1", "x"}) {
+    for (const std::string text : {"", "-1", "inf", "nan", "1e309", "1e3", "+5", "1:60", "1.5:00", "1:60:00", "1:2:60",
+                                   "1:2:3:4", "1.5:2:3", "::5", ":5", "5:", "1: 5", "1:5e1", "x"}) {
         try {
             timeArgumentSeconds(text, "--poster");
             ADD_FAILURE() << "took '" << text << "'";
         } catch (const UsageError& error) {
-            EXPECT_NE(std::string(error.what()).find("--poster takes seconds (75.5), minutes:seconds (1:15.5) or hours:minutes:seconds (1:00:00), not '" + text + "'"),
-                      std::string::npos) << error.what();
+            EXPECT_NE(std::string(error.what())
+                          .find("--poster takes seconds (75.5), minutes:seconds (1:15.5) or hours:minutes:seconds "
+                                "(1:00:00), not '" +
+                                text + "'"),
+                      std::string::npos)
+                << error.what();
         }
     }
 }

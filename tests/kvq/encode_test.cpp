@@ -6,13 +6,13 @@
 
 #include "kvq/encode/encode_figures.h"
 #include "kvq/encode/glyph_matcher.h"
+#include "kvq/encode/luminance.h"
 #include "kvq/encode/perceptual_matcher.h"
 #include "kvq/encode/picture_fonts.h"
-#include "kvq/encode/luminance.h"
 #include "kvq/encode/tone_levels.h"
 #include "kvq/files/png_file.h"
-#include "support/kvq_test_support.h"
 #include "render/colours.h"
+#include "support/kvq_test_support.h"
 
 namespace {
 
@@ -20,7 +20,10 @@ constexpr int kInk = luminanceOf(kInkColour);
 constexpr int kPaper = luminanceOf(kPaperColour);
 
 // Pixel `at` (0-127, row after row) of a glyph as the player draws it.
-int drawn(const Glyph& glyph, int at) { return (glyph[static_cast<std::size_t>(at / 8)] >> (7 - at % 8)) & 1 ? kInk : kPaper; }
+int drawn(const Glyph& glyph, int at)
+{
+    return (glyph[static_cast<std::size_t>(at / 8)] >> (7 - at % 8)) & 1 ? kInk : kPaper;
+}
 
 // The definition itself: the squared error of every code, the least one, the lowest on a tie.
 int bruteForceBest(const GlyphTable& glyphs, const std::uint8_t* cell)
@@ -29,7 +32,8 @@ int bruteForceBest(const GlyphTable& glyphs, const std::uint8_t* cell)
     int best = -1;
     for (int code = 0; code < 256; ++code) {
         std::int64_t error = 0;
-        for (int at = 0; at < 128; ++at) error += (drawn(glyphs[code], at) - cell[at]) * (drawn(glyphs[code], at) - cell[at]);
+        for (int at = 0; at < 128; ++at)
+            error += (drawn(glyphs[code], at) - cell[at]) * (drawn(glyphs[code], at) - cell[at]);
         if (best < 0 || error < best_error) best = code, best_error = error;
     }
     return best;
@@ -76,12 +80,14 @@ TEST(PerceptualMatcher, ChoosesTheLeastErrorOfTheObjectiveAndHoldsWithinTheMargi
             const int glyph = static_cast<int>(generator() % 256);
             for (std::size_t at = 0; at < 128; ++at) {
                 const float noise = static_cast<float>(generator() % 256);
-                const float kinds[] = {noise, static_cast<float>(20 + (at % 8) * 20 + at / 8), pixels[static_cast<std::size_t>(glyph)][at] + (noise - 128) / 8};
+                const float kinds[] = {noise, static_cast<float>(20 + (at % 8) * 20 + at / 8),
+                                       pixels[static_cast<std::size_t>(glyph)][at] + (noise - 128) / 8};
                 cell[at] = cellOffset(kinds[trial % 3]);
                 target[at] = static_cast<float>(luminanceOf(kPaperColour)) + cell[at] / 4.0f;
             }
             std::array<double, 256> reference;
-            for (std::size_t code = 0; code < 256; ++code) reference[code] = objective.error(target.data(), pixels[code].data());
+            for (std::size_t code = 0; code < 256; ++code)
+                reference[code] = objective.error(target.data(), pixels[code].data());
             const double least = *std::min_element(reference.begin(), reference.end());
             const std::uint8_t chosen = matcher.choose(cell, -1, 0.1f);
             ASSERT_LE(reference[chosen], least * 1.0005 + 1e-3) << "seed " << seed << " trial " << trial;
@@ -89,7 +95,8 @@ TEST(PerceptualMatcher, ChoosesTheLeastErrorOfTheObjectiveAndHoldsWithinTheMargi
             const auto other = static_cast<std::size_t>(generator() % 256);
             const double ratio = least / reference[other];
             if (std::abs(ratio - 0.9) < 0.002) continue;
-            EXPECT_EQ(matcher.choose(cell, static_cast<int>(other), 0.1f) == other, reference[other] == least || ratio > 0.9)
+            EXPECT_EQ(matcher.choose(cell, static_cast<int>(other), 0.1f) == other,
+                      reference[other] == least || ratio > 0.9)
                 << "ratio " << ratio;
         }
     }
@@ -122,7 +129,8 @@ TEST(EncodeFigures, MeasureTheDrawnFrameAgainstThePicture)
     EXPECT_GT(fine.ssim, 0.99);
     TextFrame coarse{};
     for (std::size_t cell = 0; cell < 2400; ++cell) coarse.cells[cell] = (cell / 80) % 2 ? 0 : 128;
-    EXPECT_LT(measureFrame(coarse, nullptr, glyphsOf(std::vector<std::uint8_t>(32, 0)), grey.data(), fullLevels()).ssim, 0.1);
+    EXPECT_LT(measureFrame(coarse, nullptr, glyphsOf(std::vector<std::uint8_t>(32, 0)), grey.data(), fullLevels()).ssim,
+              0.1);
 }
 
 TEST(PictureFonts, TonesAreAnOrderedDitherOfEveryInkCount)
@@ -151,13 +159,15 @@ TEST(EncodeCommand, PngPicturesInNameOrderBecomeTheCodesThatDrawThem)
     const std::uint8_t codes[] = {0, 128, 1, 129, 2};  // paper, solid ink, top half, bottom half, bar
     const auto code = [&](std::size_t cell, std::size_t shift) { return codes[(cell / 80 + cell % 80 + shift) % 5]; };
     std::filesystem::create_directories(dir.path() / "pictures");
-    for (const auto& [name, shift] : std::vector<std::pair<std::string, std::size_t>>{{"b.png", 1}, {"a.png", 0}, {"c.PNG", 2}}) {
+    for (const auto& [name, shift] :
+         std::vector<std::pair<std::string, std::size_t>>{{"b.png", 1}, {"a.png", 0}, {"c.PNG", 2}}) {
         TextFrame frame;
         for (std::size_t cell = 0; cell < kFrame; ++cell) frame.cells[cell] = code(cell, shift);
         dir.write("pictures/" + name, encodeRgbPng(renderFrame(frame, glyphsOf(font)), 640, 480));
     }
     dir.write("pictures/notes.txt", {'x'});
-    const KvqRun run = kvq({"encode", dir.file("pictures"), "--font", dir.write("font", font), "-o", dir.file("out"), "--match", "pixel"});
+    const KvqRun run = kvq(
+        {"encode", dir.file("pictures"), "--font", dir.write("font", font), "-o", dir.file("out"), "--match", "pixel"});
     ASSERT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(run.out.rfind("3 frames (0.12 s)", 0), 0u) << run.out;
     EXPECT_NE(run.out.find("PSNR 100.00 dB"), std::string::npos) << run.out;
@@ -167,7 +177,10 @@ TEST(EncodeCommand, PngPicturesInNameOrderBecomeTheCodesThatDrawThem)
     // The same glyphs as a console font are converted, not copied.
     std::vector<std::uint8_t> console = {0x36, 0x04, 0, 16};
     for (std::size_t at = 0; at < 256 * 16; ++at) console.push_back(font[at / 16 * 32 + at % 16]);
-    ASSERT_EQ(kvq({"encode", dir.file("pictures"), "--font", dir.write("f.psf", console), "-o", dir.file("psf"), "--match", "pixel"}).status, 0);
+    ASSERT_EQ(kvq({"encode", dir.file("pictures"), "--font", dir.write("f.psf", console), "-o", dir.file("psf"),
+                   "--match", "pixel"})
+                  .status,
+              0);
     EXPECT_TRUE(readBytes(dir.file("psf/test")) == font && readBytes(dir.file("psf/quorva2.kvq")) == frames);
     ASSERT_EQ(frames.size(), 3 * kFrame);
     for (std::size_t at = 0; at < frames.size(); ++at) ASSERT_EQ(frames[at], code(at % kFrame, at / kFrame)) << at;
@@ -175,7 +188,10 @@ TEST(EncodeCommand, PngPicturesInNameOrderBecomeTheCodesThatDrawThem)
     // Half-size paper doubles to 640x240 between bars of 120 pixel rows, which are nearest to ink.
     std::filesystem::create_directories(dir.path() / "small");
     dir.write("small/1.png", encodeRgbPng(PackedPicture(320 * 120, kPaperColour), 320, 120));
-    ASSERT_EQ(kvq({"encode", dir.file("small"), "--font", dir.file("font"), "-o", dir.file("small"), "--match", "pixel"}).status, 0);
+    ASSERT_EQ(
+        kvq({"encode", dir.file("small"), "--font", dir.file("font"), "-o", dir.file("small"), "--match", "pixel"})
+            .status,
+        0);
     const auto small = readBytes(dir.file("small/quorva2.kvq"));
     ASSERT_EQ(small.size(), kFrame);
     // Text rows 7 and 22 straddle bar and picture: pixel rows 112-119 bar, then paper, and the reverse.
@@ -191,7 +207,9 @@ PackedPicture greyPicture(const std::function<int(int x, int y)>& level)
 {
     PackedPicture picture(kPicturePixels);
     for (int y = 0; y < 480; ++y) {
-        for (int x = 0; x < 640; ++x) picture[static_cast<std::size_t>(y * 640 + x)] = 0x010101u * static_cast<std::uint32_t>(std::clamp(level(x, y), 0, 255));
+        for (int x = 0; x < 640; ++x)
+            picture[static_cast<std::size_t>(y * 640 + x)] =
+                0x010101u * static_cast<std::uint32_t>(std::clamp(level(x, y), 0, 255));
     }
     return picture;
 }
@@ -201,7 +219,8 @@ std::vector<double> inkByColumn(const std::vector<std::uint8_t>& frame, const Gl
 {
     std::vector<double> ink(80, 0.0);
     for (std::size_t cell = 0; cell < kFrame; ++cell) {
-        for (int at = 0; at < 128; ++at) ink[cell % 80] += drawn(glyphs[frame[cell]], at) == kInk ? 1.0 / (128 * 30) : 0.0;
+        for (int at = 0; at < 128; ++at)
+            ink[cell % 80] += drawn(glyphs[frame[cell]], at) == kInk ? 1.0 / (128 * 30) : 0.0;
     }
     return ink;
 }
@@ -217,14 +236,17 @@ TEST(EncodeCommand, PerceptualTonesLevelsAndAHoldOnStillPictures)
     const GlyphTable glyphs = glyphsOf({tones.begin(), tones.end()});
     std::vector<double> ink[2];
     for (const char* levels : {"full", "auto"}) {
-        ASSERT_EQ(kvq({"encode", dir.file("ramp"), "--font", "tones", "--levels", levels, "-o", dir.file(levels)}).status, 0);
-        EXPECT_EQ(readBytes(dir.file(std::string(levels) + "/test")), std::vector<std::uint8_t>(tones.begin(), tones.end()));
+        ASSERT_EQ(
+            kvq({"encode", dir.file("ramp"), "--font", "tones", "--levels", levels, "-o", dir.file(levels)}).status, 0);
+        EXPECT_EQ(readBytes(dir.file(std::string(levels) + "/test")),
+                  std::vector<std::uint8_t>(tones.begin(), tones.end()));
         ink[levels[0] == 'a'] = inkByColumn(readBytes(dir.file(std::string(levels) + "/quorva2.kvq")), glyphs);
     }
     // A ramp of densities, darker to the left, not two flat halves; mid-greys are not ink.
     for (const auto& columns : ink) {
         EXPECT_GT(std::set<double>(columns.begin(), columns.end()).size(), 30u);
-        for (std::size_t column = 4; column < 80; ++column) EXPECT_LE(columns[column], columns[column - 4] + 1e-9) << column;
+        for (std::size_t column = 4; column < 80; ++column)
+            EXPECT_LE(columns[column], columns[column - 4] + 1e-9) << column;
     }
     EXPECT_NEAR(ink[0][0], 0.75, 0.05);
     EXPECT_NEAR(ink[0][79], 0.27, 0.05);
@@ -236,12 +258,16 @@ TEST(EncodeCommand, PerceptualTonesLevelsAndAHoldOnStillPictures)
     std::filesystem::create_directories(dir.path() / "still");
     std::mt19937 generator(11);
     for (int index = 0; index < 5; ++index) {
-        dir.write("still/" + std::to_string(index) + ".png", encodeRgbPng(greyPicture([&](int x, int y) {
-            return static_cast<int>(128 + 90 * std::sin(x / 40.0) * std::cos(y / 30.0) + static_cast<int>(generator() % 21) - 10);
-        }), 640, 480));
+        dir.write("still/" + std::to_string(index) + ".png",
+                  encodeRgbPng(greyPicture([&](int x, int y) {
+                                   return static_cast<int>(128 + 90 * std::sin(x / 40.0) * std::cos(y / 30.0) +
+                                                           static_cast<int>(generator() % 21) - 10);
+                               }),
+                               640, 480));
     }
     for (const char* hold : {"10", "0"}) {
-        const KvqRun run = kvq({"encode", dir.file("still"), "--font", "tones", "--hold", hold, "-o", dir.file(std::string("still") + hold)});
+        const KvqRun run = kvq({"encode", dir.file("still"), "--font", "tones", "--hold", hold, "-o",
+                                dir.file(std::string("still") + hold)});
         ASSERT_EQ(run.status, 0) << run.err;
         const auto frames = readBytes(dir.file(std::string("still") + hold + "/quorva2.kvq"));
         ASSERT_EQ(frames.size(), 5 * kFrame);
@@ -263,12 +289,14 @@ TEST(EncodeCommand, ALearnedFontFindsTheGlyphsThePicturesWereDrawnWith)
     for (int index = 0; index < 3; ++index) {
         TextFrame frame;
         for (auto& code : frame.cells) code = static_cast<std::uint8_t>(generator() % 8 + (generator() % 2) * 128);
-        dir.write("drawn/" + std::to_string(index) + ".png", encodeRgbPng(renderFrame(frame, glyphsOf(font)), 640, 480));
+        dir.write("drawn/" + std::to_string(index) + ".png",
+                  encodeRgbPng(renderFrame(frame, glyphsOf(font)), 640, 480));
     }
     const KvqRun run = kvq({"encode", dir.file("drawn"), "--font", "learn", "--levels", "auto", "-o", dir.file("out")});
     ASSERT_EQ(run.status, 0) << run.err;
     // Drawn again with the learned font, every frame is its picture: PSNR 100 per pixel.
-    EXPECT_NE(run.out.find("\nPSNR 100.00 dB, blurred PSNR 100.00 dB, SSIM at 1/8 1.000"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("\nPSNR 100.00 dB, blurred PSNR 100.00 dB, SSIM at 1/8 1.000"), std::string::npos)
+        << run.out;
 }
 
 TEST(ToneLevels, AutoClipsTwoPercentAtEachEnd)
@@ -276,7 +304,8 @@ TEST(ToneLevels, AutoClipsTwoPercentAtEachEnd)
     // 1.5% of the pixels black and 1.5% white, the rest 60..195: both ends lie within the 2%
     // clipped, so the range taken is the rest's; clipping nothing would keep 0..255.
     std::vector<std::uint8_t> picture;
-    for (int i = 0; i < 10000; ++i) picture.push_back(static_cast<std::uint8_t>(i < 150 ? 0 : i < 300 ? 255 : 60 + i % 136));
+    for (int i = 0; i < 10000; ++i)
+        picture.push_back(static_cast<std::uint8_t>(i < 150 ? 0 : i < 300 ? 255 : 60 + i % 136));
     const std::vector<std::vector<std::uint8_t>> pictures = {picture};
     const ToneLevels levels = stretchedLevels(pictures);
     EXPECT_GE(levels.black, 60);

@@ -11,8 +11,8 @@
 #include "kvq/export/mp3_info_frame.h"
 #include "kvq/export/script_data.h"
 #include "kvq/export/soundtrack_cut.h"
-#include "support/kvq_test_support.h"
 #include "render/colours.h"
+#include "support/kvq_test_support.h"
 
 namespace {
 
@@ -39,7 +39,7 @@ std::string exported(const TempDir& dir, const std::vector<std::uint8_t>& frames
                      const std::string& ending, const std::string& audio = "")
 {
     std::vector<std::string> arguments = {"export", dir.write("anim.kvq", frames), "--font", dir.write("test", font),
-                                          "-o", dir.file("out" + ending)};
+                                          "-o",     dir.file("out" + ending)};
     if (!audio.empty()) arguments.insert(arguments.end(), {"--audio", audio});
     const KvqRun run = kvq(arguments);
     EXPECT_EQ(run.status, 0) << run.err;
@@ -78,7 +78,8 @@ TEST(FfmpegExport, GifDecodesToExactlyTheRasterisersPixelsAndItsDelaysAddUpToThe
 
     // Each picture ffmpeg decodes, in the hundredths of a second it starts at and lasts.
     const std::string rgb = decoded(gif, "rgb24");
-    std::istringstream times(commandOutput("ffprobe -v error -show_entries packet=pts,duration -of csv=p=0 '" + gif + "'"));
+    std::istringstream times(
+        commandOutput("ffprobe -v error -show_entries packet=pts,duration -of csv=p=0 '" + gif + "'"));
     std::vector<std::pair<int, int>> shown;
     char comma = 0;
     for (int start = 0, duration = 0; times >> start >> comma >> duration;) shown.emplace_back(start, duration);
@@ -117,7 +118,8 @@ TEST(FfmpegExport, Y4mDecodesToTheRasterisersPixelsInBt601StudioRange)
     std::string expected;
     for (const PackedPicture& picture : pictures) {
         for (std::size_t plane = 0; plane < 3; ++plane) {
-            for (const std::uint32_t pixel : picture) expected.push_back(char(pixel == kInkColour ? ink[plane] : paper[plane]));
+            for (const std::uint32_t pixel : picture)
+                expected.push_back(char(pixel == kInkColour ? ink[plane] : paper[plane]));
         }
     }
     EXPECT_TRUE(decoded(y4m, "yuv444p") == expected);
@@ -147,13 +149,15 @@ TEST(FfmpegExport, CompressedVideosHoldEveryFrameInItsColoursAndTheSoundCutToThe
         }
         // VP9 at its quality setting strays about 4 levels, H.264 about 1.5; swapped channels or a wrong range, tens.
         EXPECT_LT(difference / static_cast<double>(rgb.size()), 6.0) << ending << ": mean difference per channel";
-        const std::string heard = commandOutput("ffmpeg -v error -nostdin -i '" + video + "' -map 0:a -ac 1 -ar 8000 -f s16le -");
+        const std::string heard =
+            commandOutput("ffmpeg -v error -nostdin -i '" + video + "' -map 0:a -ac 1 -ar 8000 -f s16le -");
         EXPECT_NEAR(static_cast<double>(heard.size()) / (8000 * 2), sound_s, 0.1) << ending;
     }
     const std::string noise = dir.write("noise.mp3", randomBytes(5000, 8));
-    expectRefused(dir.path(),
-                  {"export", dir.file("anim.kvq"), "--font", dir.file("test"), "--audio", noise, "-o", dir.file("x.mp4")},
-                  "ffmpeg failed: " + noise);
+    expectRefused(
+        dir.path(),
+        {"export", dir.file("anim.kvq"), "--font", dir.file("test"), "--audio", noise, "-o", dir.file("x.mp4")},
+        "ffmpeg failed: " + noise);
 }
 
 namespace {
@@ -228,8 +232,7 @@ TEST(WebPageText, TitlesBecomeAsciiTextThatNoMarkupCanHideIn)
     // "<b>&", a quote, a template's marker, e acute, an emoji, a control and a stray continuation byte.
     const std::string title = "<b>&\"{{meta}} \xC3\xA9 \xF0\x9F\x8E\xAC\x01\x80";
     EXPECT_EQ(htmlText(title), "&lt;b&gt;&amp;&quot;{{meta}} &#233; &#127916; &#65533;");
-    EXPECT_EQ(jsonString(title),
-              "\"\\u003cb\\u003e\\u0026\\u0022{{meta}} \\u00e9 \\ud83c\\udfac\\u0001\\ufffd\"");
+    EXPECT_EQ(jsonString(title), "\"\\u003cb\\u003e\\u0026\\u0022{{meta}} \\u00e9 \\ud83c\\udfac\\u0001\\ufffd\"");
     // An overlong encoding of '<' is not a '<'.
     EXPECT_EQ(htmlText("\xC0\xBC"), "&#65533;&#65533;");
 }
@@ -298,9 +301,24 @@ std::vector<std::uint8_t> withVbriFrame(const std::vector<std::uint8_t>& mp3, st
     EXPECT_TRUE(header.has_value());
     std::vector<std::uint8_t> vbri(header ? header->bytes : 0, 0);
     std::copy(mp3.begin(), mp3.begin() + 4, vbri.begin());
-    const std::uint8_t fields[] = {'V', 'B', 'R', 'I', 0, 1, 0, 0, 0, 75, std::uint8_t(mp3.size() >> 24), std::uint8_t(mp3.size() >> 16),
-                                   std::uint8_t(mp3.size() >> 8), std::uint8_t(mp3.size()), std::uint8_t(frames >> 24),
-                                   std::uint8_t(frames >> 16), std::uint8_t(frames >> 8), std::uint8_t(frames)};
+    const std::uint8_t fields[] = {'V',
+                                   'B',
+                                   'R',
+                                   'I',
+                                   0,
+                                   1,
+                                   0,
+                                   0,
+                                   0,
+                                   75,
+                                   std::uint8_t(mp3.size() >> 24),
+                                   std::uint8_t(mp3.size() >> 16),
+                                   std::uint8_t(mp3.size() >> 8),
+                                   std::uint8_t(mp3.size()),
+                                   std::uint8_t(frames >> 24),
+                                   std::uint8_t(frames >> 16),
+                                   std::uint8_t(frames >> 8),
+                                   std::uint8_t(frames)};
     std::copy(std::begin(fields), std::end(fields), vbri.begin() + 36);
     vbri.insert(vbri.end(), mp3.begin(), mp3.end());
     return vbri;
@@ -313,12 +331,14 @@ TEST(FfmpegExport, PageCarriesTheSoundCutToTheAnimationAndSaysSo)
     TempDir dir;
     // A minute at 320 kbit/s, 2.4 MB, on two seconds of frames: about 80 kB of it is heard.
     const std::string long_mp3 = lameTone(dir, "long.mp3", 60, "-b 320");
-    const auto [run, said] = kvqWithStderr({"export", dir.write("anim.kvq", randomBytes(48 * kFrame, 3)), "--font",
-                                            dir.write("test", randomBytes(8192, 4)), "--audio", long_mp3, "-o", dir.file("show.html")});
+    const auto [run, said] =
+        kvqWithStderr({"export", dir.write("anim.kvq", randomBytes(48 * kFrame, 3)), "--font",
+                       dir.write("test", randomBytes(8192, 4)), "--audio", long_mp3, "-o", dir.file("show.html")});
     ASSERT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(said, "kvq export: soundtrack cut from 1:00 to 0:02 (the animation's length)\n");
     const std::uintmax_t page = std::filesystem::file_size(dir.file("show.html"));
-    const std::uintmax_t frames_only = std::filesystem::file_size(exported(dir, randomBytes(48 * kFrame, 3), randomBytes(8192, 4), ".html"));
+    const std::uintmax_t frames_only =
+        std::filesystem::file_size(exported(dir, randomBytes(48 * kFrame, 3), randomBytes(8192, 4), ".html"));
     // Two seconds and a frame of sound at 40 kB a second, as the page's text stores bytes.
     EXPECT_LT(page - frames_only, 2.1 * 40'000 * 1.1) << page << " bytes against " << frames_only << " without sound";
     EXPECT_GT(page - frames_only, 2.0 * 40'000) << page << " bytes against " << frames_only << " without sound";
@@ -337,16 +357,17 @@ TEST(FfmpegExport, CutSoundtrackIsAValidMp3ThatEndsWithTheFirstFrameReachingTheE
     const std::string no_xing = lameTone(dir, "plain.mp3", 20, "-t -b 128");
     // Half silence, half noise: at a variable rate nearly all of the bytes are in the second half,
     // so a table of contents left as it was would send a seek far off.
-    commandOutput("cd '" + dir.path().string() + "' && sox -n -r 44100 -c 2 quiet.wav trim 0 10 && sox -n -r 44100 -c 2 noise.wav " +
+    commandOutput("cd '" + dir.path().string() +
+                  "' && sox -n -r 44100 -c 2 quiet.wav trim 0 10 && sox -n -r 44100 -c 2 noise.wav " +
                   "synth 10 whitenoise && sox quiet.wav noise.wav both.wav && lame --quiet -V 2 both.wav uneven.mp3");
     const std::vector<Case> cases = {
         {"constant rate, Info and LAME tags", lameTone(dir, "cbr.mp3", 20, "-b 192"), 1152 / 44100.0, 44100},
         {"variable rate, Xing and LAME tags", lameTone(dir, "vbr.mp3", 20, "-V 2"), 1152 / 44100.0, 44100},
         {"variable rate, uneven", dir.file("uneven.mp3"), 1152 / 44100.0, 44100},
-        {"MPEG 2 mono behind an ID3 tag", lameTone(dir, "mpeg2.mp3", 20, "-m m --resample 22.05 -b 96 --tt Tone --add-id3v2"),
-         576 / 22050.0, 22050},
-        {"MPEG 2.5, frames too small for a Xing header", lameTone(dir, "mpeg25.mp3", 20, "--resample 8 -b 16"), 576 / 8000.0,
-         8000},
+        {"MPEG 2 mono behind an ID3 tag",
+         lameTone(dir, "mpeg2.mp3", 20, "-m m --resample 22.05 -b 96 --tt Tone --add-id3v2"), 576 / 22050.0, 22050},
+        {"MPEG 2.5, frames too small for a Xing header", lameTone(dir, "mpeg25.mp3", 20, "--resample 8 -b 16"),
+         576 / 8000.0, 8000},
         {"no header frame", no_xing, 1152 / 44100.0, 44100},
         {"VBRI header", dir.write("vbri.mp3", withVbriFrame(readBytes(no_xing), 766)), 1152 / 44100.0, 44100},
     };
@@ -356,7 +377,8 @@ TEST(FfmpegExport, CutSoundtrackIsAValidMp3ThatEndsWithTheFirstFrameReachingTheE
         ASSERT_GT(told_before, 19.9);
         const SoundtrackCut cut = cutSoundtrack(one.mp3, animation_s);
         EXPECT_TRUE(cut.cut);
-        EXPECT_NEAR(cut.seconds_before, 20.0, 3 * one.frame_s);  // less the encoder's delay and padding where it says them
+        EXPECT_NEAR(cut.seconds_before, 20.0,
+                    3 * one.frame_s);  // less the encoder's delay and padding where it says them
         const std::string kept = dir.write("cut.mp3", cut.bytes);
         const auto [heard_s, complaints] = decodedSeconds(dir, kept);
         EXPECT_EQ(complaints, "");
@@ -377,11 +399,16 @@ TEST(FfmpegExport, CutSoundtrackIsAValidMp3ThatEndsWithTheFirstFrameReachingTheE
         const SoundtrackCut cut = cutSoundtrack(dir.file(name), animation_s);
         const std::size_t lame_at = xing_at + 120, crc_at = lame_at + 34;
         ASSERT_GT(cut.bytes.size(), crc_at + 2);
-        EXPECT_EQ(std::string(cut.bytes.begin() + std::ptrdiff_t(lame_at), cut.bytes.begin() + std::ptrdiff_t(lame_at + 4)), "LAME");
-        EXPECT_EQ(lameCrc16(std::span(cut.bytes).first(crc_at)), cut.bytes[crc_at] << 8 | cut.bytes[crc_at + 1]) << name;
+        EXPECT_EQ(
+            std::string(cut.bytes.begin() + std::ptrdiff_t(lame_at), cut.bytes.begin() + std::ptrdiff_t(lame_at + 4)),
+            "LAME");
+        EXPECT_EQ(lameCrc16(std::span(cut.bytes).first(crc_at)), cut.bytes[crc_at] << 8 | cut.bytes[crc_at + 1])
+            << name;
         const auto first = readMp3FrameHeader(cut.bytes);
         ASSERT_TRUE(first.has_value()) << name;
-        EXPECT_EQ(lameCrc16(std::span(cut.bytes).subspan(first->bytes)), cut.bytes[crc_at - 2] << 8 | cut.bytes[crc_at - 1]) << name;
+        EXPECT_EQ(lameCrc16(std::span(cut.bytes).subspan(first->bytes)),
+                  cut.bytes[crc_at - 2] << 8 | cut.bytes[crc_at - 1])
+            << name;
     }
     // The table of contents: entry i is where the frame i percent of the way in starts, in 256ths of the stream.
     const SoundtrackCut uneven = cutSoundtrack(dir.file("uneven.mp3"), animation_s);
@@ -421,7 +448,8 @@ TEST(FfmpegExport, DamagedOrTruncatedSoundtracksAreCutOrRefusedWithoutHarm)
     std::uint32_t seed = 1;
     for (std::size_t size = 0; size < mp3.size(); size += 1 + size / 3) {
         std::vector<std::uint8_t> bytes(mp3.begin(), mp3.begin() + std::ptrdiff_t(size));
-        for (std::size_t at = 0; at < bytes.size() && size % 2 == 1; at += 1 + (seed = seed * 1103515245 + 12345) % 97) {
+        for (std::size_t at = 0; at < bytes.size() && size % 2 == 1;
+             at += 1 + (seed = seed * 1103515245 + 12345) % 97) {
             bytes[at] = std::uint8_t(seed >> 16);
         }
         try {
@@ -429,7 +457,8 @@ TEST(FfmpegExport, DamagedOrTruncatedSoundtracksAreCutOrRefusedWithoutHarm)
             EXPECT_LE(cut.bytes.size(), bytes.size() + 4) << size;
             ASSERT_FALSE(cut.bytes.empty()) << size;
         } catch (const ToolError& error) {
-            EXPECT_NE(std::string(error.what()).find("holds no MPEG layer III audio"), std::string::npos) << error.what();
+            EXPECT_NE(std::string(error.what()).find("holds no MPEG layer III audio"), std::string::npos)
+                << error.what();
         }
     }
 }
@@ -443,17 +472,22 @@ TEST(FfmpegExport, SoundThatIsNoMp3IsRefusedForAPageAndWarnedAboutForAVideo)
     auto id3_then_noise = std::vector<std::uint8_t>{'I', 'D', '3', 4, 0, 0, 0, 0, 0, 10};
     id3_then_noise.resize(6000, 0);
     for (const auto& [sound, cause] : std::vector<std::pair<std::string, std::string>>{
-             {dir.file("tone.wav"), "tone.wav: does not start like an MP3 (no ID3 tag, no MPEG audio frame), so a web page cannot carry it"},
+             {dir.file("tone.wav"),
+              "tone.wav: does not start like an MP3 (no ID3 tag, no MPEG audio frame), so a web page cannot carry it"},
              {dir.write("noise.mp3", randomBytes(5000, 8)), "noise.mp3: does not start like an MP3"},
              {dir.write("tagged.mp3", id3_then_noise), "tagged.mp3: holds no MPEG layer III audio"}}) {
-        expectRefused(dir.path(), {"export", anim, "--font", font, "--audio", sound, "-o", dir.file("show.html")}, cause);
+        expectRefused(dir.path(), {"export", anim, "--font", font, "--audio", sound, "-o", dir.file("show.html")},
+                      cause);
     }
-    const auto [run, said] = kvqWithStderr({"export", anim, "--font", font, "--audio", dir.file("tone.wav"), "-o", dir.file("show.mp4")});
+    const auto [run, said] =
+        kvqWithStderr({"export", anim, "--font", font, "--audio", dir.file("tone.wav"), "-o", dir.file("show.mp4")});
     EXPECT_EQ(run.status, 0) << run.err;
-    EXPECT_EQ(said, "kvq export: warning: " + dir.file("tone.wav") +
-                        ": does not start like an MP3 (no ID3 tag, no MPEG audio frame); the player would not play it\n");
+    EXPECT_EQ(said,
+              "kvq export: warning: " + dir.file("tone.wav") +
+                  ": does not start like an MP3 (no ID3 tag, no MPEG audio frame); the player would not play it\n");
     // Where ffmpeg cannot read it either, the likely cause is on the error's line.
-    expectRefused(dir.path(), {"export", anim, "--font", font, "--audio", dir.file("noise.mp3"), "-o", dir.file("show.mp4")},
+    expectRefused(dir.path(),
+                  {"export", anim, "--font", font, "--audio", dir.file("noise.mp3"), "-o", dir.file("show.mp4")},
                   dir.file("noise.mp3") + " does not start like an MP3 (no ID3 tag, no MPEG audio frame))");
 }
 
@@ -472,7 +506,8 @@ TEST(WebPageExport, FontsThatDrawNothingTrueAreRefusedBeforeAnyOutput)
         }
     }
     // All 128 glyphs the player draws are enough.
-    EXPECT_EQ(kvq({"export", anim, "--font", dir.write("drawn", randomBytes(4096, 1)), "-o", dir.file("out.gif")}).status, 0);
+    EXPECT_EQ(
+        kvq({"export", anim, "--font", dir.write("drawn", randomBytes(4096, 1)), "-o", dir.file("out.gif")}).status, 0);
 }
 
 TEST(WebPageExport, PosterTakesTheTimesThePageWrites)
@@ -480,12 +515,13 @@ TEST(WebPageExport, PosterTakesTheTimesThePageWrites)
     TempDir dir;
     const std::string anim = dir.write("anim.kvq", randomBytes(48 * kFrame, 5));
     const std::string font = dir.write("test", randomBytes(8192, 6));
-    for (const auto& [poster, frame] : std::vector<std::pair<std::string, std::string>>{
-             {"0:00:01", "24"}, {"0:01.5", "36"}, {"1:00:00", "47"}}) {
+    for (const auto& [poster, frame] :
+         std::vector<std::pair<std::string, std::string>>{{"0:00:01", "24"}, {"0:01.5", "36"}, {"1:00:00", "47"}}) {
         const KvqRun run = kvq({"export", anim, "--font", font, "--poster", poster, "-o", dir.file("show.html")});
         ASSERT_EQ(run.status, 0) << run.err;
         const auto page = readBytes(dir.file("show.html"));
-        EXPECT_NE(std::string(page.begin(), page.end()).find("\"posterFrame\":" + frame + ","), std::string::npos) << poster;
+        EXPECT_NE(std::string(page.begin(), page.end()).find("\"posterFrame\":" + frame + ","), std::string::npos)
+            << poster;
     }
 }
 
@@ -501,7 +537,7 @@ TEST(WebPageExport, TemporaryFilesOfKilledRunsGoWithTheNextOutputInTheirFolder)
     const std::vector<std::string> leftovers = {".show.html.kvq-" + dead + "-0", ".other.mp4.kvq-" + dead + "-3"};
     const std::vector<std::string> kept = {
         ".running.html.kvq-" + alive + "-0",  // its process may still be writing it
-        "show.html.kvq-" + dead + "-0",        // not a name kvq makes: no leading dot
+        "show.html.kvq-" + dead + "-0",       // not a name kvq makes: no leading dot
         ".show.html.kvq-" + dead + "-0.bak",  // nor this
         ".show.html.kvq-" + dead,             // nor this
         ".notes.kvq-x-1",
@@ -509,12 +545,14 @@ TEST(WebPageExport, TemporaryFilesOfKilledRunsGoWithTheNextOutputInTheirFolder)
     for (const auto& name : leftovers) dir.write(name, {});
     for (const auto& name : kept) dir.write(name, {1, 2, 3});
     std::filesystem::create_directory(dir.file(".folder.kvq-" + dead + "-0"));
-    std::filesystem::create_symlink(dir.file(".running.html.kvq-" + alive + "-0"), dir.file(".link.kvq-" + dead + "-1"));
+    std::filesystem::create_symlink(dir.file(".running.html.kvq-" + alive + "-0"),
+                                    dir.file(".link.kvq-" + dead + "-1"));
     const std::string anim = dir.write("anim.kvq", randomBytes(24 * kFrame, 5));
     const std::string font = dir.write("test", randomBytes(8192, 6));
     ASSERT_EQ(kvq({"export", anim, "--font", font, "-o", dir.file("page.html")}).status, 0);
     std::vector<std::string> expected = kept;
-    expected.insert(expected.end(), {".folder.kvq-" + dead + "-0", ".link.kvq-" + dead + "-1", "anim.kvq", "page.html", "test"});
+    expected.insert(expected.end(),
+                    {".folder.kvq-" + dead + "-0", ".link.kvq-" + dead + "-1", "anim.kvq", "page.html", "test"});
     std::sort(expected.begin(), expected.end());
     EXPECT_EQ(folderEntries(dir.path()), expected);
 }

@@ -9,8 +9,14 @@ TEST(FontConversion, Psf1AndPsf2GzippedOrNotFillTheFirst16BytesOfEachSlot)
     auto unicode_table = psf(2, 256);
     unicode_table.insert(unicode_table.end(), {0x41, 0x00, 0xFF});
     for (const auto& [font, glyphs] : std::vector<std::pair<std::vector<std::uint8_t>, std::uint32_t>>{
-             {psf(1, 256), 256}, {psf(1, 512), 512}, {psf(2, 256), 256}, {psf(2, 256, 8, 16, 48), 256},
-             {psf(2, 700), 700}, {psf(2, 100), 100}, {unicode_table, 256}, {gzipped(dir, psf(1, 512)), 512},
+             {psf(1, 256), 256},
+             {psf(1, 512), 512},
+             {psf(2, 256), 256},
+             {psf(2, 256, 8, 16, 48), 256},
+             {psf(2, 700), 700},
+             {psf(2, 100), 100},
+             {unicode_table, 256},
+             {gzipped(dir, psf(1, 512)), 512},
              {gzipped(dir, psf(2, 300, 8, 16, 40)), 300}}) {
         const KvqRun run = kvq({"font", dir.write("in", font), "-o", dir.file("out")});
         EXPECT_EQ(run.status, 0) << run.err;
@@ -47,9 +53,11 @@ TEST(FontConversion, RefusesAnythingButAComplete8x16PsfFont)
 TEST(FileInfo, FramesLengthAndTrailingBytesAsThePlayerCountsThem)
 {
     TempDir dir;
-    for (const auto& [name, size, as, says] : std::vector<std::tuple<std::string, std::size_t, std::string, std::string>>{
+    for (const auto& [name, size, as, says] :
+         std::vector<std::tuple<std::string, std::size_t, std::string, std::string>>{
              {"a.kvq", 300 * kFrame + 100, "", "frames: 301 (300 whole, 1 from the trailing bytes)\n  length: 12.54 s"},
-             {"b.kvq", 2 * kFrame + 29, "", "frames: 2\n  length: 0.08 s at 24 frames per second\n  trailing bytes: 29"},
+             {"b.kvq", 2 * kFrame + 29, "",
+              "frames: 2\n  length: 0.08 s at 24 frames per second\n  trailing bytes: 29"},
              {"c.bin", 3 * kFrame, "", "frames: 3\n  length: 0.12 s at 24 frames per second\n  trailing bytes: none"},
              {"d.kvq", 8192, "", "frames: 4 (3 whole, 1 from"},
              {"blob", 1000, "frames", "frames: 1 (0 whole, 1 from"},

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include <fstream>
 
-#include "kvq/export/frame_stream.h"
 #include "kvq/common/tool_error.h"
+#include "kvq/export/frame_stream.h"
 #include "kvq/files/frame_file.h"
 #include "support/kvq_test_support.h"
 

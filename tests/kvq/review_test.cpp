@@ -11,8 +11,8 @@
 #include "kvq/play/review_loop.h"
 #include "kvq/play/screen_layout.h"
 #include "kvq/play/transport.h"
-#include "support/kvq_test_support.h"
 #include "render/colours.h"
+#include "support/kvq_test_support.h"
 
 namespace {
 
@@ -87,8 +87,11 @@ TEST(ReviewLoop, UploadsEachFrameOnceAsRenderedAndPresentsOnlyChanges)
     far_right.kind = ReviewEvent::Kind::pointer_down;
     far_right.x = 639;
     far_right.y = ScriptedWindow::kBarRows + 480 + 4;  // on the seek bar below the picture
-    window.events = {{500, key(ReviewKey::space)}, {4000, key(ReviewKey::period)}, {4100, far_right},
-                     {4200, key(ReviewKey::f)}, {9000, key(ReviewKey::q)}};
+    window.events = {{500, key(ReviewKey::space)},
+                     {4000, key(ReviewKey::period)},
+                     {4100, far_right},
+                     {4200, key(ReviewKey::f)},
+                     {9000, key(ReviewKey::q)}};
     ReviewDevices devices{window, nullptr, clock, nullptr, nullptr};
     LoadedFrames source(frames);
     EXPECT_EQ(review(source, glyphs, glyphs, ReviewSettings{}, devices), 0);
@@ -123,11 +126,11 @@ TEST(ReviewLoop, TransportKeysMoveTheFrameShownAsTheHelpSays)
     };
     // Paused at once on frame 0; then each key, a second apart, and what it must show.
     const std::vector<std::pair<ReviewEvent, std::size_t>> steps = {
-        {with(ReviewKey::right, true), 24},        // Shift+Right: 10% of 10 s
-        {with(ReviewKey::digit, false, 5), 120},   // 5: 50%
-        {with(ReviewKey::left, true), 96},         // Shift+Left: back 10%
-        {with(ReviewKey::right), 216},             // Right: 5 s on
-        {with(ReviewKey::left), 96},               // Left: 5 s back
+        {with(ReviewKey::right, true), 24},       // Shift+Right: 10% of 10 s
+        {with(ReviewKey::digit, false, 5), 120},  // 5: 50%
+        {with(ReviewKey::left, true), 96},        // Shift+Left: back 10%
+        {with(ReviewKey::right), 216},            // Right: 5 s on
+        {with(ReviewKey::left), 96},              // Left: 5 s back
         {with(ReviewKey::end), 239},
         {with(ReviewKey::home), 0},
         {with(ReviewKey::digit, false, 9), 216},
@@ -157,8 +160,11 @@ TEST(ReviewLoop, SpeedKeysStepThroughTheListAndLoopStartsAgainAtTheEnd)
     ScriptedWindow window;
     WindowClock clock(window);
     // ] twice: 1.5x then 2x, so the 2 s play in 1 s; L loops, so at 1.5 s the frame is 24 again.
-    window.events = {{0, key(ReviewKey::bracket_right)}, {0, key(ReviewKey::bracket_right)}, {0, key(ReviewKey::l)},
-                     {1500, key(ReviewKey::space)}, {2000, key(ReviewKey::q)}};
+    window.events = {{0, key(ReviewKey::bracket_right)},
+                     {0, key(ReviewKey::bracket_right)},
+                     {0, key(ReviewKey::l)},
+                     {1500, key(ReviewKey::space)},
+                     {2000, key(ReviewKey::q)}};
     ReviewDevices devices{window, nullptr, clock, nullptr, nullptr};
     LoadedFrames source(frames);
     EXPECT_EQ(review(source, glyphs, glyphs, ReviewSettings{}, devices), 0);
@@ -198,7 +204,8 @@ TEST(ReviewLoop, AboveOneTimesSpeedOnlyEveryOtherFrameIsShown)
     }
     EXPECT_GE(shown.size(), 10u);
     for (std::size_t i = 0; i < shown.size(); ++i) {
-        EXPECT_TRUE(shown[i] >= 0 && shown[i] % 2 == 0 && (i == 0 || shown[i] > shown[i - 1])) << i << ": frame " << shown[i];
+        EXPECT_TRUE(shown[i] >= 0 && shown[i] % 2 == 0 && (i == 0 || shown[i] > shown[i - 1]))
+            << i << ": frame " << shown[i];
     }
 }
 
@@ -283,14 +290,16 @@ TEST(PictureScaler, CopiesAtWholeMultiplesAndOtherwiseCoversEachPixelByItsArea)
     std::vector<std::uint32_t> out(16 * 4);
     scaler.scale(picture, out);
     for (int y = 0; y < 4; ++y) {
-        for (int x = 0; x < 16; ++x) ASSERT_EQ(out[std::size_t(y * 16 + x)], picture[std::size_t(y / 2 * 8 + x / 2)]) << x << "," << y;
+        for (int x = 0; x < 16; ++x)
+            ASSERT_EQ(out[std::size_t(y * 16 + x)], picture[std::size_t(y / 2 * 8 + x / 2)]) << x << "," << y;
     }
     // At 2.25x the column is 2.25 pixels of white: two whole, a quarter blended at one side.
     scaler.configure(8, 2, 18, 4);
     out.assign(18 * 4, 0);
     scaler.scale(picture, out);
     const std::vector<std::uint32_t> row(out.begin(), out.begin() + 18);
-    EXPECT_EQ(row, (std::vector<std::uint32_t>{0, 0, 0, 0, 0, 0, 0x404040, 0xFFFFFF, 0xFFFFFF, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
+    EXPECT_EQ(row,
+              (std::vector<std::uint32_t>{0, 0, 0, 0, 0, 0, 0x404040, 0xFFFFFF, 0xFFFFFF, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
     // At half size, each pixel the average of the four it covers, channel by channel.
     scaler.configure(8, 2, 4, 1);
     out.assign(4, 0);

@@ -158,8 +158,8 @@ TEST(Transport, AStretchingSoundtrackStaysTheClockAtEverySpeedAndMutedToo)
     t.faster(1.0);
     t.faster(1.0);
     EXPECT_EQ(t.speed(), 4.0);
-    EXPECT_EQ(taken(sound.calls), (std::vector<std::string>{"play", "seek 10.5", "play", "seek 10.5", "play", "seek 10.5",
-                                                           "play", "seek 10.5"}));
+    EXPECT_EQ(taken(sound.calls), (std::vector<std::string>{"play", "seek 10.5", "play", "seek 10.5", "play",
+                                                            "seek 10.5", "play", "seek 10.5"}));
     sound.heard = 10.5 + 0.3;
     EXPECT_EQ(t.frameAt(1.0), 259u);
     sound.heard = 14.5;  // 0.3 behind the clock: drawn towards, not jumped to

@@ -19,12 +19,14 @@ using CallLog = std::vector<std::string>;
 // start as, and must stay, kUntouched.
 struct FakeScreen : Screen {
     static constexpr std::uint8_t kUntouched = 0x5A;
-    FakeScreen(CallLog& log, std::ptrdiff_t row_step) : log(log), step(row_step), bytes(row_step * 480 + 64, kUntouched) {}
+    FakeScreen(CallLog& log, std::ptrdiff_t row_step) : log(log), step(row_step), bytes(row_step * 480 + 64, kUntouched)
+    {
+    }
 
     int open(const ScreenMode& m) override
     {
-        log.push_back("screen.open " + std::string(m.title) + " " + std::to_string(m.width) + "x" + std::to_string(m.height) +
-                      "x" + std::to_string(m.bits_per_pixel));
+        log.push_back("screen.open " + std::string(m.title) + " " + std::to_string(m.width) + "x" +
+                      std::to_string(m.height) + "x" + std::to_string(m.bits_per_pixel));
         return opens ? 0 : -1;
     }
     std::string error() const override { return "no screen in this test"; }

@@ -36,7 +36,8 @@ inline std::vector<std::uint8_t> readBytes(const std::string& path)
 inline std::vector<std::string> folderEntries(const std::filesystem::path& folder)
 {
     std::vector<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(folder)) names.push_back(entry.path().filename().string());
+    for (const auto& entry : std::filesystem::directory_iterator(folder))
+        names.push_back(entry.path().filename().string());
     std::sort(names.begin(), names.end());
     return names;
 }
@@ -75,7 +76,8 @@ inline std::vector<PackedPicture> playersPictures(const std::string& path, const
         const std::size_t got = std::min<std::size_t>(2400, bytes.size() - at);
         if (got < 30) break;
         std::vector<std::uint8_t> frame = frames.empty() ? std::vector<std::uint8_t>(2400, 0) : frames.back();
-        std::copy(bytes.begin() + static_cast<std::ptrdiff_t>(at), bytes.begin() + static_cast<std::ptrdiff_t>(at + got), frame.begin());
+        std::copy(bytes.begin() + static_cast<std::ptrdiff_t>(at),
+                  bytes.begin() + static_cast<std::ptrdiff_t>(at + got), frame.begin());
         frames.push_back(frame);
     }
     const auto fontRow = [&](int code, int row) -> std::uint8_t {
@@ -109,20 +111,25 @@ inline std::string rgbBytes(const std::vector<PackedPicture>& pictures)
 }
 
 // Rows that differ between glyphs and between rows, so that a misplaced row shows.
-inline std::uint8_t glyphRow(std::uint32_t glyph, std::uint32_t row) { return std::uint8_t((glyph * 37 + row * 11) ^ (glyph >> 3)); }
+inline std::uint8_t glyphRow(std::uint32_t glyph, std::uint32_t row)
+{
+    return std::uint8_t((glyph * 37 + row * 11) ^ (glyph >> 3));
+}
 
 // A PSF1 (`version` 1) or PSF2 font; a PSF2 `header` above 32 bytes pads it, as later versions may.
-inline std::vector<std::uint8_t> psf(int version, std::uint32_t glyphs, std::uint32_t width = 8, std::uint32_t height = 16,
-                                     std::uint32_t header = 32)
+inline std::vector<std::uint8_t> psf(int version, std::uint32_t glyphs, std::uint32_t width = 8,
+                                     std::uint32_t height = 16, std::uint32_t header = 32)
 {
     std::vector<std::uint8_t> font = {0x72, 0xb5, 0x4a, 0x86};
     const std::uint32_t glyph_bytes = (width + 7) / 8 * height;
     if (version == 1) font = {0x36, 0x04, static_cast<std::uint8_t>(glyphs == 512), static_cast<std::uint8_t>(height)};
     for (const std::uint32_t value : {0u, header, 0u, glyphs, glyph_bytes, height, width}) {
-        for (int shift = 0; version == 2 && shift < 32; shift += 8) font.push_back(static_cast<std::uint8_t>(value >> shift));
+        for (int shift = 0; version == 2 && shift < 32; shift += 8)
+            font.push_back(static_cast<std::uint8_t>(value >> shift));
     }
     if (version == 2) font.resize(header, 0xEE);
-    for (std::uint32_t at = 0; at < glyphs * glyph_bytes; ++at) font.push_back(glyphRow(at / glyph_bytes, at % glyph_bytes));
+    for (std::uint32_t at = 0; at < glyphs * glyph_bytes; ++at)
+        font.push_back(glyphRow(at / glyph_bytes, at % glyph_bytes));
     return font;
 }
 
@@ -130,7 +137,8 @@ inline std::vector<std::uint8_t> psf(int version, std::uint32_t glyphs, std::uin
 inline std::vector<std::uint8_t> fontFile(std::uint32_t glyphs)
 {
     std::vector<std::uint8_t> file(8192, 0);
-    for (std::uint32_t at = 0; at < std::min(glyphs, 256u) * 16; ++at) file[at / 16 * 32 + at % 16] = glyphRow(at / 16, at % 16);
+    for (std::uint32_t at = 0; at < std::min(glyphs, 256u) * 16; ++at)
+        file[at / 16 * 32 + at % 16] = glyphRow(at / 16, at % 16);
     return file;
 }
 

@@ -7,7 +7,7 @@
 
 TEST(FrameClock, FrameKFallsDueAtKTimes1000Over24Ms)
 {
-    const std::pair<std::int32_t, std::int32_t> due[] = {{0, 0},   {41, 0},  {42, 1},   {83, 1},  {84, 2},
+    const std::pair<std::int32_t, std::int32_t> due[] = {{0, 0},   {41, 0},  {42, 1},    {83, 1},  {84, 2},
                                                          {124, 2}, {125, 3}, {1000, 24}, {-41, 0}, {-42, -1}};
     for (const auto& [elapsed_ms, index] : due) EXPECT_EQ(frameIndexAt(elapsed_ms), index) << elapsed_ms << " ms";
 }

@@ -40,8 +40,8 @@ void expectFrames(const FrameList& list, const std::vector<std::uint8_t>& bytes)
 TEST(FrameListLoad, WholeFramesThenATrailingBlockOfAtLeast30BytesOverThePreviousFrame)
 {
     TempDir dir;
-    for (std::size_t size : {0u, 29u, 30u, 100u, 2400u, 2 * 2400u + 29, 2 * 2400u + 30, 2 * 2400u + 45, 2 * 2400u + 2399,
-                             1500 * 2400u}) {
+    for (std::size_t size :
+         {0u, 29u, 30u, 100u, 2400u, 2 * 2400u + 29, 2 * 2400u + 30, 2 * 2400u + 45, 2 * 2400u + 2399, 1500 * 2400u}) {
         const auto bytes = randomBytes(size, static_cast<std::uint32_t>(size));
         FrameList from_file;
         ASSERT_EQ(from_file.load(dir.write("frames", bytes).c_str()), 0);
@@ -59,7 +59,8 @@ TEST(FrameListLoad, WholeFramesThenATrailingBlockOfAtLeast30BytesOverThePrevious
     FileProblem problem;
     const std::atomic<int> stop{15};
     EXPECT_EQ(list.load(dir.write("frames", randomBytes(2400 * 3000, 1)).c_str(), &problem, &stop), 0);
-    EXPECT_EQ(problem.kind, FileProblem::Kind::interrupted) << "a termination signal stops loading before the file is in";
+    EXPECT_EQ(problem.kind, FileProblem::Kind::interrupted)
+        << "a termination signal stops loading before the file is in";
     EXPECT_LT(list.size(), 3000u);
 }
 
@@ -80,7 +81,10 @@ TEST(FrameListLoad, RunningOutOfMemoryKeepsTheFramesReadSoFar)
         FrameList list;
         FileProblem problem;
         const int result = list.load(big.c_str(), &problem);
-        _exit(result == 0 && list.size() > 0 && list.size() < 900'000 && problem.kind == FileProblem::Kind::out_of_memory ? 0 : 11);
+        _exit(result == 0 && list.size() > 0 && list.size() < 900'000 &&
+                      problem.kind == FileProblem::Kind::out_of_memory
+                  ? 0
+                  : 11);
     }
     int status = 0;
     waitpid(child, &status, 0);

@@ -24,7 +24,8 @@ TEST(GlyphTableLoad, TheFirst16BytesOfSlots0To127AndTheirInversesMakeTheTable)
     for (const auto& bytes : {std::vector<std::uint8_t>(full.begin(), full.begin() + 4096), longer}) {
         GlyphTable other;
         ASSERT_EQ(other.load(dir.write("other", bytes).c_str()), 0);
-        for (int code = 0; code < 256; ++code) ASSERT_EQ(other[code], table[code]) << bytes.size() << " bytes, code " << code;
+        for (int code = 0; code < 256; ++code)
+            ASSERT_EQ(other[code], table[code]) << bytes.size() << " bytes, code " << code;
     }
 }
 

@@ -12,11 +12,11 @@
 #include <thread>
 #include <vector>
 
-#include "platform/termination_signals.h"
+#include "platform/review/sdl_stretching_audio_output.h"
 #include "platform/scan_codes.h"
 #include "platform/sdl_audio_output.h"
 #include "platform/sdl_screen.h"
-#include "platform/review/sdl_stretching_audio_output.h"
+#include "platform/termination_signals.h"
 #include "support/test_files.h"
 
 // SDL's own invisible driver, asked for by name: what the screen does without a display.
@@ -101,7 +101,10 @@ void choosesDevicesAsAsked()
 }
 
 TEST(SdlAudioOutput, SecondChoiceIsTheFirstOtherDeviceThatOpens) { choosesDevicesAsAsked<SdlAudioOutput>(); }
-TEST(SdlStretchingAudioOutput, SecondChoiceIsTheFirstOtherDeviceThatOpens) { choosesDevicesAsAsked<SdlStretchingAudioOutput>(); }
+TEST(SdlStretchingAudioOutput, SecondChoiceIsTheFirstOtherDeviceThatOpens)
+{
+    choosesDevicesAsAsked<SdlStretchingAudioOutput>();
+}
 
 namespace {
 
@@ -127,20 +130,22 @@ std::string twoTonesMp3(const TempDir& dir, int rate)
         std::ofstream out(wav, std::ios::binary);
         const auto data_bytes = static_cast<std::uint32_t>(samples.size() * 2);
         out.write("RIFF", 4), put32(out, 36 + data_bytes), out.write("WAVEfmt ", 8), put32(out, 16);
-        put16(out, 1), put16(out, 2), put32(out, static_cast<std::uint32_t>(rate)), put32(out, static_cast<std::uint32_t>(rate) * 4);
+        put16(out, 1), put16(out, 2), put32(out, static_cast<std::uint32_t>(rate)),
+            put32(out, static_cast<std::uint32_t>(rate) * 4);
         put16(out, 4), put16(out, 16), out.write("data", 4), put32(out, data_bytes);
         out.write(reinterpret_cast<const char*>(samples.data()), data_bytes);
     }
     const std::string mp3 = dir.file("tones-" + std::to_string(rate) + ".mp3");
-    const std::string command = "lame --quiet -b 128 --resample " + std::to_string(rate / 1000.0) + " '" + wav + "' '" + mp3 + "'";
+    const std::string command =
+        "lame --quiet -b 128 --resample " + std::to_string(rate / 1000.0) + " '" + wav + "' '" + mp3 + "'";
     return std::system(command.c_str()) == 0 ? mp3 : "";
 }
 
 // What SDL's disk driver writes while the output plays `mp3` at `speed` from `from` seconds: the
 // left channel at the output's rate, from the first sound on, until `seconds` of output past the
 // start have been written. The driver writes as fast as it is fed, so no wall-clock time counts.
-std::vector<double> playedThroughDisk(const TempDir& dir, const std::string& mp3, double speed, double from, double seconds,
-                                      bool muted = false)
+std::vector<double> playedThroughDisk(const TempDir& dir, const std::string& mp3, double speed, double from,
+                                      double seconds, bool muted = false)
 {
     const std::string raw = dir.file("played.raw");
     std::filesystem::remove(raw);
@@ -155,7 +160,8 @@ std::vector<double> playedThroughDisk(const TempDir& dir, const std::string& mp3
     // What comes before play() is silence; enough is written once the file holds the sound and
     // half a second after it.
     std::error_code error;
-    const auto enough = std::filesystem::file_size(raw, error) + static_cast<std::uintmax_t>((seconds + 0.5) * kOutputRate * 4);
+    const auto enough =
+        std::filesystem::file_size(raw, error) + static_cast<std::uintmax_t>((seconds + 0.5) * kOutputRate * 4);
     audio.play();
     audio.seek(from);
     const auto given_up = std::chrono::steady_clock::now() + std::chrono::seconds(60);

@@ -18,7 +18,8 @@ protected:
     Playback()
     {
         std::vector<std::uint8_t> font(4096, 0);
-        for (int code = 0; code < 128; ++code) std::fill_n(font.begin() + code * 32, 16, static_cast<std::uint8_t>(code));
+        for (int code = 0; code < 128; ++code)
+            std::fill_n(font.begin() + code * 32, 16, static_cast<std::uint8_t>(code));
         glyphs.fillFrom(font.data(), font.size());
     }
     int play(int count, std::initializer_list<std::uint32_t> clock)
@@ -32,7 +33,10 @@ protected:
         fake.clock.readings = clock;
         return ::play(frames, glyphs, fake.devices);
     }
-    std::size_t passes() const { return static_cast<std::size_t>(std::count(fake.log.begin(), fake.log.end(), "screen.beginFrame")); }
+    std::size_t passes() const
+    {
+        return static_cast<std::size_t>(std::count(fake.log.begin(), fake.log.end(), "screen.beginFrame"));
+    }
 
     GlyphTable glyphs;
     FakeDevices fake{2560 + 64};  // a screen whose rows are wider than the picture
@@ -52,7 +56,8 @@ TEST_F(Playback, EachPassDrawsPresentsDrainsThenReadsTheClockAndAnEmptyListHasNo
 TEST_F(Playback, FramesFallDueOnTheClockAndSkippedOnesAreNeverDrawn)
 {
     play(1, {1000, 1000, 1020, 1041, 1042});
-    EXPECT_EQ(fake.screen.presented, (std::vector<int>{1, 1, 1, 1})) << "41 ms still shows frame 0; 42 ms ends one frame";
+    EXPECT_EQ(fake.screen.presented, (std::vector<int>{1, 1, 1, 1}))
+        << "41 ms still shows frame 0; 42 ms ends one frame";
 
     fake.screen.presented.clear();
     play(24, {5000, 5010, 5042, 5200, 5500, 5999, 6000});
@@ -73,7 +78,8 @@ TEST_F(Playback, EscapeDownAfterADrainEndsIt)
 {
     fake.input.drains = {{FakeInput::key(Kind::key_down, kEscape)}};
     EXPECT_EQ(play(100, {0}), 0);
-    EXPECT_EQ(fake.log, (CallLog{"clock", "screen.beginFrame", "screen.presentFrame"})) << "ends before the clock is read again";
+    EXPECT_EQ(fake.log, (CallLog{"clock", "screen.beginFrame", "screen.presentFrame"}))
+        << "ends before the clock is read again";
 }
 
 TEST_F(Playback, WhatDoesNotEndIt)
@@ -107,9 +113,11 @@ TEST_F(Playback, DrawsAtTheRowStepOfTheScreensMemoryAndNotBetweenRows)
 {
     play(1, {0, 5000});
     for (int y = 0; y < 480; ++y) {
-        for (int x = 0; x < 640; ++x) ASSERT_EQ(fake.screen.pixel(x, y), x % 8 == 7 ? kInkColour : kPaperColour) << x << "," << y;
+        for (int x = 0; x < 640; ++x)
+            ASSERT_EQ(fake.screen.pixel(x, y), x % 8 == 7 ? kInkColour : kPaperColour) << x << "," << y;
         for (std::ptrdiff_t gap = 2560; gap < fake.screen.step; ++gap) {
-            ASSERT_EQ(fake.screen.bytes[static_cast<std::size_t>(y * fake.screen.step + gap)], FakeScreen::kUntouched) << y;
+            ASSERT_EQ(fake.screen.bytes[static_cast<std::size_t>(y * fake.screen.step + gap)], FakeScreen::kUntouched)
+                << y;
         }
     }
 }

@@ -51,8 +51,8 @@ TEST(Rasteriser, InkAndPaperWhereTheBitsSay)
     font[1 * 32 + 0] = 0x80;  // top-left pixel only
     font[2 * 32 + 0] = 0x01;  // top-right pixel only
     TextFrame frame = frameOf(std::vector<std::uint8_t>(2400, 0));
-    frame.cells[0] = 1;             // row 0, column 0
-    frame.cells[81] = 2;            // row 1, column 1
+    frame.cells[0] = 1;               // row 0, column 0
+    frame.cells[81] = 2;              // row 1, column 1
     frame.cells[29 * 80 + 79] = 128;  // the inverse of a blank, bottom-right: solid ink
     const PackedPicture picture = renderFrame(frame, tableFrom(font));
     ASSERT_EQ(picture.size(), 640u * 480u);

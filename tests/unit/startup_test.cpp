@@ -48,8 +48,10 @@ TEST_F(Startup, EverythingInOrderAndTheClockStartsRightAfterTheSound)
 TEST_F(Startup, FilesItCannotUseChangeNothingButWhatPlaysAndEachIsSaidInOneLine)
 {
     const auto said = [](const std::string& errors, const std::string& what) {
-        return std::count(errors.begin(), errors.end(), '\n') == 3 && errors.find("kvqplay: test: " + what) != errors.npos &&
-               errors.find("kvqplay: quorva2.kvq: " + what) != errors.npos && errors.find("kvqplay: quorva.mp3: " + what) != errors.npos;
+        return std::count(errors.begin(), errors.end(), '\n') == 3 &&
+               errors.find("kvqplay: test: " + what) != errors.npos &&
+               errors.find("kvqplay: quorva2.kvq: " + what) != errors.npos &&
+               errors.find("kvqplay: quorva.mp3: " + what) != errors.npos;
     };
     fake.audio.opens = {AudioDevice::any_other};
     testing::internal::CaptureStderr();

@@ -3,8 +3,8 @@
 #include <string>
 #include <vector>
 
-#include "kvq/files/interrupt_cleanup.h"
 #include "kvq/cli/run_kvq.h"
+#include "kvq/files/interrupt_cleanup.h"
 
 int main(int argc, char** argv)
 {

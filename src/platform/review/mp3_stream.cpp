@@ -77,8 +77,8 @@ int Mp3Stream::read(float* out, int frames)
     // The decoder gives what it has up to a frame's end; more than one call may be needed.
     while (done < wanted) {
         std::size_t got = 0;
-        const int status = mpg123_read(handle_->decoder.get(), reinterpret_cast<unsigned char*>(out) + done,
-                                       wanted - done, &got);
+        const int status =
+            mpg123_read(handle_->decoder.get(), reinterpret_cast<unsigned char*>(out) + done, wanted - done, &got);
         done += got;
         if (status == MPG123_NEW_FORMAT) continue;  // the same format, said again after a seek
         if (status != MPG123_OK || got == 0) break;

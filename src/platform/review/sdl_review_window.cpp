@@ -22,22 +22,38 @@ ReviewKey reviewKeyFor(SDL_Keycode key, int& digit)
         return ReviewKey::digit;
     }
     switch (key) {
-    case SDLK_SPACE: return ReviewKey::space;
-    case SDLK_LEFT: return ReviewKey::left;
-    case SDLK_RIGHT: return ReviewKey::right;
-    case SDLK_HOME: return ReviewKey::home;
-    case SDLK_END: return ReviewKey::end;
-    case SDLK_COMMA: return ReviewKey::comma;
-    case SDLK_PERIOD: return ReviewKey::period;
-    case SDLK_LEFTBRACKET: return ReviewKey::bracket_left;
-    case SDLK_RIGHTBRACKET: return ReviewKey::bracket_right;
-    case SDLK_l: return ReviewKey::l;
-    case SDLK_m: return ReviewKey::m;
-    case SDLK_f: return ReviewKey::f;
-    case SDLK_F11: return ReviewKey::f11;
-    case SDLK_q: return ReviewKey::q;
-    case SDLK_ESCAPE: return ReviewKey::escape;
-    default: return ReviewKey::other;
+    case SDLK_SPACE:
+        return ReviewKey::space;
+    case SDLK_LEFT:
+        return ReviewKey::left;
+    case SDLK_RIGHT:
+        return ReviewKey::right;
+    case SDLK_HOME:
+        return ReviewKey::home;
+    case SDLK_END:
+        return ReviewKey::end;
+    case SDLK_COMMA:
+        return ReviewKey::comma;
+    case SDLK_PERIOD:
+        return ReviewKey::period;
+    case SDLK_LEFTBRACKET:
+        return ReviewKey::bracket_left;
+    case SDLK_RIGHTBRACKET:
+        return ReviewKey::bracket_right;
+    case SDLK_l:
+        return ReviewKey::l;
+    case SDLK_m:
+        return ReviewKey::m;
+    case SDLK_f:
+        return ReviewKey::f;
+    case SDLK_F11:
+        return ReviewKey::f11;
+    case SDLK_q:
+        return ReviewKey::q;
+    case SDLK_ESCAPE:
+        return ReviewKey::escape;
+    default:
+        return ReviewKey::other;
     }
 }
 
@@ -66,8 +82,9 @@ bool translate(const SDL_Event& sdl_event, ReviewEvent& event)
         return true;
     case SDL_MOUSEBUTTONDOWN:
         if (sdl_event.button.button != SDL_BUTTON_LEFT) return false;
-        event = pointerEvent(sdl_event.button.clicks == 2 ? ReviewEvent::Kind::double_click : ReviewEvent::Kind::pointer_down,
-                             sdl_event.button.x, sdl_event.button.y);
+        event = pointerEvent(
+            sdl_event.button.clicks == 2 ? ReviewEvent::Kind::double_click : ReviewEvent::Kind::pointer_down,
+            sdl_event.button.x, sdl_event.button.y);
         return true;
     case SDL_MOUSEBUTTONUP:
         if (sdl_event.button.button != SDL_BUTTON_LEFT) return false;
@@ -89,14 +106,16 @@ bool translate(const SDL_Event& sdl_event, ReviewEvent& event)
             event = {};
             event.kind = ReviewEvent::Kind::redraw;
             return true;
-        default: return false;
+        default:
+            return false;
         }
     case SDL_RENDER_TARGETS_RESET:
         // Our textures are no render targets, so they keep their pixels; the window's did not.
         event = {};
         event.kind = ReviewEvent::Kind::redraw;
         return true;
-    default: return false;
+    default:
+        return false;
     }
 }
 
@@ -145,8 +164,8 @@ int SdlReviewWindow::open(const char* title, int scale, bool fullscreen)
     if (SDL_GetDisplayUsableBounds(0, &usable) != 0) return fail("cannot read the desktop's usable size");
     const int fits = std::max(1, std::min(usable.w / kPictureWidth, usable.h / kPictureHeight));
     if (scale > fits) {
-        notice_ = "--scale " + std::to_string(scale) + " is larger than the desktop (" + std::to_string(usable.w) + "x" +
-                  std::to_string(usable.h) + "): using " + std::to_string(fits);
+        notice_ = "--scale " + std::to_string(scale) + " is larger than the desktop (" + std::to_string(usable.w) +
+                  "x" + std::to_string(usable.h) + "): using " + std::to_string(fits);
     }
     if (scale == 0 || scale > fits) scale = fits;
     h.windowed.w = scale * kPictureWidth;

@@ -110,7 +110,8 @@ struct SdlStretchingAudioOutput::Handles {
                 written += got;
                 continue;
             }
-            written += static_cast<int>(stretcher.receiveSamples(out + written * kChannels, static_cast<unsigned>(frames - written)));
+            written += static_cast<int>(
+                stretcher.receiveSamples(out + written * kChannels, static_cast<unsigned>(frames - written)));
             if (written == frames) break;
             if (stream_ended) break;
             const int got = stream.read(decoded.data(), kDecodeFrames);
@@ -146,13 +147,15 @@ struct SdlStretchingAudioOutput::Handles {
         next_frame += written * step();
         if (muted) return;
         for (int i = 0; i < written * kChannels; ++i) {
-            out[i] = static_cast<Sint16>(std::lround(std::clamp(mixed[static_cast<std::size_t>(i)], -1.0f, 1.0f) * 32767.0f));
+            out[i] = static_cast<Sint16>(
+                std::lround(std::clamp(mixed[static_cast<std::size_t>(i)], -1.0f, 1.0f) * 32767.0f));
         }
     }
 
     static void callback(void* self, Uint8* stream, int bytes)
     {
-        static_cast<Handles*>(self)->fill(reinterpret_cast<Sint16*>(stream), bytes / static_cast<int>(kChannels * sizeof(Sint16)));
+        static_cast<Handles*>(self)->fill(reinterpret_cast<Sint16*>(stream),
+                                          bytes / static_cast<int>(kChannels * sizeof(Sint16)));
     }
 };
 

@@ -3,5 +3,6 @@
 
 std::array<const Command*, 7> allCommands()
 {
-    return {&fontCommand(), &infoCommand(), &renderCommand(), &demoCommand(), &encodeCommand(), &exportCommand(), &playCommand()};
+    return {&fontCommand(),   &infoCommand(),   &renderCommand(), &demoCommand(),
+            &encodeCommand(), &exportCommand(), &playCommand()};
 }

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "kvq/cli/run_kvq.h"
 
-#include "kvq/common/arguments.h"
 #include "kvq/cli/command_table.h"
+#include "kvq/common/arguments.h"
 #include "kvq/common/tool_error.h"
 
 namespace {

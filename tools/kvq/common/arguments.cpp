@@ -55,7 +55,8 @@ ParsedArguments parseArguments(std::span<const std::string> arguments, std::span
 
         std::string value;
         if (known->is_switch) {
-            if (equals != std::string_view::npos) throw UsageError("option --" + std::string(known->long_name) + " takes no value");
+            if (equals != std::string_view::npos)
+                throw UsageError("option --" + std::string(known->long_name) + " takes no value");
         } else if (equals != std::string_view::npos) {
             value = body.substr(equals + 1);
         } else if (index + 1 < arguments.size()) {

@@ -23,8 +23,7 @@ bool parsesWhole(const std::string& text, Number& value)
 
 }  // namespace
 
-double numberArgument(const std::string& text, std::string_view option, double low, double high,
-                      std::string_view what)
+double numberArgument(const std::string& text, std::string_view option, double low, double high, std::string_view what)
 {
     double value = 0;
     if (!parsesWhole(text, value) || !std::isfinite(value) || value < low || value > high) {

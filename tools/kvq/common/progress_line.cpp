@@ -27,7 +27,8 @@ void ProgressLine::update(std::uint64_t frames_done, std::string_view detail)
             const double elapsed = std::chrono::duration<double>(now - started_).count();
             const double left = elapsed * static_cast<double>(*total_ - frames_done) / static_cast<double>(frames_done);
             char figures[48];
-            std::snprintf(figures, sizeof figures, " (%d%%, %.0f s left)", static_cast<int>(100 * frames_done / *total_), left);
+            std::snprintf(figures, sizeof figures, " (%d%%, %.0f s left)",
+                          static_cast<int>(100 * frames_done / *total_), left);
             text.append(figures);
         }
     }

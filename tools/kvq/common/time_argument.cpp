@@ -22,8 +22,9 @@ std::optional<double> decimalNumber(std::string_view text)
 {
     const std::size_t point = text.find('.');
     const std::string_view whole = text.substr(0, point);
-    const bool written = point == std::string_view::npos ? allDigits(whole)
-                                                         : (whole.empty() || allDigits(whole)) && allDigits(text.substr(point + 1));
+    const bool written = point == std::string_view::npos
+                             ? allDigits(whole)
+                             : (whole.empty() || allDigits(whole)) && allDigits(text.substr(point + 1));
     if (!written) return std::nullopt;
     double value = 0;
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
@@ -70,8 +71,8 @@ double timeArgumentSeconds(const std::string& text, std::string_view option)
     const std::optional<double> seconds = clockSeconds(text);
     if (!seconds) {
         throw UsageError(std::string(option) +
-                         " takes seconds (75.5), minutes:seconds (1:15.5) or hours:minutes:seconds (1:00:00), not '" + text +
-                         "'");
+                         " takes seconds (75.5), minutes:seconds (1:15.5) or hours:minutes:seconds (1:00:00), not '" +
+                         text + "'");
     }
     return *seconds;
 }

@@ -31,7 +31,4 @@ const Command kCommand{"demo", "write the demo animation as a frame file", kHelp
 
 }  // namespace
 
-const Command& demoCommand()
-{
-    return kCommand;
-}
+const Command& demoCommand() { return kCommand; }

@@ -21,8 +21,8 @@ double plasma(double x, double y, double t)
     const double yy = y * 2.0;
     const double cx = x - 40.0 - 18.0 * std::sin(t * 0.021);
     const double cy = yy - 30.0 - 12.0 * std::cos(t * 0.017);
-    return std::sin(x * 0.11 + t * 0.07) + std::sin(yy * 0.09 - t * 0.05) +
-           std::sin((x + yy) * 0.06 + t * 0.03) + std::sin(std::sqrt(cx * cx + cy * cy) * 0.16 - t * 0.11);
+    return std::sin(x * 0.11 + t * 0.07) + std::sin(yy * 0.09 - t * 0.05) + std::sin((x + yy) * 0.06 + t * 0.03) +
+           std::sin(std::sqrt(cx * cx + cy * cy) * 0.16 - t * 0.11);
 }
 
 void drawCaption(TextCanvas& canvas, int frame)
@@ -30,8 +30,8 @@ void drawCaption(TextCanvas& canvas, int frame)
     if (frame < kCaptionFrom || frame >= kCaptionUntil) return;
     constexpr BlockLayout layout{.scale_x = 2, .scale_y = 1, .gap = 2};
     // Letters arrive two per beat; the whole word leaves at once.
-    const auto shown = static_cast<std::size_t>(std::min<int>(static_cast<int>(kCaption.size()),
-                                                              (frame - kCaptionFrom) / kFramesPerBeat * 2 + 2));
+    const auto shown = static_cast<std::size_t>(
+        std::min<int>(static_cast<int>(kCaption.size()), (frame - kCaptionFrom) / kFramesPerBeat * 2 + 2));
     const std::string_view text = kCaption.substr(0, shown);
     const int left = (TextCanvas::kWidth - layout.width(kCaption)) / 2;
     constexpr int top = 11;

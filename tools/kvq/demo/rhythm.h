@@ -10,7 +10,4 @@ inline constexpr int kFramesPerBar = 4 * kFramesPerBeat;
 inline constexpr int kSceneFrames = 4 * kFramesPerBar;
 
 // 1 on each beat, fading towards 0 before the next.
-inline double beatPulse(int frame)
-{
-    return std::exp(-static_cast<double>(frame % kFramesPerBeat) / 3.0);
-}
+inline double beatPulse(int frame) { return std::exp(-static_cast<double>(frame % kFramesPerBeat) / 3.0); }

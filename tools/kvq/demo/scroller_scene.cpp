@@ -94,7 +94,8 @@ void drawScrollerScene(TextCanvas& canvas, int frame)
     const double done = std::min(1.0, static_cast<double>(frame - kEndFrom) / kEndFrames);
     for (int y = 0; y < TextCanvas::kHeight; ++y) {
         for (int x = 0; x < TextCanvas::kWidth; ++x) {
-            if (cellHashUnit(static_cast<std::uint32_t>(x), static_cast<std::uint32_t>(y)) < done) canvas.put(x, y, end.at(x, y));
+            if (cellHashUnit(static_cast<std::uint32_t>(x), static_cast<std::uint32_t>(y)) < done)
+                canvas.put(x, y, end.at(x, y));
         }
     }
 }

@@ -11,7 +11,7 @@
 // in the opposite order, so that the darker half is a light glyph cut out of a dark block and the
 // last step is a solid block.
 inline constexpr std::array<std::uint8_t, 16> kShadeRamp = {
-    plain(' '), plain('.'), plain(':'), plain('-'), plain('='), plain('+'), plain('*'), plain('#'),
+    plain(' '), plain('.'), plain(':'),   plain('-'),   plain('='),   plain('+'),   plain('*'),   plain('#'),
     plain('%'), plain('@'), inverse('@'), inverse('#'), inverse('+'), inverse(':'), inverse('.'), kSolid,
 };
 

@@ -49,10 +49,7 @@ void TextCanvas::fillRow(int y, std::uint8_t code)
     for (int x = 0; x < kWidth; ++x) put(x, y, code);
 }
 
-void TextCanvas::line(double x0, double y0, double x1, double y1)
-{
-    line(x0, y0, x1, y1, strokeFor(x1 - x0, y1 - y0));
-}
+void TextCanvas::line(double x0, double y0, double x1, double y1) { line(x0, y0, x1, y1, strokeFor(x1 - x0, y1 - y0)); }
 
 void TextCanvas::line(double x0, double y0, double x1, double y1, std::uint8_t code)
 {
@@ -60,6 +57,7 @@ void TextCanvas::line(double x0, double y0, double x1, double y1, std::uint8_t c
     const int steps = std::max(1, static_cast<int>(std::ceil(std::max(std::abs(x1 - x0), std::abs(y1 - y0)) * 2.0)));
     for (int step = 0; step <= steps; ++step) {
         const double along = static_cast<double>(step) / steps;
-        put(static_cast<int>(std::floor(x0 + (x1 - x0) * along)), static_cast<int>(std::floor(y0 + (y1 - y0) * along)), code);
+        put(static_cast<int>(std::floor(x0 + (x1 - x0) * along)), static_cast<int>(std::floor(y0 + (y1 - y0) * along)),
+            code);
     }
 }

@@ -38,7 +38,8 @@ Solid cube(double half)
 Solid octahedron(double radius)
 {
     Solid solid;
-    solid.vertices = {{radius, 0, 0}, {-radius, 0, 0}, {0, radius, 0}, {0, -radius, 0}, {0, 0, radius}, {0, 0, -radius}};
+    solid.vertices = {{radius, 0, 0},  {-radius, 0, 0}, {0, radius, 0},
+                      {0, -radius, 0}, {0, 0, radius},  {0, 0, -radius}};
     // Every pair of vertices that are not opposite shares an edge.
     for (int a = 0; a < 6; ++a) {
         for (int b = a + 1; b < 6; ++b) {

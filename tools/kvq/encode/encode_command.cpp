@@ -77,7 +77,8 @@ std::vector<std::uint8_t> fontBytes(const std::optional<std::string>& font, cons
         // Any other file would be taken for glyphs whatever it holds (a video, a picture): only
         // a font as 'kvq font' writes it, of exactly 8192 bytes, is.
         if (InputFile(*font).sizeBytes() != GlyphTable::kFileBytesRead) {
-            throw ToolError(*font + ": neither a font made by 'kvq font' (8192 bytes) nor a PSF console font; "
+            throw ToolError(*font +
+                            ": neither a font made by 'kvq font' (8192 bytes) nor a PSF console font; "
                             "--font also takes 'tones' or 'learn'");
         }
         return bytes;
@@ -121,8 +122,10 @@ constexpr std::size_t kSurveyPictures = 48;
 std::vector<std::vector<std::uint8_t>> surveyPictures(const std::string& input, bool from_pictures,
                                                       std::optional<std::size_t> expected_frames)
 {
-    const int every = static_cast<int>(std::max<std::size_t>(1, expected_frames.value_or(kSurveyPictures * kFramesPerSecond) / kSurveyPictures));
-    std::unique_ptr<PictureSource> source = from_pictures ? openPngFolderSource(input, every) : openVideoSource(input, every);
+    const int every = static_cast<int>(
+        std::max<std::size_t>(1, expected_frames.value_or(kSurveyPictures * kFramesPerSecond) / kSurveyPictures));
+    std::unique_ptr<PictureSource> source =
+        from_pictures ? openPngFolderSource(input, every) : openVideoSource(input, every);
     std::vector<std::vector<std::uint8_t>> pictures;
     for (std::vector<std::uint8_t> picture; source->next(picture);) pictures.push_back(picture);
     if (pictures.empty()) throw ToolError(input + ": no pictures to encode");
@@ -160,7 +163,8 @@ std::string figuresText(const FrameFigures& figures)
     return text;
 }
 
-constexpr ValueOption kOptions[] = {{"output", "o"}, {"font", ""}, {"threads", ""}, {"match", ""}, {"levels", ""}, {"hold", ""}};
+constexpr ValueOption kOptions[] = {{"output", "o"}, {"font", ""},   {"threads", ""},
+                                    {"match", ""},   {"levels", ""}, {"hold", ""}};
 
 // What the command line asks for, checked before any file is touched.
 struct EncodeRequest {
@@ -211,7 +215,8 @@ EncodeInput probeInput(const std::string& input, const std::vector<std::string>&
     std::error_code error;
     EncodeInput found;
     found.from_pictures = std::filesystem::is_directory(input, error);
-    if (!found.from_pictures && !std::filesystem::exists(input, error)) throw ToolError(input + ": no such file or folder");
+    if (!found.from_pictures && !std::filesystem::exists(input, error))
+        throw ToolError(input + ": no such file or folder");
     for (const std::string& output : outputs) {
         refuseToReplaceInput(output, input);
         // Found now rather than at the renames, when another of the set may already be in place.
@@ -222,22 +227,24 @@ EncodeInput probeInput(const std::string& input, const std::vector<std::string>&
     } else {
         found.streams = probeStreams(input);
         if (!found.streams.video) throw ToolError(input + ": has no video");
-        if (found.streams.seconds) found.expected_frames = static_cast<std::size_t>(std::ceil(*found.streams.seconds * kFramesPerSecond));
+        if (found.streams.seconds)
+            found.expected_frames = static_cast<std::size_t>(std::ceil(*found.streams.seconds * kFramesPerSecond));
     }
     return found;
 }
 
 // The font's bytes and the levels to encode with, from a survey of the input where they need one.
-std::vector<std::uint8_t> encodingFont(const EncodeRequest& request, const EncodeInput& found, const std::string& font_path,
-                                       ToneLevels& levels)
+std::vector<std::uint8_t> encodingFont(const EncodeRequest& request, const EncodeInput& found,
+                                       const std::string& font_path, ToneLevels& levels)
 {
     std::vector<std::vector<std::uint8_t>> survey;
-    if (request.learn || request.auto_levels) survey = surveyPictures(request.input, found.from_pictures, found.expected_frames);
+    if (request.learn || request.auto_levels)
+        survey = surveyPictures(request.input, found.from_pictures, found.expected_frames);
     levels = request.auto_levels ? stretchedLevels(survey) : fullLevels();
     if (!request.learn && !request.tones) return fontBytes(request.font_file_given, font_path);
-    const FontFileBytes made = request.learn
-                                   ? learnFont(learningCells(survey, levels), CellObjective(), kLearningRounds, request.threads)
-                                   : tonesFont();
+    const FontFileBytes made =
+        request.learn ? learnFont(learningCells(survey, levels), CellObjective(), kLearningRounds, request.threads)
+                      : tonesFont();
     return {made.begin(), made.end()};
 }
 
@@ -268,8 +275,8 @@ FigureTotals encodeAll(PictureSource& source, const FrameEncoder& encoder, int t
         }
         last = frames[filled - 1];
         char detail[64];
-        std::snprintf(detail, sizeof detail, ", %.0f frames/s, blurred PSNR %.1f dB", framesPerSecond(totals.frames(), started),
-                      totals.mean().blurred_psnr);
+        std::snprintf(detail, sizeof detail, ", %.0f frames/s, blurred PSNR %.1f dB",
+                      framesPerSecond(totals.frames(), started), totals.mean().blurred_psnr);
         progress.update(totals.frames(), detail);
         filled = reading.get();
         std::swap(pictures, next_pictures);
@@ -330,9 +337,9 @@ int run(const ParsedArguments& parsed, std::ostream& out)
     made_folders.keep();
 
     char summary[256];
-    std::snprintf(summary, sizeof summary, "%zu frames (%.2f s) into %s, %s; %.0f frames/s on %d thread%s\n", frame_count,
-                  seconds, request.folder.string().c_str(), sound_file ? "with its soundtrack" : "silent", speed,
-                  request.threads, request.threads == 1 ? "" : "s");
+    std::snprintf(summary, sizeof summary, "%zu frames (%.2f s) into %s, %s; %.0f frames/s on %d thread%s\n",
+                  frame_count, seconds, request.folder.string().c_str(), sound_file ? "with its soundtrack" : "silent",
+                  speed, request.threads, request.threads == 1 ? "" : "s");
     out << summary << figuresText(totals.mean()) << "\n";
     return 0;
 }
@@ -341,7 +348,4 @@ const Command kCommand{"encode", "turn a video or a folder of PNG pictures into 
 
 }  // namespace
 
-const Command& encodeCommand()
-{
-    return kCommand;
-}
+const Command& encodeCommand() { return kCommand; }

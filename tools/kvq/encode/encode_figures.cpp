@@ -49,7 +49,8 @@ std::array<float, 2 * kRadius + 1> gaussianTaps()
     std::array<float, 2 * kRadius + 1> taps{};
     double sum = 0;
     for (int i = -kRadius; i <= kRadius; ++i) sum += std::exp(-i * i / 18.0);
-    for (int i = -kRadius; i <= kRadius; ++i) taps[static_cast<std::size_t>(i + kRadius)] = static_cast<float>(std::exp(-i * i / 18.0) / sum);
+    for (int i = -kRadius; i <= kRadius; ++i)
+        taps[static_cast<std::size_t>(i + kRadius)] = static_cast<float>(std::exp(-i * i / 18.0) / sum);
     return taps;
 }
 
@@ -57,14 +58,16 @@ int mirrored(int at, int size) { return at < 0 ? -at - 1 : at >= size ? 2 * size
 
 // The blur is linear, so the blurred pictures differ by the blurred difference: one blur, not two.
 // Each tap is a pass along whole rows, so that the work is in vectors.
-KVQ_VECTOR_BODY double blurredSquaredSumBody(const std::vector<float>& difference, const std::array<float, 2 * kRadius + 1>& kTaps)
+KVQ_VECTOR_BODY double blurredSquaredSumBody(const std::vector<float>& difference,
+                                             const std::array<float, 2 * kRadius + 1>& kTaps)
 {
     thread_local std::vector<float> across;
     across.assign(difference.size(), 0.0f);
     std::array<float, kWidth + 2 * kRadius> padded;
     for (int y = 0; y < kHeight; ++y) {
         const float* row = difference.data() + y * kWidth;
-        for (int x = -kRadius; x < kWidth + kRadius; ++x) padded[static_cast<std::size_t>(x + kRadius)] = row[mirrored(x, kWidth)];
+        for (int x = -kRadius; x < kWidth + kRadius; ++x)
+            padded[static_cast<std::size_t>(x + kRadius)] = row[mirrored(x, kWidth)];
         float* out = across.data() + y * kWidth;
         for (int k = 0; k <= 2 * kRadius; ++k) {
             const float tap = kTaps[static_cast<std::size_t>(k)];
@@ -89,7 +92,8 @@ KVQ_VECTOR_BODY double blurredSquaredSumBody(const std::vector<float>& differenc
 }
 
 // Fused multiply-adds change the last bits of a figure, never a frame.
-KVQ_AVX2_FMA double blurredSquaredSumAvx2(const std::vector<float>& difference, const std::array<float, 2 * kRadius + 1>& taps)
+KVQ_AVX2_FMA double blurredSquaredSumAvx2(const std::vector<float>& difference,
+                                          const std::array<float, 2 * kRadius + 1>& taps)
 {
     return blurredSquaredSumBody(difference, taps);
 }
@@ -176,8 +180,8 @@ FrameFigures measureFrame(const TextFrame& frame, const TextFrame* previous, con
     for (double& value : small_drawn) value /= 64 * 255.0;
     figures.ssim = ssimOf(small_source, small_drawn);
     if (previous) {
-        const auto changed = std::inner_product(frame.cells.begin(), frame.cells.end(), previous->cells.begin(), std::size_t{0},
-                                                std::plus<>(), std::not_equal_to<>());
+        const auto changed = std::inner_product(frame.cells.begin(), frame.cells.end(), previous->cells.begin(),
+                                                std::size_t{0}, std::plus<>(), std::not_equal_to<>());
         figures.flicker = static_cast<double>(changed) / static_cast<double>(frame.cells.size());
     }
     return figures;

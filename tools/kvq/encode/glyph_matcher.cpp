@@ -56,7 +56,8 @@ GlyphMatcher::GlyphMatcher(const GlyphTable& glyphs)
         ink_counts_[static_cast<std::size_t>(code)] = count;
         if (code >= 128) {
             for (int row = 0; row < 16; ++row) {
-                if (glyph[static_cast<std::size_t>(row)] != static_cast<std::uint8_t>(~glyphs[code - 128][static_cast<std::size_t>(row)])) {
+                if (glyph[static_cast<std::size_t>(row)] !=
+                    static_cast<std::uint8_t>(~glyphs[code - 128][static_cast<std::size_t>(row)])) {
                     inverse_upper_half_ = false;
                 }
             }
@@ -76,7 +77,8 @@ std::uint8_t GlyphMatcher::bestCode(const std::uint8_t* cell, std::ptrdiff_t row
     std::int64_t best_error = 0;
     int best = -1;
     auto consider = [&](int code, std::uint32_t ink_sum) {
-        const std::int64_t error = kInkSumWeight * ink_sum + kInkCountWeight * ink_counts_[static_cast<std::size_t>(code)];
+        const std::int64_t error =
+            kInkSumWeight * ink_sum + kInkCountWeight * ink_counts_[static_cast<std::size_t>(code)];
         if (best < 0 || error < best_error) {
             best_error = error;
             best = code;
@@ -92,7 +94,8 @@ std::uint8_t GlyphMatcher::bestCode(const std::uint8_t* cell, std::ptrdiff_t row
         }
         for (int code = 128; code < 256; ++code) consider(code, total - lower_sums[code - 128]);
     } else {
-        for (int code = 0; code < 256; ++code) consider(code, maskedSum(ink_masks_[static_cast<std::size_t>(code)].data(), pixels));
+        for (int code = 0; code < 256; ++code)
+            consider(code, maskedSum(ink_masks_[static_cast<std::size_t>(code)].data(), pixels));
     }
     return static_cast<std::uint8_t>(best);
 }

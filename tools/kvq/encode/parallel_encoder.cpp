@@ -24,7 +24,8 @@ void FrameEncoder::encodeRows(const std::uint8_t* luminance, const TextFrame* pr
                 continue;
             }
             for (int y = 0; y < 16; ++y) {
-                for (int x = 0; x < 8; ++x) cell_offsets[static_cast<std::size_t>(y * 8 + x)] = offsets_[top_left[y * kPictureWidth + x]];
+                for (int x = 0; x < 8; ++x)
+                    cell_offsets[static_cast<std::size_t>(y * 8 + x)] = offsets_[top_left[y * kPictureWidth + x]];
             }
             frame.cells[cell] = perceptual_.choose(cell_offsets, previous ? previous->cells[cell] : -1, hold_);
         }
@@ -43,7 +44,8 @@ void runOnThreads(int threads, const auto& work)
 }  // namespace
 
 void encodePictures(const FrameEncoder& encoder, std::span<const std::vector<std::uint8_t>> pictures,
-                    const TextFrame* previous, std::span<TextFrame> frames, std::span<FrameFigures> figures, int threads)
+                    const TextFrame* previous, std::span<TextFrame> frames, std::span<FrameFigures> figures,
+                    int threads)
 {
     if (pictures.empty()) return;
     const int bands = std::clamp(threads, 1, TextFrame::kRows);

@@ -23,7 +23,8 @@ public:
     FrameEncoder& operator=(const FrameEncoder&) = delete;
 
     // Text rows [begin, end) of `frame`; `previous` is the frame before it, or null.
-    void encodeRows(const std::uint8_t* luminance, const TextFrame* previous, TextFrame& frame, int begin, int end) const;
+    void encodeRows(const std::uint8_t* luminance, const TextFrame* previous, TextFrame& frame, int begin,
+                    int end) const;
 
     const GlyphTable& glyphs() const { return glyphs_; }
     const ToneLevels& levels() const { return levels_; }
@@ -43,4 +44,5 @@ private:
 // through every picture in turn (a cell depends only on itself in the frame before), then
 // measures the frames. `previous` is the frame before the batch, or null at the start.
 void encodePictures(const FrameEncoder& encoder, std::span<const std::vector<std::uint8_t>> pictures,
-                    const TextFrame* previous, std::span<TextFrame> frames, std::span<FrameFigures> figures, int threads);
+                    const TextFrame* previous, std::span<TextFrame> frames, std::span<FrameFigures> figures,
+                    int threads);

@@ -46,7 +46,8 @@ void weightedSums(const std::int16_t* d, const std::array<std::int16_t, 128>* we
 
 std::int16_t cellOffset(float target_luminance)
 {
-    return static_cast<std::int16_t>(std::lrint((std::clamp(target_luminance, 0.0f, 255.0f) - kPaper) * kOffsetsPerLevel));
+    return static_cast<std::int16_t>(
+        std::lrint((std::clamp(target_luminance, 0.0f, 255.0f) - kPaper) * kOffsetsPerLevel));
 }
 
 PerceptualMatcher::PerceptualMatcher(const GlyphTable& glyphs, const CellObjective& objective) : objective_(objective)
@@ -64,7 +65,8 @@ PerceptualMatcher::PerceptualMatcher(const GlyphTable& glyphs, const CellObjecti
     double largest = 0;  // and its largest single value
     for (std::size_t code = 0; code < 257; ++code) {
         for (std::size_t j = 0; j < 128; ++j) {
-            const bool ink = code == 256 || isInk(glyphs[static_cast<int>(code)], static_cast<int>(j % 8), static_cast<int>(j / 8));
+            const bool ink =
+                code == 256 || isInk(glyphs[static_cast<int>(code)], static_cast<int>(j % 8), static_cast<int>(j / 8));
             if (!ink) continue;
             for (std::size_t i = 0; i < 128; ++i) weighted[code][i] += m[i][j];
         }
@@ -72,18 +74,22 @@ PerceptualMatcher::PerceptualMatcher(const GlyphTable& glyphs, const CellObjecti
         for (std::size_t i = 0; i < 128; ++i) {
             width += std::abs(weighted[code][i]);
             largest = std::max(largest, std::abs(weighted[code][i]));
-            if (code < 256 && isInk(glyphs[static_cast<int>(code)], static_cast<int>(i % 8), static_cast<int>(i / 8))) quadratic[code] += weighted[code][i];
+            if (code < 256 && isInk(glyphs[static_cast<int>(code)], static_cast<int>(i % 8), static_cast<int>(i / 8)))
+                quadratic[code] += weighted[code][i];
         }
         widest = std::max(widest, width);
     }
     // E - d'Md = -2 s d'Mg + s^2 g'Mg for the glyph's 0/1 pixels g and s = ink - paper (< 0);
     // scaled by the positive 1 / (-2 s) it is d'Mg - (s / 2) g'Mg, kept in whole numbers.
-    const double weight_scale = std::min(32767.0 / largest * 0.999, kLargestScore / 2 / (255 * kOffsetsPerLevel * widest));
+    const double weight_scale =
+        std::min(32767.0 / largest * 0.999, kLargestScore / 2 / (255 * kOffsetsPerLevel * widest));
     for (std::size_t code = 0; code < 257; ++code) {
-        for (std::size_t i = 0; i < 128; ++i) weighted_[code][i] = static_cast<std::int16_t>(std::lrint(weighted[code][i] * weight_scale));
+        for (std::size_t i = 0; i < 128; ++i)
+            weighted_[code][i] = static_cast<std::int16_t>(std::lrint(weighted[code][i] * weight_scale));
     }
     const double units = kOffsetsPerLevel * weight_scale;  // of d'Mg, with d in levels
-    for (std::size_t code = 0; code < 256; ++code) glyph_terms_[code] = static_cast<std::int32_t>(std::lrint(-kStep / 2 * quadratic[code] * units));
+    for (std::size_t code = 0; code < 256; ++code)
+        glyph_terms_[code] = static_cast<std::int32_t>(std::lrint(-kStep / 2 * quadratic[code] * units));
     score_per_error_ = units / (-2 * kStep);
 }
 

@@ -23,7 +23,8 @@ constexpr std::size_t kDistinctPixels = 8;
 
 void setPixel(FontFileBytes& font, int code, int at)
 {
-    font[static_cast<std::size_t>(code * GlyphTable::kSlotBytes + at / 8)] |= static_cast<std::uint8_t>(0x80 >> (at % 8));
+    font[static_cast<std::size_t>(code * GlyphTable::kSlotBytes + at / 8)] |=
+        static_cast<std::uint8_t>(0x80 >> (at % 8));
 }
 
 // An 8x16 ordered dither: the 8x8 Bayer matrix on the top half, and on the bottom half the same
@@ -137,7 +138,8 @@ FontFileBytes learnFont(std::span<const CellTarget> cells, const CellObjective& 
             const int glyph = chosen[i] & 127;
             const bool inverse = chosen[i] >= 128;
             for (std::size_t at = 0; at < 128; ++at) {
-                sums[static_cast<std::size_t>(glyph)][at] += inverse ? static_cast<float>(kInk + kPaper) - cells[i][at] : cells[i][at];
+                sums[static_cast<std::size_t>(glyph)][at] +=
+                    inverse ? static_cast<float>(kInk + kPaper) - cells[i][at] : cells[i][at];
             }
             ++counts[static_cast<std::size_t>(glyph)];
         }
@@ -154,9 +156,9 @@ FontFileBytes learnFont(std::span<const CellTarget> cells, const CellObjective& 
         for (std::size_t k = 0; k < candidates && reseeds.size() < unused; ++k) {
             std::bitset<128> shape;
             for (std::size_t at = 0; at < 128; ++at) shape[at] = (cells[worst[k]][at] - kPaper) / kStep > 0.5;
-            const bool distinct = std::none_of(reseed_shapes.begin(), reseed_shapes.end(), [&](const std::bitset<128>& other) {
-                return (other ^ shape).count() < kDistinctPixels;
-            });
+            const bool distinct =
+                std::none_of(reseed_shapes.begin(), reseed_shapes.end(),
+                             [&](const std::bitset<128>& other) { return (other ^ shape).count() < kDistinctPixels; });
             if (!distinct) continue;
             reseeds.push_back(worst[k]);
             reseed_shapes.push_back(shape);
@@ -166,12 +168,15 @@ FontFileBytes learnFont(std::span<const CellTarget> cells, const CellObjective& 
         for (int glyph = 0; glyph < 128; ++glyph) {
             CellTarget mean{};
             if (counts[static_cast<std::size_t>(glyph)] > 0) {
-                for (std::size_t at = 0; at < 128; ++at) mean[at] = sums[static_cast<std::size_t>(glyph)][at] / static_cast<float>(counts[static_cast<std::size_t>(glyph)]);
+                for (std::size_t at = 0; at < 128; ++at)
+                    mean[at] = sums[static_cast<std::size_t>(glyph)][at] /
+                               static_cast<float>(counts[static_cast<std::size_t>(glyph)]);
             } else if (reseeded < reseeds.size()) {
                 mean = cells[reseeds[reseeded++]];
             } else {
                 for (int row = 0; row < 16; ++row) {
-                    next_font[static_cast<std::size_t>(glyph * 32 + row)] = font[static_cast<std::size_t>(glyph * 32 + row)];
+                    next_font[static_cast<std::size_t>(glyph * 32 + row)] =
+                        font[static_cast<std::size_t>(glyph * 32 + row)];
                 }
                 continue;
             }

@@ -27,7 +27,10 @@ std::vector<std::uint8_t> readPngLuminance(const std::string& path, int& width, 
 
 class PngFolderSource final : public PictureSource {
 public:
-    PngFolderSource(std::vector<std::string> files, int every) : files_(std::move(files)), every_(static_cast<std::size_t>(every)) {}
+    PngFolderSource(std::vector<std::string> files, int every)
+        : files_(std::move(files)), every_(static_cast<std::size_t>(every))
+    {
+    }
 
     bool next(std::vector<std::uint8_t>& luminance) override
     {
@@ -52,7 +55,8 @@ std::vector<std::string> pngFiles(const std::string& folder)
     std::error_code error;
     for (const auto& entry : std::filesystem::directory_iterator(folder, error)) {
         std::string extension = entry.path().extension().string();
-        std::transform(extension.begin(), extension.end(), extension.begin(), [](unsigned char c) { return std::tolower(c); });
+        std::transform(extension.begin(), extension.end(), extension.begin(),
+                       [](unsigned char c) { return std::tolower(c); });
         if (extension == ".png" && entry.is_regular_file()) files.push_back(entry.path().string());
     }
     if (error) throw ToolError(systemErrorMessage(folder, "cannot list the folder", error.value()));
@@ -68,7 +72,4 @@ std::unique_ptr<PictureSource> openPngFolderSource(const std::string& folder, in
     return std::make_unique<PngFolderSource>(pngFiles(folder), every);
 }
 
-std::size_t pngFolderPictureCount(const std::string& folder)
-{
-    return pngFiles(folder).size();
-}
+std::size_t pngFolderPictureCount(const std::string& folder) { return pngFiles(folder).size(); }

@@ -11,8 +11,8 @@
 
 StreamKinds probeStreams(const std::string& video)
 {
-    ChildProcess ffprobe({"ffprobe", "-v", "error", "-show_entries", "stream=codec_type:format=duration", "-of", "csv=p=0", "-i",
-                          ffmpegFileName(video)},
+    ChildProcess ffprobe({"ffprobe", "-v", "error", "-show_entries", "stream=codec_type:format=duration", "-of",
+                          "csv=p=0", "-i", ffmpegFileName(video)},
                          ChildProcess::Pipe::from_its_output, "ffmpeg");
     std::string answer;
     std::array<std::uint8_t, 4096> chunk{};
@@ -37,11 +37,11 @@ void extractSoundtrack(const std::string& video, double seconds, const std::stri
 {
     char duration[32];
     std::snprintf(duration, sizeof duration, "%.3f", seconds);
-    ChildProcess ffmpeg({"ffmpeg", "-nostdin", "-v", "error", "-y", "-i", ffmpegFileName(video), "-vn", "-sn", "-map", "0:a:0", "-t",
-                         duration, "-c:a", "libmp3lame", "-q:a", "4", "-ar", "44100", "-f", "mp3", mp3_target},
+    ChildProcess ffmpeg({"ffmpeg", "-nostdin", "-v",    "error", "-y",     "-i",      ffmpegFileName(video), "-vn",
+                         "-sn",    "-map",     "0:a:0", "-t",    duration, "-c:a",    "libmp3lame",          "-q:a",
+                         "4",      "-ar",      "44100", "-f",    "mp3",    mp3_target},
                         ChildProcess::Pipe::from_its_output, "ffmpeg");
     std::array<std::uint8_t, 4096> ignored{};
-    while (ffmpeg.read(ignored) == ignored.size()) {
-    }
+    while (ffmpeg.read(ignored) == ignored.size()) {}
     ffmpeg.finish();
 }

@@ -27,10 +27,7 @@ constexpr int kNarrowestRange = 32;
 
 }  // namespace
 
-ToneLevels fullLevels()
-{
-    return levelsBetween(0, 255);
-}
+ToneLevels fullLevels() { return levelsBetween(0, 255); }
 
 ToneLevels stretchedLevels(std::span<const std::vector<std::uint8_t>> pictures, double clipped)
 {
@@ -43,9 +40,11 @@ ToneLevels stretchedLevels(std::span<const std::vector<std::uint8_t>> pictures, 
     if (count == 0) return fullLevels();
     const auto clip = static_cast<std::uint64_t>(static_cast<double>(count) * clipped);
     int black = 0;
-    for (std::uint64_t below = histogram[0]; below <= clip && black < 255;) below += histogram[static_cast<std::size_t>(++black)];
+    for (std::uint64_t below = histogram[0]; below <= clip && black < 255;)
+        below += histogram[static_cast<std::size_t>(++black)];
     int white = 255;
-    for (std::uint64_t above = histogram[255]; above <= clip && white > 0;) above += histogram[static_cast<std::size_t>(--white)];
+    for (std::uint64_t above = histogram[255]; above <= clip && white > 0;)
+        above += histogram[static_cast<std::size_t>(--white)];
     if (white - black < kNarrowestRange) return fullLevels();
     return levelsBetween(black, white);
 }

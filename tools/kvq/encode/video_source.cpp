@@ -17,8 +17,8 @@ std::string fitFilter(int every)
     const std::string size = std::to_string(kPictureWidth) + ":" + std::to_string(kPictureHeight);
     std::string rate = std::to_string(kFramesPerSecond);
     if (every > 1) rate.append("/").append(std::to_string(every));
-    return "fps=" + rate + ",scale=" + size +
-           ":force_original_aspect_ratio=decrease:flags=area,pad=" + size + ":(ow-iw)/2:(oh-ih)/2:black";
+    return "fps=" + rate + ",scale=" + size + ":force_original_aspect_ratio=decrease:flags=area,pad=" + size +
+           ":(ow-iw)/2:(oh-ih)/2:black";
 }
 
 // ffmpeg does the decoding, the 24-per-second timing and the fitting; the luminance is ours, so
@@ -26,8 +26,8 @@ std::string fitFilter(int every)
 class VideoSource final : public PictureSource {
 public:
     VideoSource(const std::string& path, int every)
-        : ffmpeg_({"ffmpeg", "-nostdin", "-v", "error", "-i", ffmpegFileName(path), "-an", "-sn", "-vf", fitFilter(every), "-f", "rawvideo",
-                   "-pix_fmt", "rgb24", "-"},
+        : ffmpeg_({"ffmpeg", "-nostdin", "-v", "error", "-i", ffmpegFileName(path), "-an", "-sn", "-vf",
+                   fitFilter(every), "-f", "rawvideo", "-pix_fmt", "rgb24", "-"},
                   ChildProcess::Pipe::from_its_output, "ffmpeg"),
           rgb_(kPicturePixels * 3)
     {

@@ -3,8 +3,8 @@
 #include <array>
 #include <cctype>
 #include <chrono>
-#include <cstdio>
 #include <cmath>
+#include <cstdio>
 #include <filesystem>
 #include <iostream>
 #include <limits>
@@ -136,7 +136,7 @@ std::string sizeText(std::uintmax_t bytes)
     return text;
 }
 
-constexpr ValueOption kOptions[] = {{"font", ""},  {"audio", ""},      {"output", "o"},        {"title", ""},
+constexpr ValueOption kOptions[] = {{"font", ""},   {"audio", ""},      {"output", "o"},        {"title", ""},
                                     {"poster", ""}, {"loop", "", true}, {"autoplay", "", true}, {"ascii", "", true}};
 
 std::uint64_t writeVideo(FrameStream& frames, const std::string& font, ExportFormat format, const std::string& output,
@@ -167,7 +167,8 @@ void refuseUnusableFont(const std::string& path)
     const std::vector<std::uint8_t> bytes = readFontFileBytes(path);
     constexpr std::size_t kDrawnBytes = std::size_t(GlyphTable::kFileGlyphs) * GlyphTable::kSlotBytes;
     if (bytes.size() < kDrawnBytes) {
-        throw ToolError(path + ": " + std::to_string(bytes.size()) + " bytes is too short for a font file, which holds the " +
+        throw ToolError(path + ": " + std::to_string(bytes.size()) +
+                        " bytes is too short for a font file, which holds the " +
                         std::to_string(GlyphTable::kFileGlyphs) + " glyphs the player draws in its first " +
                         std::to_string(kDrawnBytes) + " bytes ('kvq info " + path + "' tells more)");
     }
@@ -189,7 +190,8 @@ bool soundtrackStartsLikeMp3(const std::string& path, ExportFormat format)
     std::array<std::uint8_t, kMp3SignatureBytes> start{};
     const std::size_t got = input.readAt(0, start);
     if (startsLikeMp3(std::span<const std::uint8_t>(start.data(), got))) return true;
-    if (format == ExportFormat::html) throw ToolError(path + ": " + std::string(kNotMp3) + ", so a web page cannot carry it");
+    if (format == ExportFormat::html)
+        throw ToolError(path + ": " + std::string(kNotMp3) + ", so a web page cannot carry it");
     return false;
 }
 
@@ -200,7 +202,8 @@ HtmlPageSettings pageSettings(const ParsedArguments& parsed, const std::string& 
     if (const auto poster = parsed.option("poster")) {
         // Past the end is the last frame; so is a time too large for any frame number.
         const double frame = std::floor(timeArgumentSeconds(*poster, "--poster") * kFramesPerSecond);
-        settings.poster_frame = frame < 1.8e19 ? static_cast<std::uint64_t>(frame) : std::numeric_limits<std::uint64_t>::max();
+        settings.poster_frame =
+            frame < 1.8e19 ? static_cast<std::uint64_t>(frame) : std::numeric_limits<std::uint64_t>::max();
     }
     settings.loop = parsed.option("loop").has_value();
     settings.autoplay = parsed.option("autoplay").has_value();
@@ -239,7 +242,8 @@ int run(const ParsedArguments& parsed, std::ostream& out)
     const HtmlPageSettings page_settings = pageSettings(parsed, animation);
     if (format != ExportFormat::html) {
         for (const std::string_view page_only : {"title", "poster", "loop", "autoplay", "ascii"}) {
-            if (parsed.option(page_only)) throw UsageError("--" + std::string(page_only) + " goes only with a web page (.html)");
+            if (parsed.option(page_only))
+                throw UsageError("--" + std::string(page_only) + " goes only with a web page (.html)");
         }
     }
 
@@ -278,11 +282,9 @@ int run(const ParsedArguments& parsed, std::ostream& out)
     return 0;
 }
 
-const Command kCommand{"export", "write a frame file as a video (GIF, Y4M, MP4, WebM, MKV) or a web page", kHelp, kOptions, run};
+const Command kCommand{"export", "write a frame file as a video (GIF, Y4M, MP4, WebM, MKV) or a web page", kHelp,
+                       kOptions, run};
 
 }  // namespace
 
-const Command& exportCommand()
-{
-    return kCommand;
-}
+const Command& exportCommand() { return kCommand; }

@@ -25,10 +25,22 @@ std::vector<std::string> ffmpegArguments(VideoContainer container, const AtomicF
                                          const std::optional<std::string>& soundtrack, std::uint64_t frame_count)
 {
     // Errors only, so that ChildProcess's last line of ffmpeg's messages is the reason it failed.
-    std::vector<std::string> arguments = {"ffmpeg", "-hide_banner", "-nostdin", "-loglevel", "error", "-y",
-                                          "-f", "rawvideo", "-pixel_format", "rgb24", "-video_size",
+    std::vector<std::string> arguments = {"ffmpeg",
+                                          "-hide_banner",
+                                          "-nostdin",
+                                          "-loglevel",
+                                          "error",
+                                          "-y",
+                                          "-f",
+                                          "rawvideo",
+                                          "-pixel_format",
+                                          "rgb24",
+                                          "-video_size",
                                           std::to_string(kPictureWidth) + "x" + std::to_string(kPictureHeight),
-                                          "-framerate", std::to_string(kFramesPerSecond), "-i", "pipe:0"};
+                                          "-framerate",
+                                          std::to_string(kFramesPerSecond),
+                                          "-i",
+                                          "pipe:0"};
     if (soundtrack) {
         // -t on the sound's input cuts only the sound: -shortest would also cut the picture short
         // when the soundtrack ends first.
@@ -76,8 +88,7 @@ std::vector<std::string> ffmpegArguments(VideoContainer container, const AtomicF
 FfmpegWriter::FfmpegWriter(VideoContainer container, const std::string& path,
                            const std::optional<std::string>& soundtrack, std::uint64_t frame_count)
     : file_(path),
-      ffmpeg_(ffmpegArguments(container, file_, soundtrack, frame_count),
-              ChildProcess::Pipe::to_its_input, "ffmpeg"),
+      ffmpeg_(ffmpegArguments(container, file_, soundtrack, frame_count), ChildProcess::Pipe::to_its_input, "ffmpeg"),
       rgb_(kPixels * 3)
 {
 }

@@ -39,10 +39,22 @@ void forEachCodePoint(const std::string& text, Visit visit)
         int length = 0;
         std::uint32_t code = 0;
         std::uint32_t least = 0;
-        if (lead < 0x80) { length = 1; code = lead; }
-        else if ((lead & 0xE0) == 0xC0) { length = 2; code = lead & 0x1F; least = 0x80; }
-        else if ((lead & 0xF0) == 0xE0) { length = 3; code = lead & 0x0F; least = 0x800; }
-        else if ((lead & 0xF8) == 0xF0) { length = 4; code = lead & 0x07; least = 0x10000; }
+        if (lead < 0x80) {
+            length = 1;
+            code = lead;
+        } else if ((lead & 0xE0) == 0xC0) {
+            length = 2;
+            code = lead & 0x1F;
+            least = 0x80;
+        } else if ((lead & 0xF0) == 0xE0) {
+            length = 3;
+            code = lead & 0x0F;
+            least = 0x800;
+        } else if ((lead & 0xF8) == 0xF0) {
+            length = 4;
+            code = lead & 0x07;
+            least = 0x10000;
+        }
         bool valid = length > 0 && i + static_cast<std::size_t>(length) <= text.size();
         for (int k = 1; valid && k < length; ++k) {
             const unsigned char next = byteAt(i + static_cast<std::size_t>(k));
@@ -111,11 +123,20 @@ std::string htmlText(const std::string& text)
     std::string out;
     forEachCodePoint(text, [&](std::uint32_t code) {
         switch (code) {
-        case '<': out += "&lt;"; return;
-        case '>': out += "&gt;"; return;
-        case '&': out += "&amp;"; return;
-        case '"': out += "&quot;"; return;
-        default: break;
+        case '<':
+            out += "&lt;";
+            return;
+        case '>':
+            out += "&gt;";
+            return;
+        case '&':
+            out += "&amp;";
+            return;
+        case '"':
+            out += "&quot;";
+            return;
+        default:
+            break;
         }
         if (code >= 0x20 && code < 0x7F) {
             out.push_back(static_cast<char>(code));
@@ -155,8 +176,10 @@ void writeHtmlPage(FrameStream& frames, const GlyphTable& glyphs, std::span<cons
     std::string head;
     std::string data;
     const auto append = [&](std::span<const std::uint8_t> bytes, std::string& text) {
-        if (settings.ascii) appendBase64(bytes, text);
-        else appendScriptData(bytes, text);
+        if (settings.ascii)
+            appendBase64(bytes, text);
+        else
+            appendScriptData(bytes, text);
     };
     const auto section = [&](std::string& text, std::span<const std::uint8_t> bytes) {
         const std::size_t start = text.size();
@@ -197,34 +220,35 @@ void writeHtmlPage(FrameStream& frames, const GlyphTable& glyphs, std::span<cons
     flush();
     if (done != frame_count) throw ToolError("the frame file changed while it was being read");
 
-    const std::string meta = std::string("{\"format\":1") + (settings.ascii ? ",\"encoding\":\"base64\"" : "") +
-        ",\"title\":" + jsonString(settings.title) +
-        ",\"frames\":" + number(done) + ",\"framesPerSecond\":" + number(kFramesPerSecond) +
-        ",\"posterFrame\":" + number(poster) +
-        ",\"loop\":" + (settings.loop ? "true" : "false") +
-        ",\"autoplay\":" + (settings.autoplay ? "true" : "false") +
+    const std::string meta =
+        std::string("{\"format\":1") + (settings.ascii ? ",\"encoding\":\"base64\"" : "") +
+        ",\"title\":" + jsonString(settings.title) + ",\"frames\":" + number(done) +
+        ",\"framesPerSecond\":" + number(kFramesPerSecond) + ",\"posterFrame\":" + number(poster) +
+        ",\"loop\":" + (settings.loop ? "true" : "false") + ",\"autoplay\":" + (settings.autoplay ? "true" : "false") +
         ",\"headLength\":" + number(head.size()) + ",\"font\":" + font_entry + ",\"poster\":" + poster_entry +
         ",\"dataLength\":" + number(data.size()) + ",\"audio\":" + audio_entry +
         ",\"chunkFrames\":" + number(kPageChunkFrames) + ",\"chunks\":[" + chunks + "]}";
 
     const std::string title = htmlText(settings.title);
     // The table of contents' own checksum beside it: nothing else would notice a change to it.
-    const std::string meta_crc = number(crcOf(std::span(reinterpret_cast<const std::uint8_t*>(meta.data()), meta.size())));
+    const std::string meta_crc =
+        number(crcOf(std::span(reinterpret_cast<const std::uint8_t*>(meta.data()), meta.size())));
     const std::string shared = pageConstantsScript();
     // The data last, so that a page cut short still has its player to say so.
-    for (const std::string_view piece : filledTemplate(kPageTemplate, {{"{{charset}}", settings.ascii ? "utf-8" : "windows-1252"},
-                                                                      {"{{title}}", title},
-                                                                      {"{{label}}", title},
-                                                                      {"{{style}}", kPlayerStyle},
-                                                                      {"{{boot}}", kBootScript},
-                                                                      {"{{metacrc}}", meta_crc},
-                                                                      {"{{meta}}", meta},
-                                                                      {"{{shared}}", shared},
-                                                                      {"{{head}}", head},
-                                                                      {"{{lzma}}", kLzmaDecoderScript},
-                                                                      {"{{unpack}}", kUnpackScript},
-                                                                      {"{{player}}", kPlayerScript},
-                                                                      {"{{data}}", data}})) {
+    for (const std::string_view piece :
+         filledTemplate(kPageTemplate, {{"{{charset}}", settings.ascii ? "utf-8" : "windows-1252"},
+                                        {"{{title}}", title},
+                                        {"{{label}}", title},
+                                        {"{{style}}", kPlayerStyle},
+                                        {"{{boot}}", kBootScript},
+                                        {"{{metacrc}}", meta_crc},
+                                        {"{{meta}}", meta},
+                                        {"{{shared}}", shared},
+                                        {"{{head}}", head},
+                                        {"{{lzma}}", kLzmaDecoderScript},
+                                        {"{{unpack}}", kUnpackScript},
+                                        {"{{player}}", kPlayerScript},
+                                        {"{{data}}", data}})) {
         file.write(std::span<const std::uint8_t>(reinterpret_cast<const std::uint8_t*>(piece.data()), piece.size()));
     }
 }

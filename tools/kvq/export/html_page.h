@@ -15,11 +15,11 @@
 inline constexpr std::uint32_t kPageChunkFrames = 192;
 
 struct HtmlPageSettings {
-    std::string title;                // any UTF-8; never read as HTML by the page
-    std::uint64_t poster_frame = 0;   // shown before playing
+    std::string title;               // any UTF-8; never read as HTML by the page
+    std::uint64_t poster_frame = 0;  // shown before playing
     bool loop = false;
-    bool autoplay = false;            // muted until the first click, as browsers demand
-    bool ascii = false;               // data in base64: any charset, any re-saving keeps it
+    bool autoplay = false;  // muted until the first click, as browsers demand
+    bool ascii = false;     // data in base64: any charset, any re-saving keeps it
 };
 
 // One HTML file that plays the animation by itself, offline, with the player's exact pixels:

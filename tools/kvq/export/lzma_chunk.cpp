@@ -30,7 +30,8 @@ LzmaChunk packLzmaChunk(std::span<const std::uint8_t> raw)
     options.lp = kLiteralPositionBits;
     options.pb = kPositionBits;
     // A dictionary no larger than the chunk: the decoder's memory is the chunk itself.
-    options.dict_size = std::clamp<std::uint32_t>(static_cast<std::uint32_t>(raw.size()), LZMA_DICT_SIZE_MIN, options.dict_size);
+    options.dict_size =
+        std::clamp<std::uint32_t>(static_cast<std::uint32_t>(raw.size()), LZMA_DICT_SIZE_MIN, options.dict_size);
     const lzma_filter filters[] = {{LZMA_FILTER_LZMA1, &options}, {LZMA_VLI_UNKNOWN, nullptr}};
 
     StreamOwner owner;
@@ -46,7 +47,8 @@ LzmaChunk packLzmaChunk(std::span<const std::uint8_t> raw)
         owner.stream.avail_out = chunk.bytes.size() - owner.stream.total_out;
         const lzma_ret result = lzma_code(&owner.stream, LZMA_FINISH);
         if (result == LZMA_STREAM_END) break;
-        if (result != LZMA_OK) throw ToolError("liblzma failed while packing frames (error " + std::to_string(result) + ")");
+        if (result != LZMA_OK)
+            throw ToolError("liblzma failed while packing frames (error " + std::to_string(result) + ")");
     }
     chunk.bytes.resize(owner.stream.total_out);
     return chunk;

@@ -30,7 +30,8 @@ std::optional<Mp3FrameHeader> readMp3FrameHeader(std::span<const std::uint8_t> b
     const int layer = (bytes[1] >> 1) & 3;
     const int bitrate_index = bytes[2] >> 4;
     const int rate_index = (bytes[2] >> 2) & 3;
-    if (version == kVersionReserved || layer != kLayer3 || bitrate_index == 0 || bitrate_index == 15 || rate_index == 3) {
+    if (version == kVersionReserved || layer != kLayer3 || bitrate_index == 0 || bitrate_index == 15 ||
+        rate_index == 3) {
         return std::nullopt;
     }
     Mp3FrameHeader header;
@@ -41,7 +42,8 @@ std::optional<Mp3FrameHeader> readMp3FrameHeader(std::span<const std::uint8_t> b
     const int kbps = (header.mpeg1 ? kMpeg1Kbps : kMpeg2Kbps)[static_cast<std::size_t>(bitrate_index)];
     const bool padded = (bytes[2] >> 1) & 1;
     // samples / 8 bytes per bit of bitrate per sample: 144 for MPEG 1, 72 for MPEG 2 and 2.5.
-    header.bytes = static_cast<std::size_t>(header.samples / 8 * kbps * 1000 / header.sample_rate_hz) + (padded ? 1 : 0);
+    header.bytes =
+        static_cast<std::size_t>(header.samples / 8 * kbps * 1000 / header.sample_rate_hz) + (padded ? 1 : 0);
     header.mono = (bytes[3] >> 6) == kChannelModeMono;
     header.protected_by_crc = (bytes[1] & 1) == 0;
     return header;

@@ -12,8 +12,8 @@ struct Mp3FrameHeader {
     static constexpr std::size_t kBytes = 4;
 
     int sample_rate_hz = 0;
-    int samples = 0;          // per channel: 1152 for MPEG 1, 576 for MPEG 2 and 2.5
-    std::size_t bytes = 0;    // the whole frame, header and padding included
+    int samples = 0;        // per channel: 1152 for MPEG 1, 576 for MPEG 2 and 2.5
+    std::size_t bytes = 0;  // the whole frame, header and padding included
     bool mpeg1 = false;
     bool mono = false;
     bool protected_by_crc = false;  // two bytes of CRC follow the header

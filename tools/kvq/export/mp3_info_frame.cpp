@@ -16,7 +16,8 @@ constexpr std::size_t kLameTagBytes = 36, kLameDelay = 21, kLameMusicLength = 28
 
 std::uint32_t bigEndian32(std::span<const std::uint8_t> bytes, std::size_t at)
 {
-    return std::uint32_t(bytes[at]) << 24 | std::uint32_t(bytes[at + 1]) << 16 | std::uint32_t(bytes[at + 2]) << 8 | bytes[at + 3];
+    return std::uint32_t(bytes[at]) << 24 | std::uint32_t(bytes[at + 1]) << 16 | std::uint32_t(bytes[at + 2]) << 8 |
+           bytes[at + 3];
 }
 
 void putBigEndian(std::span<std::uint8_t> bytes, std::size_t at, std::uint64_t value, int count)
@@ -32,8 +33,8 @@ bool holdsAt(std::span<const std::uint8_t> bytes, std::size_t at, const char (&w
 // Where the fields after a Xing header's flags end, so where a LAME tag would start.
 std::size_t xingFieldsEnd(std::uint32_t flags, std::size_t xing_at)
 {
-    return xing_at + 8 + ((flags & kHasFrames) ? 4 : 0) + ((flags & kHasBytes) ? 4 : 0) + ((flags & kHasToc) ? kTocEntries : 0) +
-           ((flags & kHasQuality) ? 4 : 0);
+    return xing_at + 8 + ((flags & kHasFrames) ? 4 : 0) + ((flags & kHasBytes) ? 4 : 0) +
+           ((flags & kHasToc) ? kTocEntries : 0) + ((flags & kHasQuality) ? 4 : 0);
 }
 
 // A LAME tag (or one of its kin that keeps the same layout) where its CRC says it is whole.
@@ -50,7 +51,8 @@ std::uint16_t lameCrc16(std::span<const std::uint8_t> bytes, std::uint16_t crc)
 {
     for (const std::uint8_t byte : bytes) {
         crc = std::uint16_t(crc ^ byte);
-        for (int bit = 0; bit < 8; ++bit) crc = (crc & 1) ? std::uint16_t((crc >> 1) ^ 0xA001) : std::uint16_t(crc >> 1);
+        for (int bit = 0; bit < 8; ++bit)
+            crc = (crc & 1) ? std::uint16_t((crc >> 1) ^ 0xA001) : std::uint16_t(crc >> 1);
     }
     return crc;
 }
@@ -72,7 +74,8 @@ Mp3InfoFrame readMp3InfoFrame(std::span<const std::uint8_t> frame, const Mp3Fram
     return info;
 }
 
-void rewriteXingFrame(std::span<std::uint8_t> stream, const Mp3FrameHeader& header, std::span<const std::uint64_t> frame_offsets)
+void rewriteXingFrame(std::span<std::uint8_t> stream, const Mp3FrameHeader& header,
+                      std::span<const std::uint64_t> frame_offsets)
 {
     const std::span<std::uint8_t> frame = stream.first(std::min(header.bytes, stream.size()));
     const std::size_t xing_at = header.xingOffset();
@@ -94,7 +97,8 @@ void rewriteXingFrame(std::span<std::uint8_t> stream, const Mp3FrameHeader& head
         for (std::size_t i = 0; i < kTocEntries; ++i) {
             const std::size_t index = frame_offsets.empty() ? 0 : i * frame_offsets.size() / kTocEntries;
             const std::uint64_t offset = frame_offsets.empty() ? 0 : frame_offsets[index];
-            frame[at + i] = std::uint8_t(std::min<std::uint64_t>(255, offset * 256 / std::max<std::size_t>(1, stream.size())));
+            frame[at + i] =
+                std::uint8_t(std::min<std::uint64_t>(255, offset * 256 / std::max<std::size_t>(1, stream.size())));
         }
     }
     if (!lame) return;

@@ -25,7 +25,8 @@ Mp3InfoFrame readMp3InfoFrame(std::span<const std::uint8_t> frame, const Mp3Fram
 // Makes the Xing frame that starts `stream` (its header is `header`) describe that stream: its
 // audio frames begin at `frame_offsets`, counted from the stream's start; nothing is padded at its
 // end any more; the LAME tag's length and checksums are made again.
-void rewriteXingFrame(std::span<std::uint8_t> stream, const Mp3FrameHeader& header, std::span<const std::uint64_t> frame_offsets);
+void rewriteXingFrame(std::span<std::uint8_t> stream, const Mp3FrameHeader& header,
+                      std::span<const std::uint64_t> frame_offsets);
 
 // The CRC-16 (polynomial 0x8005, reflected, from 0) that LAME tags keep of themselves and of the music.
 std::uint16_t lameCrc16(std::span<const std::uint8_t> bytes, std::uint16_t crc = 0);

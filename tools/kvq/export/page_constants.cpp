@@ -40,6 +40,7 @@ std::string pageConstantsScript()
     return "const KVQ_SHARED = Object.freeze({\"inkColour\":" + std::to_string(kInkColour) +
            ",\"paperColour\":" + std::to_string(kPaperColour) +
            ",\"framesPerSecond\":" + std::to_string(kFramesPerSecond) + ",\"speeds\":[" + speeds + "]" +
-           ",\"seekSeconds\":" + number(Transport::kSeekStepSeconds) + ",\"clockJumpSeconds\":" + number(kPageClockJumpSeconds) +
-           ",\"clockPull\":" + number(kPageClockPull) + ",\"keys\":[" + keys + "]});";
+           ",\"seekSeconds\":" + number(Transport::kSeekStepSeconds) +
+           ",\"clockJumpSeconds\":" + number(kPageClockJumpSeconds) + ",\"clockPull\":" + number(kPageClockPull) +
+           ",\"keys\":[" + keys + "]});";
 }

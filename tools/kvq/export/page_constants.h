@@ -18,10 +18,10 @@ inline constexpr double kPageClockJumpSeconds = 0.25;
 inline constexpr double kPageClockPull = 0.25;
 
 struct PageKey {
-    ReviewKey review;                        // kvq play's key
-    std::string_view action;                 // what the page does
-    std::array<std::string_view, 10> page;   // KeyboardEvent.key values on the page ("" unused)
-    std::string_view why;                    // where the page differs, why
+    ReviewKey review;                       // kvq play's key
+    std::string_view action;                // what the page does
+    std::array<std::string_view, 10> page;  // KeyboardEvent.key values on the page ("" unused)
+    std::string_view why;                   // where the page differs, why
 };
 
 inline constexpr std::array kPageKeys{
@@ -30,7 +30,8 @@ inline constexpr std::array kPageKeys{
     PageKey{ReviewKey::right, "forward", {"ArrowRight"}, ""},
     PageKey{ReviewKey::home, "start", {"Home"}, ""},
     PageKey{ReviewKey::end, "end", {"End"}, ""},
-    PageKey{ReviewKey::comma, "previousFrame", {",", "<"}, "the page reads characters: '<' is Shift+',' on US keyboards"},
+    PageKey{
+        ReviewKey::comma, "previousFrame", {",", "<"}, "the page reads characters: '<' is Shift+',' on US keyboards"},
     PageKey{ReviewKey::period, "nextFrame", {".", ">"}, "the page reads characters: '>' is Shift+'.'"},
     PageKey{ReviewKey::bracket_left, "slower", {"["}, ""},
     PageKey{ReviewKey::bracket_right, "faster", {"]"}, ""},

@@ -7,11 +7,20 @@ void appendScriptData(std::span<const std::uint8_t> bytes, std::string& text)
     for (const std::uint8_t byte : bytes) {
         int escaped = -1;
         switch (byte) {
-        case 0x00: escaped = 0; break;
-        case '\r': escaped = 1; break;
-        case '<': escaped = 2; break;
-        case kScriptDataEscape: escaped = 3; break;
-        default: break;
+        case 0x00:
+            escaped = 0;
+            break;
+        case '\r':
+            escaped = 1;
+            break;
+        case '<':
+            escaped = 2;
+            break;
+        case kScriptDataEscape:
+            escaped = 3;
+            break;
+        default:
+            break;
         }
         if (escaped < 0) {
             text.push_back(static_cast<char>(byte));

@@ -33,8 +33,9 @@ public:
             bytes_.resize(file_.readAt(offset, bytes_));
         }
         const std::size_t from = static_cast<std::size_t>(offset - start_);
-        return std::span<const std::uint8_t>(bytes_).subspan(std::min(from, bytes_.size())).first(
-            std::min(count, bytes_.size() - std::min(from, bytes_.size())));
+        return std::span<const std::uint8_t>(bytes_)
+            .subspan(std::min(from, bytes_.size()))
+            .first(std::min(count, bytes_.size() - std::min(from, bytes_.size())));
     }
 
 private:
@@ -148,7 +149,8 @@ SoundtrackCut cutSoundtrack(const std::string& path, double seconds)
     SoundtrackCut cut;
     // A decoder gives out the samples of its own delay again at the end, in place of the padding
     // where the tag tells more padding than that.
-    cut.seconds_before = std::max(0.0, (static_cast<double>(samples) - skipped - std::max(0, padding - kDecoderDelay)) / rate);
+    cut.seconds_before =
+        std::max(0.0, (static_cast<double>(samples) - skipped - std::max(0, padding - kDecoderDelay)) / rate);
     const std::uint64_t kept_samples = kept.size() * static_cast<std::uint64_t>(stream.samples);
     if (kept_samples >= samples) {
         cut.seconds_after = cut.seconds_before;

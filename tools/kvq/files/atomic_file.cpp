@@ -64,7 +64,8 @@ pid_t temporaryFileMaker(const std::string& name)
     const auto digits = [](std::string_view text) {
         return !text.empty() && text.size() <= 10 && text.find_first_not_of("0123456789") == std::string_view::npos;
     };
-    if (dash == std::string::npos || !digits(std::string_view(rest).substr(0, dash)) || !digits(std::string_view(rest).substr(dash + 1))) {
+    if (dash == std::string::npos || !digits(std::string_view(rest).substr(0, dash)) ||
+        !digits(std::string_view(rest).substr(dash + 1))) {
         return 0;
     }
     const long pid = std::strtol(rest.c_str(), nullptr, 10);
@@ -81,7 +82,8 @@ void sweepLeftovers(const std::string& folder)
         const pid_t maker = temporaryFileMaker(entry.path().filename().string());
         if (maker == 0 || maker == ::getpid()) continue;
         struct stat status {};
-        if (::lstat(entry.path().c_str(), &status) != 0 || !S_ISREG(status.st_mode) || status.st_uid != ::geteuid()) continue;
+        if (::lstat(entry.path().c_str(), &status) != 0 || !S_ISREG(status.st_mode) || status.st_uid != ::geteuid())
+            continue;
         if (::kill(maker, 0) != 0 && errno == ESRCH) ::unlink(entry.path().c_str());
     }
 }
@@ -163,7 +165,8 @@ void AtomicFile::closeFile()
 void AtomicFile::write(std::span<const std::uint8_t> bytes)
 {
     if (fd_ < 0) throw ToolError(path_ + ": written after it was closed");
-    if (const int error_number = writeAll(fd_, bytes)) throw ToolError(systemErrorMessage(path_, "cannot write", error_number));
+    if (const int error_number = writeAll(fd_, bytes))
+        throw ToolError(systemErrorMessage(path_, "cannot write", error_number));
 }
 
 void AtomicFile::commit()

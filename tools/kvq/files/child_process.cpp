@@ -87,8 +87,7 @@ ChildProcess::ChildProcess(const std::vector<std::string>& arguments, Pipe pipe,
     if (pid_ < 0) {
         start_error = fork_error;
     } else {
-        while (::read(report[0], &start_error, sizeof start_error) < 0 && errno == EINTR) {
-        }
+        while (::read(report[0], &start_error, sizeof start_error) < 0 && errno == EINTR) {}
     }
     close(report[0]);
     if (start_error != 0) {
@@ -142,8 +141,7 @@ void ChildProcess::finish()
     closeIfOpen(pipe_fd_);
     if (pid_ <= 0) return;
     int status = 0;
-    while (waitpid(pid_, &status, 0) < 0 && errno == EINTR) {
-    }
+    while (waitpid(pid_, &status, 0) < 0 && errno == EINTR) {}
     forgetChild(pid_);
     pid_ = -1;
     if (WIFEXITED(status) && WEXITSTATUS(status) == 0) return;
@@ -170,7 +168,4 @@ std::string ChildProcess::lastErrorLine() const
     return line;
 }
 
-std::string ffmpegFileName(const std::string& path)
-{
-    return "file:" + path;
-}
+std::string ffmpegFileName(const std::string& path) { return "file:" + path; }

@@ -10,13 +10,13 @@
 static_assert(sizeof(TextFrame) == TextFrame::kCells && alignof(TextFrame) == 1);
 
 FrameFile::FrameFile(const std::string& path, std::uint64_t block_frames)
-    : input_(path), shape_(FrameFileShape::of(input_.sizeBytes())),
+    : input_(path),
+      shape_(FrameFileShape::of(input_.sizeBytes())),
       block_frames_(std::max<std::uint64_t>(1, block_frames))
 {
 }
 
-FrameFile::FrameFile(const std::string& path, FileProblem& problem)
-    : input_(path, problem), block_frames_(kBlockFrames)
+FrameFile::FrameFile(const std::string& path, FileProblem& problem) : input_(path, problem), block_frames_(kBlockFrames)
 {
     if (input_.isOpen()) shape_ = FrameFileShape::of(input_.sizeBytes());
 }
@@ -25,8 +25,7 @@ const TextFrame* FrameFile::frame(std::uint64_t index)
 {
     if (index >= frameCount()) return nullptr;
     const std::uint64_t first = index / block_frames_ * block_frames_;
-    auto block =
-        std::find_if(blocks_.begin(), blocks_.end(), [&](const Block& b) { return b.first == first; });
+    auto block = std::find_if(blocks_.begin(), blocks_.end(), [&](const Block& b) { return b.first == first; });
     if (block == blocks_.end()) {
         block = std::min_element(blocks_.begin(), blocks_.end(),
                                  [](const Block& a, const Block& b) { return a.last_used < b.last_used; });
@@ -59,8 +58,8 @@ void FrameFile::fill(Block& block, std::uint64_t first)
     block.last_used = ++uses_;  // so that finding the frame before a partial one never takes this block
     const std::uint64_t count = std::min(block_frames_, shape_.frames() - first);
     const bool holds_partial = shape_.trailingBlockIsFrame() && first + count == shape_.frames();
-    const std::uint64_t wanted = (holds_partial ? count - 1 : count) * TextFrame::kCells +
-                                 (holds_partial ? shape_.trailing_bytes : 0);
+    const std::uint64_t wanted =
+        (holds_partial ? count - 1 : count) * TextFrame::kCells + (holds_partial ? shape_.trailing_bytes : 0);
     block.frames.resize(static_cast<std::size_t>(count));
     const std::size_t got = input_.readAvailable(
         first * TextFrame::kCells,
@@ -70,7 +69,7 @@ void FrameFile::fill(Block& block, std::uint64_t first)
         // Only the whole frames that arrived: a frame half read would show noise.
         block.frames.resize(got / TextFrame::kCells);
     } else if (holds_partial) {
-        const TextFrame* previous = count > 1 ? &block.frames[block.frames.size() - 2]
+        const TextFrame* previous = count > 1   ? &block.frames[block.frames.size() - 2]
                                     : first > 0 ? frame(first - 1)
                                                 : nullptr;
         if (first > 0 && !previous) {

@@ -35,7 +35,8 @@ std::vector<std::uint8_t> writeToMemory(const std::vector<std::uint8_t>& rgb, in
         image->height = static_cast<png_uint_32>(height);
         image->format = PNG_FORMAT_RGB;
         png.resize(size);
-        if (!png_image_write_to_memory(image.get(), pass == 0 ? nullptr : png.data(), &size, 0, rgb.data(), 0, nullptr)) {
+        if (!png_image_write_to_memory(image.get(), pass == 0 ? nullptr : png.data(), &size, 0, rgb.data(), 0,
+                                       nullptr)) {
             throw ToolError("PNG: cannot encode: " + image.message());
         }
     }
@@ -47,7 +48,8 @@ std::vector<std::uint8_t> writeToMemory(const std::vector<std::uint8_t>& rgb, in
 
 std::vector<std::uint8_t> encodeRgbPng(std::span<const std::uint32_t> pixels, int width, int height)
 {
-    if (width <= 0 || height <= 0 || pixels.size() != static_cast<std::size_t>(width) * static_cast<std::size_t>(height)) {
+    if (width <= 0 || height <= 0 ||
+        pixels.size() != static_cast<std::size_t>(width) * static_cast<std::size_t>(height)) {
         throw ToolError("PNG: the pixel buffer does not match " + std::to_string(width) + "x" + std::to_string(height));
     }
     std::vector<std::uint8_t> rgb;

@@ -40,7 +40,4 @@ const Command kCommand{"font", "convert an 8x16 PSF console font into the player
 
 }  // namespace
 
-const Command& fontCommand()
-{
-    return kCommand;
-}
+const Command& fontCommand() { return kCommand; }

@@ -36,7 +36,8 @@ public:
         FileProblem problem;
         const RegularFile opened = openRegularFile(path.c_str(), problem);
         if (problem.kind == FileProblem::Kind::not_regular) {
-            throw ToolError(path + (std::filesystem::is_directory(path) ? ": is a folder, not a font file" : ": not a regular file"));
+            throw ToolError(path + (std::filesystem::is_directory(path) ? ": is a folder, not a font file"
+                                                                        : ": not a regular file"));
         }
         if (!opened.file) throw ToolError(systemErrorMessage(path, "cannot open", problem.error_number));
         // zlib closes the descriptor it is given, and the opened file closes its own.
@@ -95,7 +96,8 @@ private:
         if (code == Z_BUF_ERROR) throw ToolError(path_ + ": truncated: the compressed data ends early");
         // zlib names the file by its descriptor, "<fd:3>: ", which tells the user nothing.
         std::string_view said = message ? message : "unknown zlib error";
-        if (said.starts_with("<fd:") && said.find(": ") != std::string_view::npos) said.remove_prefix(said.find(": ") + 2);
+        if (said.starts_with("<fd:") && said.find(": ") != std::string_view::npos)
+            said.remove_prefix(said.find(": ") + 2);
         throw ToolError(path_ + ": corrupt compressed data: " + std::string(said));
     }
 

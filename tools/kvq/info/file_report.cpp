@@ -27,9 +27,12 @@ std::string secondsText(double seconds)
 FileKind guessKind(const std::string& path, std::uint64_t size_bytes)
 {
     switch (likelyKind(path, size_bytes)) {
-    case LikelyKind::frames: return FileKind::Frames;
-    case LikelyKind::font: return FileKind::Font;
-    case LikelyKind::unknown: break;
+    case LikelyKind::frames:
+        return FileKind::Frames;
+    case LikelyKind::font:
+        return FileKind::Font;
+    case LikelyKind::unknown:
+        break;
     }
     throw ToolError(path + ": cannot tell a frame file from a font: " + std::to_string(size_bytes) +
                     " bytes is neither 8192 nor a whole number of 2400-byte frames, and the name does not end in"

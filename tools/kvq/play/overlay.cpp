@@ -54,8 +54,8 @@ void drawOverlay(const OverlayContent& content, const GlyphTable& font, const Sc
         fill(screen, width, status.area, kBand);
         const int scale = status.text_scale;
         for (std::size_t row = 0; row < status.rows.size(); ++row) {
-            drawText(status.rows[row], font, status.area.x + 8 * scale, status.area.y + static_cast<int>(row) * 16 * scale,
-                     scale, status.area, width, screen);
+            drawText(status.rows[row], font, status.area.x + 8 * scale,
+                     status.area.y + static_cast<int>(row) * 16 * scale, scale, status.area, width, screen);
         }
     }
     if (content.bar) {
@@ -64,7 +64,8 @@ void drawOverlay(const OverlayContent& content, const GlyphTable& font, const Sc
         ScreenRect filled = bar.area;
         filled.width = static_cast<int>(std::lround(std::clamp(content.fraction, 0.0, 1.0) * bar.area.width));
         fill(screen, width, filled, kFill);
-        drawText(content.bar_text, font, bar.area.x + 8 * bar.text_scale, bar.area.y, bar.text_scale, bar.area, width, screen);
+        drawText(content.bar_text, font, bar.area.x + 8 * bar.text_scale, bar.area.y, bar.text_scale, bar.area, width,
+                 screen);
     }
 }
 

@@ -11,8 +11,8 @@
 // What the review player shows beside the picture, or over it where the window leaves no room: a
 // status line and a seek bar, each on a dark band, never drawn into the picture itself.
 struct OverlayContent {
-    std::string line;      // empty: no status line; its parts are separated by two spaces
-    bool bar = false;      // the seek bar, its fill showing `fraction` of the length
+    std::string line;  // empty: no status line; its parts are separated by two spaces
+    bool bar = false;  // the seek bar, its fill showing `fraction` of the length
     double fraction = 0;
     std::string bar_text;  // "position / length", over the bar
 

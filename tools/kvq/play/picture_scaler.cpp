@@ -60,7 +60,8 @@ void PictureScaler::configure(int from_width, int from_height, int to_width, int
     from_height = std::max(1, from_height);
     to_width = std::max(1, to_width);
     to_height = std::max(1, to_height);
-    if (from_width == from_width_ && from_height == from_height_ && to_width == to_width_ && to_height == to_height_) return;
+    if (from_width == from_width_ && from_height == from_height_ && to_width == to_width_ && to_height == to_height_)
+        return;
     from_width_ = from_width;
     from_height_ = from_height;
     to_width_ = to_width;
@@ -88,7 +89,8 @@ void PictureScaler::scale(std::span<const std::uint32_t> from, std::span<std::ui
                 continue;
             }
             Sum sum;
-            for (int t = first; t < last; ++t) sum.add(in[across_.source[static_cast<std::size_t>(t)]], across_.weight[static_cast<std::size_t>(t)]);
+            for (int t = first; t < last; ++t)
+                sum.add(in[across_.source[static_cast<std::size_t>(t)]], across_.weight[static_cast<std::size_t>(t)]);
             out[x] = sum.pixel();
         }
     }
@@ -97,7 +99,8 @@ void PictureScaler::scale(std::span<const std::uint32_t> from, std::span<std::ui
         const int first = down_.first[static_cast<std::size_t>(y)];
         const int last = down_.first[static_cast<std::size_t>(y) + 1];
         if (last - first == 1) {
-            const std::uint32_t* row = rows_.data() + static_cast<std::size_t>(down_.source[static_cast<std::size_t>(first)]) * width;
+            const std::uint32_t* row =
+                rows_.data() + static_cast<std::size_t>(down_.source[static_cast<std::size_t>(first)]) * width;
             std::copy(row, row + width, out);
             continue;
         }

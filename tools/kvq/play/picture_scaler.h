@@ -23,7 +23,7 @@ private:
     // For each screen pixel along one axis, the picture pixels it covers and their weights in
     // 256ths, adding up to 256.
     struct Taps {
-        std::vector<int> first;          // per screen pixel: its first entry in `source` / `weight`
+        std::vector<int> first;  // per screen pixel: its first entry in `source` / `weight`
         std::vector<int> source;
         std::vector<std::uint32_t> weight;
     };

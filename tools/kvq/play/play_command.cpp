@@ -8,27 +8,27 @@
 #include <memory>
 #include <optional>
 
+#include "audio/soundtrack.h"
 #include "audio/soundtrack_reports.h"
 #include "content/file_reports.h"
-#include "platform/termination_signals.h"
-#include "audio/soundtrack.h"
 #include "content/frame_list.h"
 #include "content/glyph_table.h"
-#include "content/regular_file.h"
 #include "content/player_folder.h"
+#include "content/regular_file.h"
 #include "kvq/common/command.h"
 #include "kvq/common/number_argument.h"
 #include "kvq/common/time_argument.h"
 #include "kvq/common/tool_error.h"
 #include "kvq/files/file_kind.h"
-#include "kvq/font/default_font.h"
 #include "kvq/files/frame_file.h"
+#include "kvq/font/default_font.h"
 #include "kvq/play/frame_source.h"
 #include "kvq/play/review_loop.h"
 #include "kvq/play/transport.h"
 #include "platform/review/monotonic_clock.h"
 #include "platform/review/sdl_review_window.h"
 #include "platform/review/sdl_stretching_audio_output.h"
+#include "platform/termination_signals.h"
 
 namespace {
 
@@ -60,8 +60,8 @@ constexpr std::string_view kHelp =
     "in the black bars beside or above the picture, or on a band over its edge where the window\n"
     "leaves no room. The picture is scaled by area: every pixel equally wide at any size.\n";
 
-constexpr ValueOption kOptions[] = {{"font", ""},  {"audio", ""},          {"start", ""},
-                                    {"speed", ""}, {"loop", "", true},     {"fullscreen", "", true},
+constexpr ValueOption kOptions[] = {{"font", ""},  {"audio", ""},      {"start", ""},
+                                    {"speed", ""}, {"loop", "", true}, {"fullscreen", "", true},
                                     {"scale", ""}};
 
 void report(const std::string& line) { std::cerr << "kvq play: " << line << '\n'; }
@@ -77,10 +77,13 @@ void reportIfAny(const std::string& line)
 std::string unlikelyFramesReport(const std::string& path, std::uint64_t size_bytes)
 {
     switch (likelyKind(path, size_bytes)) {
-    case LikelyKind::frames: return {};
+    case LikelyKind::frames:
+        return {};
     case LikelyKind::font:
-        return path + ": looks like a font (" + std::to_string(size_bytes) + " bytes), not frames; playing it as frames";
-    case LikelyKind::unknown: break;
+        return path + ": looks like a font (" + std::to_string(size_bytes) +
+               " bytes), not frames; playing it as frames";
+    case LikelyKind::unknown:
+        break;
     }
     return path + ": " + std::to_string(size_bytes) +
            " bytes is not a whole number of 2400-byte frames and the name does not end in .kvq; playing it as frames";
@@ -109,7 +112,7 @@ int run(const ParsedArguments& parsed, std::ostream&)
     if (const auto start = parsed.option("start")) settings.start_seconds = timeArgumentSeconds(*start, "--start");
     if (const auto speed = parsed.option("speed")) {
         settings.speed = numberArgument(*speed, "--speed", Transport::kSpeeds[0],
-                                  Transport::kSpeeds[std::size(Transport::kSpeeds) - 1], "0.25 to 4");
+                                        Transport::kSpeeds[std::size(Transport::kSpeeds) - 1], "0.25 to 4");
     }
     settings.loop = parsed.option("loop").has_value();
     int scale = 0;
@@ -180,7 +183,4 @@ const Command kCommand{"play", "review an animation in a window, with transport 
 
 }  // namespace
 
-const Command& playCommand()
-{
-    return kCommand;
-}
+const Command& playCommand() { return kCommand; }

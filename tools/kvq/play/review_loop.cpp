@@ -64,8 +64,14 @@ class Review {
 public:
     Review(FrameSource& frames, const GlyphTable& glyphs, const GlyphTable& text_font, const ReviewSettings& settings,
            ReviewDevices& devices)
-        : frames_(frames), glyphs_(glyphs), text_font_(text_font), devices_(devices), clock_(devices.clock),
-          transport_(frames.size(), devices.soundtrack), now_(clock_.now()), line_until_(now_ + kShowFor)
+        : frames_(frames),
+          glyphs_(glyphs),
+          text_font_(text_font),
+          devices_(devices),
+          clock_(devices.clock),
+          transport_(frames.size(), devices.soundtrack),
+          now_(clock_.now()),
+          line_until_(now_ + kShowFor)
     {
         transport_.setSpeed(settings.speed, now_);
         if (settings.loop) transport_.toggleLoop();
@@ -83,7 +89,8 @@ public:
             // Faster than 1, only every n-th frame is shown (n the speed rounded up), so that the
             // picture changes no more often than the animation's own rate, evenly, and each whole
             // second's first frame still comes on time.
-            const std::size_t stride = transport_.paused() ? 1 : static_cast<std::size_t>(std::ceil(transport_.speed()));
+            const std::size_t stride =
+                transport_.paused() ? 1 : static_cast<std::size_t>(std::ceil(transport_.speed()));
             std::size_t frame = transport_.frameAt(now_, lead_);
             if (frame + 1 < transport_.frameCount()) frame -= frame % stride;
             const OverlayContent content = overlay(frame);
@@ -163,7 +170,8 @@ private:
         event.x /= screen_.scale();
         event.y /= screen_.scale();
         switch (event.kind) {
-        case ReviewEvent::Kind::key: return handleKey(event);
+        case ReviewEvent::Kind::key:
+            return handleKey(event);
         case ReviewEvent::Kind::pointer_move:
             bar_until_ = now_ + kShowFor;
             if (dragging_) seekToPointer(event);
@@ -175,9 +183,14 @@ private:
                 seekToPointer(event);
             }
             break;
-        case ReviewEvent::Kind::pointer_up: dragging_ = false; break;
-        case ReviewEvent::Kind::double_click: toggleFullscreen(); break;
-        case ReviewEvent::Kind::close: return true;
+        case ReviewEvent::Kind::pointer_up:
+            dragging_ = false;
+            break;
+        case ReviewEvent::Kind::double_click:
+            toggleFullscreen();
+            break;
+        case ReviewEvent::Kind::close:
+            return true;
         case ReviewEvent::Kind::redraw:
             screen_.resize(devices_.window.size());
             present_ = true;
@@ -195,23 +208,51 @@ private:
         line_until_ = now_ + kShowFor;
         Transport& t = transport_;
         switch (event.key) {
-        case ReviewKey::space: t.togglePause(now_); break;
-        case ReviewKey::left: t.seekBy(event.shift ? -t.length() / 10 : -Transport::kSeekStepSeconds, now_); break;
-        case ReviewKey::right: t.seekBy(event.shift ? t.length() / 10 : Transport::kSeekStepSeconds, now_); break;
-        case ReviewKey::digit: t.seekTo(t.length() * event.digit / 10, now_); break;
-        case ReviewKey::home: t.seekTo(0, now_); break;
-        case ReviewKey::end: t.seekTo(t.length(), now_); break;
-        case ReviewKey::comma: t.step(-1, now_); break;
-        case ReviewKey::period: t.step(1, now_); break;
-        case ReviewKey::bracket_left: t.slower(now_); break;
-        case ReviewKey::bracket_right: t.faster(now_); break;
-        case ReviewKey::l: t.toggleLoop(); break;
-        case ReviewKey::m: t.toggleMute(); break;
+        case ReviewKey::space:
+            t.togglePause(now_);
+            break;
+        case ReviewKey::left:
+            t.seekBy(event.shift ? -t.length() / 10 : -Transport::kSeekStepSeconds, now_);
+            break;
+        case ReviewKey::right:
+            t.seekBy(event.shift ? t.length() / 10 : Transport::kSeekStepSeconds, now_);
+            break;
+        case ReviewKey::digit:
+            t.seekTo(t.length() * event.digit / 10, now_);
+            break;
+        case ReviewKey::home:
+            t.seekTo(0, now_);
+            break;
+        case ReviewKey::end:
+            t.seekTo(t.length(), now_);
+            break;
+        case ReviewKey::comma:
+            t.step(-1, now_);
+            break;
+        case ReviewKey::period:
+            t.step(1, now_);
+            break;
+        case ReviewKey::bracket_left:
+            t.slower(now_);
+            break;
+        case ReviewKey::bracket_right:
+            t.faster(now_);
+            break;
+        case ReviewKey::l:
+            t.toggleLoop();
+            break;
+        case ReviewKey::m:
+            t.toggleMute();
+            break;
         case ReviewKey::f:
-        case ReviewKey::f11: toggleFullscreen(); break;
+        case ReviewKey::f11:
+            toggleFullscreen();
+            break;
         case ReviewKey::q:
-        case ReviewKey::escape: return true;
-        case ReviewKey::other: break;
+        case ReviewKey::escape:
+            return true;
+        case ReviewKey::other:
+            break;
         }
         return false;
     }

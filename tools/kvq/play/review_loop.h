@@ -4,8 +4,8 @@
 #include <atomic>
 #include <cstdio>
 
-#include "kvq/play/frame_source.h"
 #include "content/glyph_table.h"
+#include "kvq/play/frame_source.h"
 
 class AudioOutput;
 class Clock;
@@ -18,11 +18,11 @@ struct ReviewSettings {
 };
 
 struct ReviewDevices {
-    ReviewWindow& window;      // open
-    AudioOutput* soundtrack;   // with a soundtrack loaded, or null
-    Clock& clock;              // monotonic
+    ReviewWindow& window;                    // open
+    AudioOutput* soundtrack;                 // with a soundtrack loaded, or null
+    Clock& clock;                            // monotonic
     const std::atomic<int>* stop = nullptr;  // a termination signal's number once one came
-    std::FILE* trace = nullptr;  // when given, a line per present and per key, with the time
+    std::FILE* trace = nullptr;              // when given, a line per present and per key, with the time
 };
 
 // Shows the frames in the window until a person quits (Q, Escape, the close button) or a

@@ -17,7 +17,8 @@ bool ReviewScreen::resize(WindowSize size)
                  : 1;
     layout_ = scale_ == 1 ? full : layoutFor(size.width / scale_, size.height / scale_);
     scaler_.configure(kPictureWidth, kPictureHeight, layout_.picture.width, layout_.picture.height);
-    scaled_.assign(static_cast<std::size_t>(layout_.picture.width) * static_cast<std::size_t>(layout_.picture.height), 0);
+    scaled_.assign(static_cast<std::size_t>(layout_.picture.width) * static_cast<std::size_t>(layout_.picture.height),
+                   0);
     pixels_.assign(static_cast<std::size_t>(layout_.width) * static_cast<std::size_t>(layout_.height), 0);
     if (!picture_.empty()) scaler_.scale(picture_, scaled_);
     return true;

@@ -14,16 +14,10 @@ constexpr int kGlyphHeight = 16;
 constexpr int kLeastColumns = 18;
 
 // The text's own scale follows the picture's whole multiple, so that it grows with it.
-int textScaleFor(const ScreenRect& picture)
-{
-    return std::max(1, picture.width / kPictureWidth);
-}
+int textScaleFor(const ScreenRect& picture) { return std::max(1, picture.width / kPictureWidth); }
 
 // Characters a row in `width` pixels at `scale`, a character's width kept free at each side.
-int columnsIn(int width, int scale)
-{
-    return std::max(0, width / (kGlyphWidth * scale) - 2);
-}
+int columnsIn(int width, int scale) { return std::max(0, width / (kGlyphWidth * scale) - 2); }
 
 // The largest scale, from `scale` down to 1, at which a bar `width` wide takes kLeastColumns.
 int sideScale(int width, int scale)
@@ -60,7 +54,8 @@ ScreenLayout layoutFor(int width, int height)
     layout.width = std::max(1, width);
     layout.height = std::max(1, height);
     ScreenRect& picture = layout.picture;
-    if (static_cast<long long>(layout.width) * kPictureHeight >= static_cast<long long>(layout.height) * kPictureWidth) {
+    if (static_cast<long long>(layout.width) * kPictureHeight >=
+        static_cast<long long>(layout.height) * kPictureWidth) {
         picture.height = layout.height;
         picture.width = std::max(1, layout.height * kPictureWidth / kPictureHeight);
     } else {
@@ -98,8 +93,9 @@ StatusPlace placeStatus(const ScreenLayout& layout, std::string_view line)
         std::vector<std::string> rows = wrap(line, columnsIn(picture.x, side));
         height = static_cast<int>(rows.size()) * kGlyphHeight * side;
         // Above the seek bar when that is beside the picture too.
-        const int room = layout.bar.over_picture || layout.bar.area.y >= picture.bottom() ? picture.height
-                                                                                          : layout.bar.area.y - picture.y;
+        const int room = layout.bar.over_picture || layout.bar.area.y >= picture.bottom()
+                             ? picture.height
+                             : layout.bar.area.y - picture.y;
         if (height <= room) {
             place.rows = std::move(rows);
             place.text_scale = side;

@@ -21,15 +21,13 @@ constexpr double kPull = 0.1;
 
 }  // namespace
 
-Transport::Transport(std::size_t frame_count, AudioOutput* soundtrack) : frame_count_(frame_count), soundtrack_(soundtrack)
+Transport::Transport(std::size_t frame_count, AudioOutput* soundtrack)
+    : frame_count_(frame_count), soundtrack_(soundtrack)
 {
     if (soundtrack_) soundtrack_length_ = soundtrack_->durationSeconds();
 }
 
-double Transport::length() const
-{
-    return static_cast<double>(frame_count_) / kFramesPerSecond;
-}
+double Transport::length() const { return static_cast<double>(frame_count_) / kFramesPerSecond; }
 
 double Transport::lastFrameTime() const
 {
@@ -96,7 +94,8 @@ std::size_t Transport::frameAt(double now, double lead)
     if (frame_count_ == 0) return 0;
     if (!paused_) at += lead * speed_;
     // Truncated, as the player does: frame n shows from n/24 s until (n+1)/24 s.
-    auto index = std::min(static_cast<std::size_t>(std::max(0.0, std::floor(at * kFramesPerSecond + 1e-9))), frame_count_ - 1);
+    auto index =
+        std::min(static_cast<std::size_t>(std::max(0.0, std::floor(at * kFramesPerSecond + 1e-9))), frame_count_ - 1);
     // Playing on, the clock being drawn back towards the sound holds a frame rather than
     // showing the one before again.
     if (!paused_ && moving_on_) index = std::max(index, last_index_);
@@ -118,10 +117,7 @@ void Transport::seekTo(double seconds, double now)
     followWithSoundtrack(now);
 }
 
-void Transport::seekBy(double seconds, double now)
-{
-    seekTo(position(now) + seconds, now);
-}
+void Transport::seekBy(double seconds, double now) { seekTo(position(now) + seconds, now); }
 
 void Transport::step(int frames, double now)
 {
@@ -142,13 +138,15 @@ void Transport::setSpeed(double speed, double now)
 
 void Transport::slower(double now)
 {
-    const auto lower = std::find_if(std::rbegin(kSpeeds), std::rend(kSpeeds), [&](double step) { return step < speed_; });
+    const auto lower =
+        std::find_if(std::rbegin(kSpeeds), std::rend(kSpeeds), [&](double step) { return step < speed_; });
     if (lower != std::rend(kSpeeds)) setSpeed(*lower, now);
 }
 
 void Transport::faster(double now)
 {
-    const auto* higher = std::find_if(std::begin(kSpeeds), std::end(kSpeeds), [&](double step) { return step > speed_; });
+    const auto* higher =
+        std::find_if(std::begin(kSpeeds), std::end(kSpeeds), [&](double step) { return step > speed_; });
     if (higher != std::end(kSpeeds)) setSpeed(*higher, now);
 }
 

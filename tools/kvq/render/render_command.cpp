@@ -49,8 +49,8 @@ int run(const ParsedArguments& parsed, std::ostream&)
     parsed.requirePositionalCount(1, "the frame file to draw from");
     const std::string& animation = parsed.positional[0];
     const std::string& font = parsed.required("font");
-    const std::uint64_t index = wholeNumberArgument(parsed.required("frame"), "--frame", 0,
-                                                    std::numeric_limits<std::uint64_t>::max(), "a frame number from 0 on");
+    const std::uint64_t index = wholeNumberArgument(
+        parsed.required("frame"), "--frame", 0, std::numeric_limits<std::uint64_t>::max(), "a frame number from 0 on");
     const std::string& output = parsed.required("output");
 
     refuseToReplaceInput(output, animation);
@@ -66,7 +66,4 @@ const Command kCommand{"render", "draw one frame of a frame file as a PNG pictur
 
 }  // namespace
 
-const Command& renderCommand()
-{
-    return kCommand;
-}
+const Command& renderCommand() { return kCommand; }
