@@ -117,12 +117,14 @@ test("each key moves the position as the review player's does, and the picture w
 });
 
 test("the frame shown follows the soundtrack's clock, and events tell the rest", async () => {
-  const frames = makeAnimation("clock.kvq", 240, 0);  // 10 s
-  // 30 s at 320 kbit/s: over a megabyte, so that the page unpacks it in more than one piece.
+  const frames = makeAnimation("clock.kvq", 720, 0);  // 30 s
+  // 30 s at 320 kbit/s, as long as the frames so that it is not cut: over a megabyte, so that the
+  // page unpacks it in more than one piece.
   execFileSync("sox", ["-n", "-r", "44100", "-c", "2", path.join(work, "long.wav"), "synth", "30", "sine", "440"]);
   execFileSync("lame", ["--quiet", "-b", "320", path.join(work, "long.wav"), path.join(work, "long.mp3")]);
   assert.ok(fs.statSync(path.join(work, "long.mp3")).size > 1.1 * (1 << 20));
   const page = await open(exportPage(frames, "clock.html", "--audio", path.join(work, "long.mp3")));
+  assert.ok(fs.statSync(path.join(work, "clock.html")).size > 1.1 * (1 << 20), "the whole soundtrack is carried");
   await page.evaluate(() => {
     window.seen = [];
     window.shown = [];
@@ -151,7 +153,7 @@ test("the frame shown follows the soundtrack's clock, and events tell the rest",
   assert.ok(Math.abs(picture - heard) < 0.3, `behind its back: picture ${picture} s, sound ${heard} s`);
   await page.evaluate(() => { window.kvqPlayer.speed = 4; });
   await waitFor(page, () => window.seen.includes("ended"), null, 20000);
-  assert.equal(await page.evaluate(() => window.kvqPlayer.frame), 239);
+  assert.equal(await page.evaluate(() => window.kvqPlayer.frame), 719);
   assert.deepEqual(await page.evaluate(() => window.seen), ["play", "pause", "ended"]);
   // Drawn towards a slower sound, the picture waits; it never steps back.
   const shown = await page.evaluate(() => window.shown);
