@@ -26,7 +26,7 @@ struct ScriptedWindow : ReviewWindow {
     // Notes each picture shown between the bars when it differs from the one before.
     void show(std::span<const std::uint32_t> pixels, int width, int height, int scale) override
     {
-        ASSERT_EQ(WindowSize(width, height), size());
+        ASSERT_EQ((WindowSize{width, height}), size());
         ASSERT_EQ(scale, 1);
         ++presents;
         screen.assign(pixels.begin(), pixels.end());
@@ -140,7 +140,7 @@ TEST(ReviewLoop, TransportKeysMoveTheFrameShownAsTheHelpSays)
     window.events = {{0, key(ReviewKey::space)}};
     std::uint32_t at = 1000;
     for (const auto& [event, frame] : steps) window.events.push_back({at += 1000, event});
-    window.events.push_back({at += 1000, key(ReviewKey::q)});
+    window.events.push_back({at + 1000, key(ReviewKey::q)});
     ReviewDevices devices{window, nullptr, clock, nullptr, nullptr};
     ReviewSettings settings;
     LoadedFrames source(frames);
