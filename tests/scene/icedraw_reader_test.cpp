@@ -1,0 +1,2 @@
+// SPDX-License-Identifier: MIT
+#include "scene/stored_cells_checks.h"
