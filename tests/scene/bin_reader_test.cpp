@@ -33,7 +33,7 @@ TEST(BinReader, IceColoursDrawEveryAttributeAsAnsiloveDoes)
     const ScenePiece piece = readBin(file, noSauce(file), options);
     EXPECT_EQ(piece.format, SceneFormat::bin);
     EXPECT_EQ(piece.picture.rows, 16);
-    expectLikeAnsilove(piece, file, "every.bin", {.columns = 16, .ice = true});
+    expectLikeAnsilove(piece, file, "every.bin", ansiloveAsked(16, true));
 }
 
 TEST(BinReader, WithoutIceColoursTheTopBitBlinksOnADimBackground)
@@ -42,8 +42,8 @@ TEST(BinReader, WithoutIceColoursTheTopBitBlinksOnADimBackground)
     SceneOptions options;
     options.columns = 16;
     const ScenePiece piece = readBin(file, noSauce(file), options);
-    expectLikeAnsilove(piece, file, "blink.bin", {.columns = 16});
-    const Cell& blinking = piece.picture.at(8, 0);  // attribute 0x9E
+    expectLikeAnsilove(piece, file, "blink.bin", ansiloveAsked(16));
+    const Cell& blinking = piece.picture.at(8, 14);  // attribute 0x9E: the 0x8X row is left out
     EXPECT_EQ(blinking.background, 1);
     EXPECT_EQ(blinking.foreground, 14);
     EXPECT_EQ(blinking.flags, Cell::kBlinks);
@@ -70,7 +70,7 @@ TEST(BinReader, NinthColumnAsAnsiloveDrawsIt)
     options.letter_spacing = 9;
     const ScenePiece piece = readBin(file, noSauce(file), options);
     EXPECT_EQ(piece.letter_spacing, 9);
-    expectLikeAnsilove(piece, file, "ninth.bin", {.columns = 8, .bits = 9});
+    expectLikeAnsilove(piece, file, "ninth.bin", ansiloveAsked(8, false, 9));
 }
 
 TEST(BinReader, WidthFromSauceThePersonOr160)

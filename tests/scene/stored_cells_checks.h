@@ -63,6 +63,15 @@ inline std::vector<std::uint32_t> drawPiece(const ScenePiece& piece, int& width,
     return pixels;
 }
 
+inline AnsiloveOptions ansiloveAsked(int columns, bool ice = false, int bits = 8)
+{
+    AnsiloveOptions options;
+    options.columns = columns;
+    options.ice = ice;
+    options.bits = bits;
+    return options;
+}
+
 // Our picture of `piece` against ansilove's render of `file`, written as `name`.
 inline void expectLikeAnsilove(const ScenePiece& piece, const Bytes& file, const std::string& name,
                                const AnsiloveOptions& options = {})
