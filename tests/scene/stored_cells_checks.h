@@ -30,6 +30,9 @@ inline Bytes& operator+=(Bytes& bytes, const Bytes& more)
 }
 inline Bytes& operator+=(Bytes& bytes, const std::string& text) { return bytes += Bytes(text.begin(), text.end()); }
 
+inline Bytes joined(Bytes bytes, std::initializer_list<int> more) { return bytes += more; }
+inline Bytes joined(Bytes bytes, const Bytes& more) { return bytes += more; }
+
 inline SauceSplit noSauce(const Bytes& file) { return SauceSplit{std::nullopt, file.size()}; }
 
 // A font whose every glyph differs from every other and from a code's neighbours, so that a wrong
