@@ -28,13 +28,15 @@ ScenePiece readIceDraw(std::span<const std::uint8_t> art, const SauceSplit& spli
     const std::uint8_t* font_bytes = bytes.data() + bytes.size() - kFontSize - kPaletteSize;
     const std::uint8_t* palette_bytes = bytes.data() + bytes.size() - kPaletteSize;
 
-    // A pair 0x01 0x00 starts a run: a 16-bit count, then the pair repeated.
+    // Code 0x01 starts a run, whatever its attribute: a count, then the pair repeated. The count is
+    // a 16-bit word of which the scene's viewers read the low byte alone, and so the pieces are
+    // drawn as they were seen.
     std::vector<std::uint8_t> pairs;
     for (std::size_t at = 0; at + 1 < data.size();) {
         std::size_t repeat = 1;
-        if (data[at] == 0x01 && data[at + 1] == 0x00) {
+        if (data[at] == 0x01) {
             if (data.size() - at < 6) throw SceneError("IDF run goes past the end of the cells");
-            repeat = little16(&data[at + 2]);
+            repeat = data[at + 2];
             at += 4;
         }
         if (pairs.size() / 2 + repeat > kMaxStoredCells) throw SceneError("IDF piece is too large");
