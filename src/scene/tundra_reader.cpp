@@ -83,6 +83,9 @@ ScenePiece readTundra(std::span<const std::uint8_t> art, const SauceSplit& split
             code = bytes[at++];
             if (byte != kBackground) foreground = entries.entryFor(big32(&bytes[at]) & 0xFFFFFF), at += 4;
             if (byte != kForeground) background = entries.entryFor(big32(&bytes[at]) & 0xFFFFFF), at += 4;
+            // A code that is itself an escape byte sets the colours and takes no cell: the scene's
+            // viewers draw these pieces so.
+            if (code == kPosition || code == kForeground || code == kBackground || code == kBoth) continue;
         }
         if (position >= kMaxStoredCells) throw SceneError("TundraDraw piece is too large");
         placed.emplace_back(position++, Cell{code, foreground, background, 0});

@@ -75,9 +75,10 @@ inline AnsiloveOptions ansiloveAsked(int columns, bool ice = false, int bits = 8
     return options;
 }
 
-// Our picture of `piece` against ansilove's render of `file`, written as `name`.
+// Our picture of `piece` against ansilove's render of `file`, written as `name`; where ours is
+// `rows_beyond` cell rows taller, the rows both draw.
 inline void expectLikeAnsilove(const ScenePiece& piece, const Bytes& file, const std::string& name,
-                               const AnsiloveOptions& options = {})
+                               const AnsiloveOptions& options = {}, int rows_beyond = 0)
 {
     if (!ansiloveInstalled()) GTEST_SKIP() << "ansilove is not installed";
     TempDir dir;
@@ -85,8 +86,8 @@ inline void expectLikeAnsilove(const ScenePiece& piece, const Bytes& file, const
     int width = 0, height = 0;
     const std::vector<std::uint32_t> ours = drawPiece(piece, width, height);
     ASSERT_EQ(width, reference.width);
-    ASSERT_EQ(height, reference.height);
-    for (std::size_t i = 0; i < ours.size(); ++i)
+    ASSERT_EQ(height, reference.height + rows_beyond * (piece.font ? piece.font->height : 16));
+    for (std::size_t i = 0; i < reference.pixels.size(); ++i)
         ASSERT_EQ(ours[i], reference.pixels[i]) << "first differing pixel at x " << i % width << ", y " << i / width;
 }
 
