@@ -51,7 +51,7 @@ Cell storedCell(std::uint8_t code, std::uint8_t attribute, bool ice_colours)
     return cell;
 }
 
-std::uint8_t widenSixBit(std::uint8_t value) { return static_cast<std::uint8_t>(value << 2 | (value & 0x3F) >> 4); }
+std::uint8_t widenSixBit(std::uint8_t value) { return static_cast<std::uint8_t>(value << 2 | value >> 4); }
 
 std::uint32_t sixBitColour(const std::uint8_t* rgb)
 {

@@ -35,7 +35,7 @@ std::size_t rowsFor(std::size_t cells, std::size_t columns);
 Cell storedCell(std::uint8_t code, std::uint8_t attribute, bool ice_colours);
 
 // A 6-bit VGA DAC value (0-63) widened to 8 bits, its top bits repeated into the bottom so that 63
-// is full brightness.
+// is full brightness. A byte past 63 keeps its low eight bits of that, as the scene's viewers draw it.
 std::uint8_t widenSixBit(std::uint8_t value);
 std::uint32_t sixBitColour(const std::uint8_t* rgb);
 

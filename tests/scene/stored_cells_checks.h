@@ -49,8 +49,8 @@ inline Bytes distinctFont(int glyphs, int height)
 inline Bytes sixBitPalette()
 {
     Bytes palette;
-    for (int i = 0; i < 16; ++i) palette += {(i * 4 + 1) & 63, 63 - i * 3, (i * 11 + 5) & 63};
-    return palette;
+    for (int i = 0; i < 15; ++i) palette += {(i * 4 + 1) & 63, 63 - i * 3, (i * 11 + 5) & 63};
+    return palette += {128, 200, 65};  // a damaged entry, past 6 bits
 }
 
 inline std::vector<std::uint32_t> drawPiece(const ScenePiece& piece, int& width, int& height)
