@@ -92,7 +92,6 @@ void AnsiInterpreter::feed(std::uint8_t byte)
             const int size = pending_size_;
             reading_ = Reading::text;
             pending_size_ = 0;
-            wrapIfAtEdge();
             print(bytes[0]);
             for (int i = 1; i < size; ++i) feed(bytes[i]);
         }
@@ -100,7 +99,7 @@ void AnsiInterpreter::feed(std::uint8_t byte)
     case Reading::text: break;
     }
 
-    if (!settings_.pcboard) wrapIfAtEdge();
+    wrapIfAtEdge();
     switch (byte) {
     case kSub: ended_ = true; return;
     case kLineFeed: lineFeed(); return;
@@ -124,7 +123,6 @@ void AnsiInterpreter::feed(std::uint8_t byte)
         break;
     default: break;
     }
-    if (settings_.pcboard) wrapIfAtEdge();
     print(byte);
 }
 
