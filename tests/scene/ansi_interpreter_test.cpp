@@ -92,6 +92,16 @@ TEST(AnsiInterpreter, AttributesUndoneOneByOne)
     EXPECT_EQ(picture.at(0, 6).foreground, 1);
 }
 
+// ansilove adds 8 to the foreground for every SGR 1, so a second one while bold wraps back to the
+// dim colour (and a second iCE blink to the dim background); bold is bold however often it is asked.
+TEST(AnsiInterpreter, BoldTwiceStaysBold)
+{
+    const CellPicture picture = still("\x1b[1;32ma\x1b[1;41mb\x1b[1mc");
+    EXPECT_EQ(picture.at(0, 0).foreground, 10);
+    EXPECT_EQ(picture.at(0, 1).foreground, 10);
+    EXPECT_EQ(picture.at(0, 2).foreground, 10);
+}
+
 TEST(AnsiInterpreter, IceColoursBrightenTheBackground)
 {
     AnsiSettings settings;
