@@ -30,19 +30,20 @@ CellPicture screen(const std::string& text, int rows, int columns = 80)
     return interpreter.picture();
 }
 
-// ansilove ignores a lone CR; DOS returns to the first column, and art that rewrites a line needs it.
-TEST(AnsiInterpreter, CarriageReturnGoesToTheFirstColumn)
+// As ansilove: a lone CR is ignored, a TAB moves 8 columns on. Editors that show these codes as
+// glyphs write them into art, where a return to the first column would wipe the line out.
+TEST(AnsiInterpreter, CarriageReturnAloneIsIgnored)
 {
-    const CellPicture picture = still("abc\rX");
-    EXPECT_EQ(rowText(picture, 0), "Xbc");
+    EXPECT_EQ(rowText(still("abc\rX"), 0), "abcX");
+    EXPECT_EQ(rowText(still("ab\r\ncd"), 1), "cd");
 }
 
-// ansilove adds 8 columns and draws what follows past the edge, unseen; DOS stops at the next
-// multiple of 8 and wraps at the edge.
-TEST(AnsiInterpreter, TabStopsAtMultiplesOfEight)
+// ansilove goes on past the edge and loses the rest of the line; a TAB that passes the edge wraps
+// at the next character, as a CUF does.
+TEST(AnsiInterpreter, TabMovesEightColumnsAndWrapsAtTheEdge)
 {
-    EXPECT_EQ(rowText(still("a\tb"), 0), "a.......b");
-    const CellPicture picture = still("abcdefghi\tx", 10);
+    EXPECT_EQ(rowText(still("a\tb"), 0), "a........b");
+    const CellPicture picture = still("abcdefgh\tx", 10);
     ASSERT_EQ(picture.rows, 2);
     EXPECT_EQ(rowText(picture, 1), "x");
 }

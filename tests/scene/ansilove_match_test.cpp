@@ -3,7 +3,9 @@
 // escape sequence and feature, and the pieces its package brings as examples.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
+#include <iostream>
 #include <fstream>
 #include <iterator>
 
@@ -122,6 +124,8 @@ const MatchCase kCases[] = {
     {"PlainText", "Hello, world!"},
     {"CrLfLines", "one\r\ntwo\r\n\r\nfour"},
     {"LineFeedAlone", "one\ntwo\n\nfour"},
+    {"CarriageReturnAlone", "one\rtwo\n\rthree\r\r\nfour"},
+    {"Tabs", "\tone\ttwo\r\n\t\tthree\r\n" + kEsc + "6C\t" + kEsc + "47;30m\tfour"},
     {"LineOfTheWidthThenCrLf", "0123456789\r\nnext", "ans", 10},
     {"LongLineWraps", "0123456789abcdefghijklmnopqrstuvwxyz", "ans", 10},
     {"SubEndsTheArt", "before\x1a" "after"},
@@ -161,20 +165,53 @@ INSTANTIATE_TEST_SUITE_P(Sequences, AnsiloveMatch, ::testing::ValuesIn(kCases),
 // ansilove's example pieces, read where Debian installs them, each with the options its SAUCE asks for.
 class AnsiloveExamples : public ::testing::TestWithParam<const char*> {};
 
-TEST_P(AnsiloveExamples, SameStillPicture)
+// A real piece against ansilove given the options its SAUCE asks for.
+::testing::AssertionResult pieceMatchesAnsilove(const std::string& path)
 {
-    const std::string path = std::string("/usr/share/doc/ansilove/examples/") + GetParam();
-    if (!ansiloveInstalled() || !std::filesystem::exists(path)) GTEST_SKIP() << "ansilove's examples are not installed";
     std::ifstream in(path, std::ios::binary);
     const std::vector<std::uint8_t> bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
     const SauceSplit split = splitSauce(bytes);
     AnsiloveOptions theirs;
     if (split.record) {
-        if (split.record->info1 > 0) theirs.columns = split.record->info1;
+        if (split.record->info1 > 0 && (split.record->data_type == 1 || split.record->data_type == 5))
+            theirs.columns = split.record->info1;
         theirs.ice = split.record->iceColours();
         theirs.bits = split.record->letterSpacing() == 9 ? 9 : 8;
     }
-    EXPECT_TRUE(matchesAnsilove(path, bytes, theirs, SceneOptions{}, 16));
+    try {
+        return matchesAnsilove(path, bytes, theirs, SceneOptions{}, 16);
+    } catch (const std::exception& error) {
+        return ::testing::AssertionFailure() << error.what();
+    }
+}
+
+TEST_P(AnsiloveExamples, SameStillPicture)
+{
+    const std::string path = std::string("/usr/share/doc/ansilove/examples/") + GetParam();
+    if (!ansiloveInstalled() || !std::filesystem::exists(path)) GTEST_SKIP() << "ansilove's examples are not installed";
+    EXPECT_TRUE(pieceMatchesAnsilove(path));
+}
+
+// Every ANSI piece in the folder KVQ_SCENE_CORPUS names, for a collection at hand; each difference
+// is listed with where it starts.
+TEST(AnsiloveCorpus, EveryPieceInTheFolder)
+{
+    const char* folder = std::getenv("KVQ_SCENE_CORPUS");
+    if (!ansiloveInstalled() || !folder) GTEST_SKIP() << "set KVQ_SCENE_CORPUS to a folder of pieces";
+    int pieces = 0, same = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+        if (!entry.is_regular_file()) continue;
+        const std::string path = entry.path().string();
+        std::ifstream in(path, std::ios::binary);
+        const std::vector<std::uint8_t> bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+        const auto format = recogniseScene(bytes, path);
+        if (format != SceneFormat::ansi && format != SceneFormat::pcboard) continue;
+        ++pieces;
+        const ::testing::AssertionResult result = pieceMatchesAnsilove(path);
+        if (result) ++same;
+        else ADD_FAILURE() << path << ": " << result.message();
+    }
+    std::cout << same << " of " << pieces << " pieces pixel-identical to ansilove\n";
 }
 
 INSTANTIATE_TEST_SUITE_P(Pieces, AnsiloveExamples,

@@ -103,6 +103,19 @@ TEST(ReadScenePiece, AnsiWithItsSauce)
     EXPECT_EQ(piece.art, bytesOf("\x1b[5;41mab")) << "the bytes before SUB and the record";
 }
 
+// Without a SUB before it, ansilove draws a comment block and the record as text, and without
+// comments it drops the art's last byte; the record is never art, and every byte of the art is.
+TEST(ReadScenePiece, RecordWithoutSubIsNotArt)
+{
+    SauceFields fields;
+    fields.comments = {"hello"};
+    const ScenePiece commented = readScenePiece(withSauce(bytesOf("abc"), fields, false), "p.ans", {});
+    EXPECT_EQ(commented.picture.rows, 1);
+    EXPECT_EQ(rowText(commented.picture, 0), "abc");
+    const ScenePiece bare = readScenePiece(withSauce(bytesOf("abc"), SauceFields{}, false), "p.ans", {});
+    EXPECT_EQ(rowText(bare.picture, 0), "abc");
+}
+
 TEST(ReadScenePiece, OptionsOverrideSauce)
 {
     SauceFields fields;
