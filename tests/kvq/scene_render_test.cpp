@@ -51,7 +51,8 @@ void expectSamePicture(const std::string& png, const ReferencePicture& reference
     ASSERT_EQ(ours.height, reference.height) << what;
     std::size_t differing = 0;
     for (std::size_t i = 0; i < reference.pixels.size(); ++i) {
-        const std::uint32_t pixel = std::uint32_t(ours.rgb[3 * i]) << 16 | ours.rgb[3 * i + 1] << 8 | ours.rgb[3 * i + 2];
+        const std::uint32_t pixel =
+            std::uint32_t(ours.rgb[3 * i]) << 16 | ours.rgb[3 * i + 1] << 8 | ours.rgb[3 * i + 2];
         differing += pixel != reference.pixels[i];
     }
     EXPECT_EQ(differing, 0u) << what;
@@ -182,7 +183,7 @@ TEST(SceneCommands, InfoTellsSauceAndTheTimeToTypeItOut)
     record[96] = 80;
     record[97] = 0;
     std::fill(record.begin() + 98, record.begin() + 104, 0);
-    record[104] = 1;                 // one comment line
+    record[104] = 1;                // one comment line
     record[105] = 0x01 | (2 << 1);  // iCE colours, 9 pixels
     std::fill(record.begin() + 106, record.end(), 0);
     std::memcpy(record.data() + 106, "IBM VGA", 7);
@@ -190,9 +191,9 @@ TEST(SceneCommands, InfoTellsSauceAndTheTimeToTypeItOut)
     const std::string path = dir.write("piece.ans", file);
     const KvqRun run = kvq({"info", path, "--baud", "300"});
     ASSERT_EQ(run.status, 0) << run.err;
-    for (const char* line : {": ANSI, 80x1 cells\n", "  title: Caf\u00e9\n", "  author: someone\n", "  group: a group\n",
-                             "  date: 2024-01-31\n", "  font: IBM VGA\n", "  comment: first comment\n",
-                             "  letter spacing: 9 pixels\n", "  iCE colours: yes",
+    for (const char* line : {": ANSI, 80x1 cells\n", "  title: Caf\u00e9\n", "  author: someone\n",
+                             "  group: a group\n", "  date: 2024-01-31\n", "  font: IBM VGA\n",
+                             "  comment: first comment\n", "  letter spacing: 9 pixels\n", "  iCE colours: yes",
                              // 4 bytes of 10 bits at 300 a second; frame n has floor(1.25 n), so the
                              // last arrives in frame 4.
                              "  typed out at 300 baud: 0:00:00.13, 5 frames at 24 a second\n"}) {
@@ -213,13 +214,15 @@ TEST(SceneCommands, RefusalsAreOneLine)
              {{"render", art, "--letter-spacing", "10", "-o", out}, "--letter-spacing takes 8 or 9", 2},
              {{"render", art, "--columns", "0", "-o", out}, "--columns takes a width", 2},
              {{"render", art, "--baud", "300", "--frame", "1", "--time", "1", "-o", out}, "give one", 2},
-             {{"render", frames, "--baud", "300", "--font", font, "--frame", "0", "-o", out}, "goes only with scene art",
+             {{"render", frames, "--baud", "300", "--font", font, "--frame", "0", "-o", out},
+              "goes only with scene art",
               2},
              {{"info", frames, "--baud", "300"}, "--baud goes only with scene art", 2},
              {{"render", art, "--frame", "1", "-o", out}, "a.ans: there is no frame 1; still art has one", 1},
              {{"render", art, "--baud", "300", "--frame", "99", "-o", out}, "a.ans: there is no frame 99", 1},
              {{"render", art, "--font", dir.write("odd", std::vector<std::uint8_t>(1000)), "-o", out},
-              "odd: not a font", 1},
+              "odd: not a font",
+              1},
              {{"render", art, "--font", dir.file("none"), "-o", out}, "none: cannot open", 1}}) {
         expectRefused(dir.path(), arguments, cause, status);
     }

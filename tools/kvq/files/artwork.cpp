@@ -6,6 +6,7 @@
 
 #include "kvq/common/tool_error.h"
 #include "kvq/files/cell_font_file.h"
+#include "kvq/files/file_kind.h"
 #include "kvq/files/font_file.h"
 #include "kvq/files/frame_file.h"
 #include "kvq/files/input_file.h"
@@ -174,7 +175,14 @@ std::optional<ScenePiece> readSceneFile(const std::string& path, const SceneOpti
     if (file.sizeBytes() > kMostSceneBytes) return std::nullopt;
     const std::vector<std::uint8_t> bytes = readWhole(file);
     const std::string name = std::filesystem::path(path).filename().string();
-    if (!recogniseScene(bytes, name)) return std::nullopt;
+    const std::optional<SceneFormat> format = recogniseScene(bytes, name);
+    if (!format) return std::nullopt;
+    // A BIN is any bytes at all, known only by its name where no SAUCE says so; one the size of our
+    // frames or of the player's font is taken for ours, as kvq always has.
+    if (*format == SceneFormat::bin && !splitSauce(bytes).record &&
+        likelyKind(path, file.sizeBytes()) != LikelyKind::unknown) {
+        return std::nullopt;
+    }
     try {
         return readScenePiece(bytes, name, options);
     } catch (const SceneError& error) {

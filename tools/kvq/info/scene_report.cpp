@@ -73,7 +73,8 @@ void describeScenePiece(const std::string& path, const ScenePiece& piece, std::o
     }
     out << "  letter spacing: " << piece.letter_spacing << " pixels\n";
     out << "  iCE colours: " << (piece.ice_colours ? "yes (blinking is a bright background)" : "no") << "\n";
-    if (piece.font) out << "  its own font: " << piece.font->glyph_count << " glyphs of 8x" << piece.font->height << "\n";
+    if (piece.font)
+        out << "  its own font: " << piece.font->glyph_count << " glyphs of 8x" << piece.font->height << "\n";
     if (baud) {
         const AnsiTyping typing(piece);
         const double seconds = static_cast<double>(typing.byteCount()) * AnsiTyping::kBitsPerByte / *baud;

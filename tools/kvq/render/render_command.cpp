@@ -60,14 +60,8 @@ void requirePngName(const std::string& output)
     if (ending != ".png") throw UsageError("the picture is a PNG, so OUT must end in .png, not '" + output + "'");
 }
 
-constexpr ValueOption kOptions[] = {{"font", ""},
-                                    {"frame", ""},
-                                    {"output", "o"},
-                                    {"baud", ""},
-                                    {"time", ""},
-                                    {"columns", ""},
-                                    {"ice", "", true},
-                                    {"letter-spacing", ""}};
+constexpr ValueOption kOptions[] = {{"font", ""}, {"frame", ""},   {"output", "o"},   {"baud", ""},
+                                    {"time", ""}, {"columns", ""}, {"ice", "", true}, {"letter-spacing", ""}};
 
 constexpr std::uint64_t kMostBaud = 100'000'000;
 constexpr std::uint64_t kMostColumns = 10'000;
@@ -98,7 +92,8 @@ ArtRequest artRequest(const ParsedArguments& parsed)
     }
     if (parsed.option("ice")) request.artwork.scene.ice_colours = true;
     if (const auto spacing = parsed.option("letter-spacing")) {
-        if (*spacing != "8" && *spacing != "9") throw UsageError("--letter-spacing takes 8 or 9, not '" + *spacing + "'");
+        if (*spacing != "8" && *spacing != "9")
+            throw UsageError("--letter-spacing takes 8 or 9, not '" + *spacing + "'");
         request.artwork.scene.letter_spacing = *spacing == "9" ? 9 : 8;
     }
     if (request.seconds && request.frame) throw UsageError("--time and --frame name the same thing; give one");
@@ -146,9 +141,9 @@ int run(const ParsedArguments& parsed, std::ostream&)
     const std::string& file = parsed.positional[0];
     const ArtRequest request = artRequest(parsed);
     const std::string& output = parsed.required("output");
-    requirePngName(output);
     refuseToReplaceInput(output, file);
     if (request.artwork.font_path) refuseToReplaceInput(output, *request.artwork.font_path);
+    requirePngName(output);
 
     std::optional<ScenePiece> piece = readSceneFile(file, request.artwork.scene);
     if (!piece) {
@@ -168,8 +163,7 @@ int run(const ParsedArguments& parsed, std::ostream&)
     return 0;
 }
 
-const Command kCommand{"render", "draw a frame of a frame file, or scene art, as a PNG picture", kHelp, kOptions,
-                       run};
+const Command kCommand{"render", "draw a frame of a frame file, or scene art, as a PNG picture", kHelp, kOptions, run};
 
 }  // namespace
 
