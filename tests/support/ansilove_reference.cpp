@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "support/ansilove_reference.h"
 
+#include <fcntl.h>
 #include <png.h>
 #include <spawn.h>
 #include <sys/wait.h>
