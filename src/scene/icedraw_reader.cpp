@@ -24,7 +24,8 @@ ScenePiece readIceDraw(std::span<const std::uint8_t> art, const SauceSplit& spli
     // The right edge is the last column; the left edge and the rows are not used by the scene's
     // viewers, which lay the cells out from the first column and as many rows as they fill.
     const std::size_t columns = std::size_t{little16(&bytes[8])} + 1;
-    const std::span<const std::uint8_t> data = bytes.subspan(kHeaderSize, bytes.size() - kHeaderSize - kFontSize - kPaletteSize);
+    const std::span<const std::uint8_t> data =
+        bytes.subspan(kHeaderSize, bytes.size() - kHeaderSize - kFontSize - kPaletteSize);
     const std::uint8_t* font_bytes = bytes.data() + bytes.size() - kFontSize - kPaletteSize;
     const std::uint8_t* palette_bytes = bytes.data() + bytes.size() - kPaletteSize;
 

@@ -47,7 +47,8 @@ ScenePiece readTundra(std::span<const std::uint8_t> art, const SauceSplit& split
     const std::span<const std::uint8_t> bytes = artBytes(art, split);
     if (bytes.size() < kHeaderSize || bytes[0] != 24 || std::memcmp(&bytes[1], "TUNDRA24", 8) != 0)
         throw SceneError("TundraDraw header is cut short");
-    const std::size_t columns = options.columns ? static_cast<std::size_t>(std::max(*options.columns, 0)) : kDefaultColumns;
+    const std::size_t columns =
+        options.columns ? static_cast<std::size_t>(std::max(*options.columns, 0)) : kDefaultColumns;
     if (columns == 0) throw SceneError("TundraDraw piece is 0 columns wide");
 
     ScenePiece piece = pieceWithSauce(SceneFormat::tundra, split);

@@ -39,7 +39,8 @@ std::vector<TextFrame> animation(int count, int changes, std::uint32_t seed, std
     frame.cells[0] = 0x0A, frame.cells[1] = 0x8D, frame.cells[2] = 0x1B, frame.cells[kCorner] = 0x41;
     for (int i = 0; i < count; ++i) {
         if (i > 0 && i % 5 != 3) {
-            for (int c = 0; c < changes; ++c) frame.cells[random() % TextFrame::kCells] = static_cast<std::uint8_t>(random());
+            for (int c = 0; c < changes; ++c)
+                frame.cells[random() % TextFrame::kCells] = static_cast<std::uint8_t>(random());
         }
         frames.push_back(frame);
     }
@@ -98,11 +99,13 @@ TEST(AnsimationWriter, TypedOutTheScreenPassesThroughEveryFrameInOrder)
     const ScenePiece piece = readScenePiece(written.file, "show.ans", {});
     AnsiTyping typing(piece);
     for (std::size_t i = 0; i < frames.size(); ++i)
-        EXPECT_EQ(wrongCells(typing.screenAfter(written.ends[i]), font, frames[i], glyphs, *written.writer), 0) << "frame " << i;
+        EXPECT_EQ(wrongCells(typing.screenAfter(written.ends[i]), font, frames[i], glyphs, *written.writer), 0)
+            << "frame " << i;
     // At 2400 baud the busy first frame arrives seconds late, and those after it later still.
     EXPECT_GT(written.ends[1], AnsiTyping::bytesAtFrame(1, 2400));
     // The corner as well, once all has arrived.
-    EXPECT_EQ(wrongCells(typing.screenAfter(typing.byteCount()), font, frames.back(), glyphs, *written.writer, true), 0);
+    EXPECT_EQ(wrongCells(typing.screenAfter(typing.byteCount()), font, frames.back(), glyphs, *written.writer, true),
+              0);
     // LF's and CR's glyphs have exact stand-ins; ESC's has a near one.
     EXPECT_EQ(written.writer->sentFor(0x0A).code, 'A');
     EXPECT_EQ(written.writer->sentFor(0x8D).code, 'B');
@@ -127,7 +130,9 @@ TEST(AnsimationWriter, FramesOnTimeAtTheBaudAndUnchangedFramesSendNothing)
         }
         if (written.ends[i] > AnsiTyping::bytesAtFrame(i, kBaud)) continue;
         ++on_time;
-        EXPECT_EQ(wrongCells(typing.screenAfter(AnsiTyping::bytesAtFrame(i, kBaud)), font, frames[i], glyphs, *written.writer), 0)
+        EXPECT_EQ(wrongCells(typing.screenAfter(AnsiTyping::bytesAtFrame(i, kBaud)), font, frames[i], glyphs,
+                             *written.writer),
+                  0)
             << "frame " << i;
     }
     EXPECT_GT(on_time, 80);
@@ -166,10 +171,12 @@ TEST(AnsimationWriter, AnsiloveDrawsTheLastFrame)
     for (const std::uint8_t code : frames.back().cells) {
         const AnsimationWriter::Sent& sent = written.writer->sentFor(code);
         const int ink = AnsimationWriter::kInkColour, paper = AnsimationWriter::kPaperColour;
-        expected.cells.push_back(Cell{sent.code, std::uint16_t(sent.reversed ? paper : ink), std::uint16_t(sent.reversed ? ink : paper), 0});
+        expected.cells.push_back(
+            Cell{sent.code, std::uint16_t(sent.reversed ? paper : ink), std::uint16_t(sent.reversed ? ink : paper), 0});
     }
     std::vector<std::uint32_t> pixels(640 * 480);
-    drawCells(expected, ansiloveFont(16), CellLayout{}, RenderTarget{reinterpret_cast<std::uint8_t*>(pixels.data()), 640 * 4});
+    drawCells(expected, ansiloveFont(16), CellLayout{},
+              RenderTarget{reinterpret_cast<std::uint8_t*>(pixels.data()), 640 * 4});
     ASSERT_EQ(reference.width, 640);
     ASSERT_EQ(reference.height, 480);
     std::size_t differing = 0;
@@ -183,11 +190,13 @@ TEST(AnsimationExport, CommandWritesTheFileAndRefusesWhatDoesNotFit)
     const std::string frames = dir.file("show.kvq");
     {
         std::vector<std::uint8_t> bytes;
-        for (const TextFrame& frame : animation(5, 10, 5)) bytes.insert(bytes.end(), frame.cells.begin(), frame.cells.end());
+        for (const TextFrame& frame : animation(5, 10, 5))
+            bytes.insert(bytes.end(), frame.cells.begin(), frame.cells.end());
         dir.write("show.kvq", bytes);
         dir.write("font", fontFile());
     }
-    const KvqRun run = kvq({"export", frames, "--font", dir.file("font"), "--baud", "9600", "-o", dir.file("show.ans")});
+    const KvqRun run =
+        kvq({"export", frames, "--font", dir.file("font"), "--baud", "9600", "-o", dir.file("show.ans")});
     EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_NE(run.out.find("5 frames as an ANSImation"), std::string::npos) << run.out;
     const std::vector<std::uint8_t> written = readBytes(dir.file("show.ans"));

@@ -41,7 +41,8 @@ inline Bytes distinctFont(int glyphs, int height)
 {
     Bytes font;
     for (int code = 0; code < glyphs; ++code)
-        for (int y = 0; y < height; ++y) font.push_back(static_cast<std::uint8_t>((code * 7 + y * 31 + (code >> 8) * 85) ^ (y << 4)));
+        for (int y = 0; y < height; ++y)
+            font.push_back(static_cast<std::uint8_t>((code * 7 + y * 31 + (code >> 8) * 85) ^ (y << 4)));
     return font;
 }
 

@@ -44,7 +44,8 @@ int exportAnsimation(const ParsedArguments& parsed, std::ostream& out)
     const std::string& animation = parsed.positional[0];
     const std::string& output = parsed.required("output");
     for (const std::string_view other : {"audio", "title", "poster", "loop", "autoplay", "ascii"}) {
-        if (parsed.option(other)) throw UsageError("--" + std::string(other) + " does not go with an ANSImation (.ans)");
+        if (parsed.option(other))
+            throw UsageError("--" + std::string(other) + " does not go with an ANSImation (.ans)");
     }
     std::optional<int> baud;
     if (const auto text = parsed.option("baud"))
@@ -66,12 +67,16 @@ int exportAnsimation(const ParsedArguments& parsed, std::ostream& out)
     AnsimationWriter writer(glyphs, baud);
     TextFrame frame;
     while (frames.next(frame)) writer.addFrame(frame);
-    const std::vector<std::uint8_t> bytes = writer.finish(std::filesystem::path(animation).filename().string(), today());
+    const std::vector<std::uint8_t> bytes =
+        writer.finish(std::filesystem::path(animation).filename().string(), today());
     writeFileAtomically(output, bytes);
 
     out << output << ": " << frames.frameCount() << " frames as an ANSImation of " << bytes.size() << " bytes";
-    if (baud) out << ", " << AnsiTyping::framesFor(writer.frameEnds().back(), *baud) << " frames long at " << *baud << " baud";
-    if (writer.nearCells() > 0) out << "; " << writer.nearCells() << " cells with a near glyph (the font has none a terminal draws alike)";
+    if (baud)
+        out << ", " << AnsiTyping::framesFor(writer.frameEnds().back(), *baud) << " frames long at " << *baud
+            << " baud";
+    if (writer.nearCells() > 0)
+        out << "; " << writer.nearCells() << " cells with a near glyph (the font has none a terminal draws alike)";
     out << "\n";
     return 0;
 }

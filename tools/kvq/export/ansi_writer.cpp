@@ -13,7 +13,10 @@ constexpr int kRows = TextFrame::kRows;
 constexpr std::uint8_t kSub = 0x1A;
 
 // Codes that a terminal acts on instead of drawing: TAB, LF, CR, SUB and ESC.
-constexpr bool terminalDraws(int code) { return code != 0x09 && code != 0x0A && code != 0x0D && code != 0x1A && code != 0x1B; }
+constexpr bool terminalDraws(int code)
+{
+    return code != 0x09 && code != 0x0A && code != 0x0D && code != 0x1A && code != 0x1B;
+}
 
 int differingPixels(const Glyph& a, const Glyph& b)
 {
@@ -87,9 +90,12 @@ void AnsimationWriter::padTo(std::uint64_t bytes)
     const std::uint64_t longer = gap % 3;
     const std::uint64_t count = gap / 3;
     for (std::uint64_t i = 0; i < count; ++i) {
-        if (i == 0 && longer == 2) append("\x1b[00s");
-        else if (i == 0 && longer == 1) append("\x1b[0s");
-        else append("\x1b[s");
+        if (i == 0 && longer == 2)
+            append("\x1b[00s");
+        else if (i == 0 && longer == 1)
+            append("\x1b[0s");
+        else
+            append("\x1b[s");
     }
 }
 
@@ -152,14 +158,17 @@ void AnsimationWriter::addFrame(const TextFrame& frame)
     // cursor past the last row and scroll the screen. It is sent once, as the art's last byte.
     constexpr int kCorner = kRows * kColumns - 1;
     bool changes = false;
-    for (int cell = 0; cell < kCorner && !changes; ++cell) changes = screen_[static_cast<std::size_t>(cell)] != frame.cells[static_cast<std::size_t>(cell)];
+    for (int cell = 0; cell < kCorner && !changes; ++cell)
+        changes = screen_[static_cast<std::size_t>(cell)] != frame.cells[static_cast<std::size_t>(cell)];
     last_frame_ = frame;
     if (changes) {
         if (baud_ && index > 0) padTo(AnsiTyping::bytesAtFrame(index - 1, *baud_));
         for (int row = 0; row < kRows; ++row) {
             for (int column = 0; column < kColumns; ++column) {
                 const int cell = row * kColumns + column;
-                if (cell == kCorner || screen_[static_cast<std::size_t>(cell)] == frame.cells[static_cast<std::size_t>(cell)]) continue;
+                if (cell == kCorner ||
+                    screen_[static_cast<std::size_t>(cell)] == frame.cells[static_cast<std::size_t>(cell)])
+                    continue;
                 moveTo(row, column);
                 sendCell(row, column, frame.cells[static_cast<std::size_t>(cell)]);
             }
@@ -179,8 +188,8 @@ std::vector<std::uint8_t> AnsimationWriter::finish(const std::string& title, con
     const auto art_size = static_cast<std::uint32_t>(std::min<std::size_t>(out.size(), UINT32_MAX));
     out.push_back(kSub);
 
-    const std::string comment = baud_ ? "Made to be typed out at " + std::to_string(*baud_) + " baud."
-                                      : "Made to be typed out at any speed.";
+    const std::string comment =
+        baud_ ? "Made to be typed out at " + std::to_string(*baud_) + " baud." : "Made to be typed out at any speed.";
     out.insert(out.end(), {'C', 'O', 'M', 'N', 'T'});
     appendField(out, comment, 64, ' ');
 
@@ -194,9 +203,9 @@ std::vector<std::uint8_t> AnsimationWriter::finish(const std::string& title, con
     out.push_back(2);  // an ANSImation
     appendLittle(out, kColumns, 2);
     appendLittle(out, kRows, 2);
-    appendLittle(out, 0, 4);  // TInfo3 and TInfo4
-    out.push_back(1);          // one comment line
-    out.push_back(0x02);       // 8-pixel letters, blinking (not iCE) colours
+    appendLittle(out, 0, 4);         // TInfo3 and TInfo4
+    out.push_back(1);                // one comment line
+    out.push_back(0x02);             // 8-pixel letters, blinking (not iCE) colours
     appendField(out, "", 22, '\0');  // the font is the frames' own, none of the named ones
     return out;
 }

@@ -16,8 +16,8 @@
 #include "kvq/common/command.h"
 #include "kvq/common/progress_line.h"
 #include "kvq/common/time_argument.h"
-#include "kvq/export/ansi_export.h"
 #include "kvq/common/tool_error.h"
+#include "kvq/export/ansi_export.h"
 #include "kvq/export/ffmpeg_writer.h"
 #include "kvq/export/frame_stream.h"
 #include "kvq/export/gif_writer.h"
@@ -141,9 +141,9 @@ std::string sizeText(std::uintmax_t bytes)
     return text;
 }
 
-constexpr ValueOption kOptions[] = {{"font", ""},   {"audio", ""},      {"output", "o"},        {"title", ""},
-                                    {"poster", ""}, {"loop", "", true}, {"autoplay", "", true}, {"ascii", "", true},
-                                    {"baud", ""}};
+constexpr ValueOption kOptions[] = {{"font", ""},           {"audio", ""},       {"output", "o"},
+                                    {"title", ""},          {"poster", ""},      {"loop", "", true},
+                                    {"autoplay", "", true}, {"ascii", "", true}, {"baud", ""}};
 
 std::uint64_t writeVideo(FrameStream& frames, const std::string& font, ExportFormat format, const std::string& output,
                          const std::optional<std::string>& audio)
