@@ -70,6 +70,23 @@ TEST(TundraReader, ColumnsAndNinthColumnAsAsked)
     expectLikeAnsilove(piece, file, "narrow.tnd", ansiloveAsked(40, false, 9));
 }
 
+TEST(TundraReader, WidthFromSauceUnlessAsked)
+{
+    const Bytes file = joined(tundra(), Bytes(100, 'x'));
+    SauceRecord record;
+    record.data_type = 1;
+    record.file_type = 8;
+    record.info1 = 40;
+    const SauceSplit split{record, file.size()};
+    EXPECT_EQ(readTundra(file, split, {}).picture.columns, 40);
+    EXPECT_EQ(readTundra(file, split, {}).picture.rows, 3);
+    SceneOptions options;
+    options.columns = 100;
+    EXPECT_EQ(readTundra(file, split, options).picture.columns, 100);
+    record.info1 = 60000;
+    EXPECT_EQ(readTundra(file, SauceSplit{record, file.size()}, {}).picture.columns, 80);
+}
+
 // ansilove's picture ends a row early after a move of the pen, cutting the last row off; every cell
 // written shows here.
 TEST(TundraReader, PenMovesToRowAndColumn)
