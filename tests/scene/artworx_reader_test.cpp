@@ -36,6 +36,8 @@ TEST(ArtworxReader, PaletteFontAndEightyColumnsAsAnsiloveDrawsThem)
     expectLikeAnsilove(piece, file, "piece.adf");
 }
 
+TEST(ArtworxReader, DamageNeverCrashes) { expectSurvivesDamage(readArtworx, adf(Bytes(320, 0x41))); }
+
 TEST(ArtworxReader, DamagedFilesRefusedInOneLine)
 {
     expectRefused(readArtworx, Bytes{1, 0, 0}, "palette is cut short");
