@@ -4,6 +4,7 @@
 #include "kvq/export/ansi_writer.h"
 #include "kvq/files/cell_font_file.h"
 #include "render/cell_drawing.h"
+#include "render/colours.h"
 #include "scene/ansi_typing.h"
 #include "scene/scene_piece.h"
 #include "support/ansilove_reference.h"
@@ -136,6 +137,27 @@ TEST(AnsimationWriter, FramesOnTimeAtTheBaudAndUnchangedFramesSendNothing)
             << "frame " << i;
     }
     EXPECT_GT(on_time, 80);
+}
+
+int nearestVgaColour(std::uint32_t rgb)
+{
+    const auto distance = [rgb](std::uint32_t other) {
+        int sum = 0;
+        for (int shift : {16, 8, 0}) {
+            const int d = int((rgb >> shift) & 0xFF) - int((other >> shift) & 0xFF);
+            sum += d * d;
+        }
+        return sum;
+    };
+    int best = 0;
+    for (int i = 1; i < 16; ++i) best = distance(kVgaPalette[i]) < distance(kVgaPalette[best]) ? i : best;
+    return best;
+}
+
+TEST(AnsimationWriter, InkAndPaperAreTheNearestVgaColours)
+{
+    EXPECT_EQ(AnsimationWriter::kInkColour, nearestVgaColour(kInkColour));
+    EXPECT_EQ(AnsimationWriter::kPaperColour, nearestVgaColour(kPaperColour));
 }
 
 TEST(AnsimationWriter, SauceRecordSaysWhatItIs)
