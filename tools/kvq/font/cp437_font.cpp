@@ -47,7 +47,6 @@ char32_t alternative(char32_t character)
     if (character == 0x25C4) return 0x25C0;
     return 0;
 }
-}
 
 // The five characters of CP437 that no 8-pixel-high console font in Debian has: peseta, reversed
 // not, infinity, intersection, identical to.
