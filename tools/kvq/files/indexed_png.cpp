@@ -28,7 +28,8 @@ IndexedPng::IndexedPng(int width, int height, std::span<const std::uint32_t> pal
         throw ToolError("PNG: cannot write " + std::to_string(width) + "x" + std::to_string(height) + " pixels of " +
                         std::to_string(palette.size()) + " colours as indices");
     }
-    if (deflateInit2(&stream_, kLevel, Z_DEFLATED, 15, 8, Z_DEFAULT_STRATEGY) != Z_OK) throw ToolError("PNG: out of memory");
+    if (deflateInit2(&stream_, kLevel, Z_DEFLATED, 15, 8, Z_DEFAULT_STRATEGY) != Z_OK)
+        throw ToolError("PNG: out of memory");
     row_.resize(1 + (static_cast<std::size_t>(width) * bits_ + 7) / 8);
     file_.assign(std::begin(kSignature), std::end(kSignature));
     std::vector<std::uint8_t> header;
