@@ -12,6 +12,10 @@ enum class ReviewKey {
     space,
     left,
     right,
+    up,
+    down,
+    page_up,
+    page_down,
     home,
     end,
     comma,
@@ -21,6 +25,9 @@ enum class ReviewKey {
     digit,  // with ReviewEvent::digit
     l,
     m,
+    s,
+    minus,
+    plus,  // '=' or '+', the same key on most layouts
     f,
     f11,
     q,

@@ -6,6 +6,8 @@
 #include "devices/audio_output.h"
 #include "devices/clock.h"
 #include "devices/review_window.h"
+#include "kvq/play/frame_source.h"
+#include "kvq/play/frames_artwork.h"
 #include "kvq/play/overlay.h"
 #include "kvq/play/picture_scaler.h"
 #include "kvq/play/review_loop.h"
@@ -94,7 +96,8 @@ TEST(ReviewLoop, UploadsEachFrameOnceAsRenderedAndPresentsOnlyChanges)
                      {9000, key(ReviewKey::q)}};
     ReviewDevices devices{window, nullptr, clock, nullptr, nullptr};
     LoadedFrames source(frames);
-    EXPECT_EQ(review(source, glyphs, glyphs, ReviewSettings{}, devices), 0);
+    FramesArtwork art(source, glyphs);
+    EXPECT_EQ(review(art, glyphs, ReviewSettings{}, devices), 0);
     // Frames 0-12 while playing, 13 after the step, 47 after the click at the bar's end.
     ASSERT_EQ(window.pictures.size(), 15u);
     for (std::size_t i = 0; i < window.pictures.size(); ++i) {
@@ -144,7 +147,8 @@ TEST(ReviewLoop, TransportKeysMoveTheFrameShownAsTheHelpSays)
     ReviewDevices devices{window, nullptr, clock, nullptr, nullptr};
     ReviewSettings settings;
     LoadedFrames source(frames);
-    EXPECT_EQ(review(source, glyphs, glyphs, settings, devices), 0);
+    FramesArtwork art(source, glyphs);
+    EXPECT_EQ(review(art, glyphs, settings, devices), 0);
     // The pictures uploaded: the first, then one per key (each moves to another frame).
     ASSERT_EQ(window.pictures.size(), steps.size() + 1);
     for (std::size_t i = 0; i < steps.size(); ++i) {
@@ -167,7 +171,8 @@ TEST(ReviewLoop, SpeedKeysStepThroughTheListAndLoopStartsAgainAtTheEnd)
                      {2000, key(ReviewKey::q)}};
     ReviewDevices devices{window, nullptr, clock, nullptr, nullptr};
     LoadedFrames source(frames);
-    EXPECT_EQ(review(source, glyphs, glyphs, ReviewSettings{}, devices), 0);
+    FramesArtwork art(source, glyphs);
+    EXPECT_EQ(review(art, glyphs, ReviewSettings{}, devices), 0);
     ASSERT_FALSE(window.pictures.empty());
     const PackedPicture& paused_on = window.pictures.back();
     int matched = -1;
@@ -193,7 +198,8 @@ TEST(ReviewLoop, AboveOneTimesSpeedOnlyEveryOtherFrameIsShown)
     ReviewSettings settings;
     settings.speed = 2;
     LoadedFrames source(frames);
-    EXPECT_EQ(review(source, glyphs, glyphs, settings, devices), 0);
+    FramesArtwork art(source, glyphs);
+    EXPECT_EQ(review(art, glyphs, settings, devices), 0);
     std::vector<int> shown;
     for (const PackedPicture& picture : window.pictures) {
         int matched = -1;
@@ -232,7 +238,8 @@ TEST(ReviewLoop, DraggingOnTheSeekBarSeeksUntilTheButtonGoesUp)
                      {2000, key(ReviewKey::q)}};
     ReviewDevices devices{window, nullptr, clock, nullptr, nullptr};
     LoadedFrames source(frames);
-    EXPECT_EQ(review(source, glyphs, glyphs, ReviewSettings{}, devices), 0);
+    FramesArtwork art(source, glyphs);
+    EXPECT_EQ(review(art, glyphs, ReviewSettings{}, devices), 0);
     ASSERT_EQ(window.pictures.size(), 3u);
     EXPECT_EQ(window.pictures[1], renderFrame(frames[120], glyphs));
     EXPECT_EQ(window.pictures[2], renderFrame(frames[180], glyphs));

@@ -28,6 +28,14 @@ ReviewKey reviewKeyFor(SDL_Keycode key, int& digit)
         return ReviewKey::left;
     case SDLK_RIGHT:
         return ReviewKey::right;
+    case SDLK_UP:
+        return ReviewKey::up;
+    case SDLK_DOWN:
+        return ReviewKey::down;
+    case SDLK_PAGEUP:
+        return ReviewKey::page_up;
+    case SDLK_PAGEDOWN:
+        return ReviewKey::page_down;
     case SDLK_HOME:
         return ReviewKey::home;
     case SDLK_END:
@@ -44,6 +52,15 @@ ReviewKey reviewKeyFor(SDL_Keycode key, int& digit)
         return ReviewKey::l;
     case SDLK_m:
         return ReviewKey::m;
+    case SDLK_s:
+        return ReviewKey::s;
+    case SDLK_MINUS:
+    case SDLK_KP_MINUS:
+        return ReviewKey::minus;
+    case SDLK_EQUALS:
+    case SDLK_PLUS:
+    case SDLK_KP_PLUS:
+        return ReviewKey::plus;
     case SDLK_f:
         return ReviewKey::f;
     case SDLK_F11:
