@@ -28,9 +28,12 @@ void ReviewScreen::layOut()
 {
     const int window_width = std::max(1, size_.width);
     const int window_height = std::max(1, size_.height);
-    // At the scale that fits the width, this many of the picture's rows fill the window's height.
+    // A picture no taller than a 4:3 screen of its width is a screen, shown whole; a taller one is a
+    // page to read, its width fitted to the window, and at that scale this many of its rows fill
+    // the window's height.
+    const bool tall = static_cast<long long>(picture_height_) * 4 > static_cast<long long>(picture_width_) * 3;
     const long long fitting_rows = static_cast<long long>(picture_width_) * window_height / window_width;
-    view_height_ = static_cast<int>(std::clamp<long long>(fitting_rows, 1, picture_height_));
+    view_height_ = tall ? static_cast<int>(std::clamp<long long>(fitting_rows, 1, picture_height_)) : picture_height_;
     const ScreenLayout full = layoutFor(window_width, window_height, picture_width_, view_height_);
     const int multiple = full.picture.width / picture_width_;
     scale_ = multiple > 1 && full.picture.width == multiple * picture_width_ &&

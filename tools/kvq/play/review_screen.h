@@ -14,9 +14,9 @@
 // The review window's pixels: the picture scaled into its place between black bars, and the
 // overlay drawn over them. The picture is scaled again only when it or the size changes.
 //
-// A picture is shown whole, as large as fits, unless it is taller than the window at the scale
-// that fits its width: then its width fills the window and a view of it as tall as the window
-// shows, which the review scrolls. Where the picture is a whole multiple k of its size and the
+// A picture is shown whole, as large as fits, unless it is taller than a 4:3 screen of its width
+// and than the window at the scale that fits its width: then its width fills the window and a view
+// of it as tall as the window shows, which the review scrolls. Where the picture is a whole multiple k of its size and the
 // window divides by k, all is laid out at 1/k of the window's size and the window draws each
 // pixel as a k x k block: the same pixels, for a k-th of the work and of the upload.
 class ReviewScreen {
