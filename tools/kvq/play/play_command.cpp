@@ -185,13 +185,11 @@ void openFrames(const ReviewFiles& files, Shown& shown)
     shown.audio = files.audio;
 }
 
-void openPiece(const ParsedArguments& parsed, const std::string& path, Shown& shown)
+void openPiece(const ParsedArguments& parsed, const std::string& path, std::optional<int> baud, Shown& shown)
 {
     ArtworkOptions options;
     options.font_path = parsed.option("font");
-    if (const auto baud = parsed.option("baud")) {
-        options.baud = static_cast<int>(wholeNumberArgument(*baud, "--baud", 50, 10'000'000, "a whole number from 50 to 10000000"));
-    }
+    options.baud = baud;
     shown.artwork = openArtwork(path, options);
     if (shown.artwork->frameCount() == 0) throw ToolError(path + ": nothing to show");
     shown.still = !options.baud.has_value();
@@ -213,6 +211,10 @@ int run(const ParsedArguments& parsed, std::ostream&)
             numberArgument(*rows, "--scroll-speed", ScrollView::kRowRates[0],
                            ScrollView::kRowRates[std::size(ScrollView::kRowRates) - 1], "0.5 to 64");
     }
+    std::optional<int> baud;
+    if (const auto text = parsed.option("baud")) {
+        baud = static_cast<int>(wholeNumberArgument(*text, "--baud", 50, 10'000'000, "a whole number from 50 to 10000000"));
+    }
     settings.loop = parsed.option("loop").has_value();
     int scale = 0;
     if (const auto text = parsed.option("scale")) {
@@ -224,9 +226,9 @@ int run(const ParsedArguments& parsed, std::ostream&)
     Shown shown;
     const bool piece = isScenePiece(files.frames);
     if (piece) {
-        openPiece(parsed, files.frames, shown);
+        openPiece(parsed, files.frames, baud, shown);
     } else {
-        if (parsed.option("baud")) throw UsageError("--baud types out a piece of the scene's art, and " + files.frames + " is frames");
+        if (baud) throw UsageError("--baud goes only with a piece of the scene's art (ANSI, PCBoard)");
         openFrames(files, shown);
     }
     settings.still = shown.still;
