@@ -208,6 +208,15 @@ TEST(ReviewLoop, TheAutomaticScrollFollowsTheClockSoPausingStopsItAndSeekingMove
     EXPECT_EQ(shown_at(4400), 192);
     EXPECT_EQ(shown_at(6000), 432);
     EXPECT_EQ(tops.back(), 432);
+
+    // Started 10 s in, the view is where 10 s of scrolling brings it.
+    ScriptedWindow later;
+    WindowClock later_clock(later);
+    later.events = {{0, key(ReviewKey::space)}, {100, key(ReviewKey::q)}};
+    ReviewDevices later_devices{later, nullptr, later_clock, nullptr, nullptr};
+    settings.start_seconds = 10;
+    EXPECT_EQ(review(art, glyphs, settings, later_devices), 0);
+    EXPECT_EQ(topsOf(later, art), std::vector<int>{320});
 }
 
 TEST(ReviewLoop, BlinkingCellsBlinkAtVgasRateByThePlayTime)

@@ -101,9 +101,11 @@ public:
         screen_.setPictureSize(artwork.widthPixels(), artwork.heightPixels());
         screen_.resize(devices.window.size());
         scroll_.setRange(artwork.heightPixels() - screen_.viewHeight(), 0);
+        // Scrolling from the timeline's start, so that --start finds the view where the scroll
+        // would have brought it by then.
         if (settings.scroll_rows_per_second) {
             scroll_.setRowRate(*settings.scroll_rows_per_second, 0);
-            scroll_.toggleScrolling(transport_.position(now_));
+            scroll_.toggleScrolling(0);
         }
     }
 
