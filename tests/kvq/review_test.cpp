@@ -63,7 +63,7 @@ struct ScriptedWindow : ReviewWindow {
     int picture_rows = 480;
     std::vector<PackedPicture> pictures;  // the window's rows from kBarRows, picture_rows of them, each change
     std::vector<std::uint32_t> shown_at;  // the clock's reading when each was shown
-    std::vector<std::uint32_t> screen;  // the last shown
+    std::vector<std::uint32_t> screen;    // the last shown
     int presents = 0;
 };
 
@@ -151,9 +151,9 @@ TEST(ReviewLoop, ATallPieceFillsTheWindowsWidthAndScrollsALineOrAScreenAtATime)
     ScriptedWindow window;
     WindowClock clock(window);
     const std::vector<std::pair<ReviewKey, int>> steps = {
-        {ReviewKey::down, 16},      {ReviewKey::down, 32},     {ReviewKey::page_down, 576}, {ReviewKey::end, 1056},
+        {ReviewKey::down, 16},        {ReviewKey::down, 32},   {ReviewKey::page_down, 576}, {ReviewKey::end, 1056},
         {ReviewKey::page_down, 1056}, {ReviewKey::up, 1040},   {ReviewKey::home, 0},        {ReviewKey::up, 0},
-        {ReviewKey::page_down, 544}, {ReviewKey::page_up, 0},
+        {ReviewKey::page_down, 544},  {ReviewKey::page_up, 0},
     };
     std::uint32_t at = 0;
     for (const auto& [which, top] : steps) window.events.push_back({at += 500, key(which)});
@@ -252,7 +252,9 @@ TEST(ReviewLoop, AnAnimationOfAnySizeAndSpacingPlaysItsFramesWithTheTransport)
     window.window_size = {720, ScriptedWindow::kBarRows + 400 + ScriptedWindow::kBarRows};
     window.picture_rows = 400;
     WindowClock clock(window);
-    window.events = {{200, key(ReviewKey::space)}, {1000, key(ReviewKey::period)}, {2000, key(ReviewKey::end)},
+    window.events = {{200, key(ReviewKey::space)},
+                     {1000, key(ReviewKey::period)},
+                     {2000, key(ReviewKey::end)},
                      {3000, key(ReviewKey::q)}};
     ReviewDevices devices{window, nullptr, clock, nullptr, nullptr};
     EXPECT_EQ(review(art, glyphs, ReviewSettings{}, devices), 0);

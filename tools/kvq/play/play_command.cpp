@@ -21,14 +21,14 @@
 #include "kvq/common/number_argument.h"
 #include "kvq/common/time_argument.h"
 #include "kvq/common/tool_error.h"
+#include "kvq/files/artwork.h"
 #include "kvq/files/file_kind.h"
 #include "kvq/files/frame_file.h"
 #include "kvq/font/default_font.h"
-#include "kvq/files/artwork.h"
 #include "kvq/play/frame_source.h"
 #include "kvq/play/frames_artwork.h"
-#include "kvq/play/scroll_view.h"
 #include "kvq/play/review_loop.h"
+#include "kvq/play/scroll_view.h"
 #include "kvq/play/transport.h"
 #include "platform/review/monotonic_clock.h"
 #include "platform/review/sdl_review_window.h"
@@ -149,7 +149,8 @@ GlyphTable textFontOf(const CellFont& font)
     std::vector<std::uint8_t> slots(GlyphTable::kFileBytesRead, 0);
     const int rows = std::min(font.height, 16);
     for (int code = 0; code < std::min(font.glyph_count, GlyphTable::kFileGlyphs); ++code) {
-        for (int y = 0; y < rows; ++y) slots[static_cast<std::size_t>(code * GlyphTable::kSlotBytes + y)] = font.row(code, y);
+        for (int y = 0; y < rows; ++y)
+            slots[static_cast<std::size_t>(code * GlyphTable::kSlotBytes + y)] = font.row(code, y);
     }
     GlyphTable table;
     table.fillFrom(slots.data(), slots.size());
@@ -213,7 +214,8 @@ int run(const ParsedArguments& parsed, std::ostream&)
     }
     std::optional<int> baud;
     if (const auto text = parsed.option("baud")) {
-        baud = static_cast<int>(wholeNumberArgument(*text, "--baud", 50, 10'000'000, "a whole number from 50 to 10000000"));
+        baud = static_cast<int>(
+            wholeNumberArgument(*text, "--baud", 50, 10'000'000, "a whole number from 50 to 10000000"));
     }
     settings.loop = parsed.option("loop").has_value();
     int scale = 0;

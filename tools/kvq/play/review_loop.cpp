@@ -173,8 +173,8 @@ private:
         const int top = scroll_.offset(at);
         if (!picture_drawn_ || frame != shown_frame_ || blink_lit != shown_blink_lit_ || top != shown_top_) {
             if (const CellPicture* cells = artwork_.cells(frame)) {
-                view_.draw(*cells, artwork_.font(), artwork_.letterSpacing(), blink_lit, top,
-                           screen_.pictureWidth(), screen_.viewHeight(), picture_);
+                view_.draw(*cells, artwork_.font(), artwork_.letterSpacing(), blink_lit, top, screen_.pictureWidth(),
+                           screen_.viewHeight(), picture_);
                 screen_.setPicture(picture_);
                 shown_frame_ = frame;
                 shown_blink_lit_ = blink_lit;
@@ -213,8 +213,7 @@ private:
             const double speed = transport_.speed();
             if (!still_) {
                 const double frames = static_cast<double>(stride);
-                const double next =
-                    (std::floor(at * kFramesPerSecond / frames + 1e-9) + 1) * frames / kFramesPerSecond;
+                const double next = (std::floor(at * kFramesPerSecond / frames + 1e-9) + 1) * frames / kFramesPerSecond;
                 wait = std::min(wait, (next - at) / speed);
             }
             if (artwork_.blinks()) {

@@ -3,7 +3,6 @@
 
 #include <algorithm>
 
-
 bool ReviewScreen::setPictureSize(int width, int height)
 {
     width = std::max(1, width);
@@ -41,8 +40,8 @@ void ReviewScreen::layOut()
                      window_height % multiple == 0
                  ? multiple
                  : 1;
-    layout_ = scale_ == 1 ? full
-                          : layoutFor(window_width / scale_, window_height / scale_, picture_width_, view_height_);
+    layout_ =
+        scale_ == 1 ? full : layoutFor(window_width / scale_, window_height / scale_, picture_width_, view_height_);
     scaler_.configure(picture_width_, view_height_, layout_.picture.width, layout_.picture.height);
     scaled_.assign(static_cast<std::size_t>(layout_.picture.width) * static_cast<std::size_t>(layout_.picture.height),
                    0);

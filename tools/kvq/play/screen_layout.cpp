@@ -3,7 +3,6 @@
 
 #include <algorithm>
 
-
 namespace {
 
 constexpr int kGlyphWidth = 8;

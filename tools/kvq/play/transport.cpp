@@ -31,8 +31,8 @@ Transport::Transport(std::size_t frame_count, AudioOutput* soundtrack)
 Transport Transport::still(AudioOutput* soundtrack)
 {
     Transport transport(1, soundtrack);
-    transport.still_length_ = transport.soundtrack_length_ > 0 ? transport.soundtrack_length_
-                                                                : std::numeric_limits<double>::infinity();
+    transport.still_length_ =
+        transport.soundtrack_length_ > 0 ? transport.soundtrack_length_ : std::numeric_limits<double>::infinity();
     return transport;
 }
 
