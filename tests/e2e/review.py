@@ -522,15 +522,25 @@ def scrolled(work):
         review = Review(work, piece, x.display)
         offsets = lambda: [int(f) for _, what, f in (line.split() for line in review.trace.read_text().splitlines())
                            if what == "scroll"]
+
+        def settled(row):
+            """The view glides to its place; the row it came to rest on, once it has."""
+            for _ in range(500):
+                if offsets()[-1:] == [row]:
+                    break
+                time.sleep(0.01)
+            time.sleep(0.2)  # for the X server to have the presented picture
+            return offsets()[-1:]
+
         for name in ("Down", "Down", "Down", "Next"):
             review.key(name)
-        check(offsets()[-1:] == [3 * 16 + 480], f"three lines and a screen down: row {3 * 16 + 480} ({offsets()[-1:]})")
+        check(settled(3 * 16 + 480) == [3 * 16 + 480], f"three lines and a screen down: row {3 * 16 + 480} ({offsets()[-1:]})")
         review.screenshot(work / "a.png")
         # Below the status line over the picture's top, 448 of the piece's rows at 2x.
         same, differ = same_as_rendered_rows(work, work / "a.png", picture, 3 * 16 + 480 + 16, 448, (1280, 32))
         check(same, f"the window shows the piece's rows there, pixel for pixel at 2x ({differ} differ)")
         review.key("End")
-        check(offsets()[-1:] == [height - 480], f"End: the bottom ({offsets()[-1:]}, {height - 480} wanted)")
+        check(settled(height - 480) == [height - 480], f"End: the bottom ({offsets()[-1:]}, {height - 480} wanted)")
         review.screenshot(work / "b.png")
         same, differ = same_as_rendered_rows(work, work / "b.png", picture, height - 480 + 16, 448, (1280, 32))
         check(same, f"and it is the piece's last rows ({differ} differ)")

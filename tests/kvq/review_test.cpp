@@ -162,14 +162,32 @@ TEST(ReviewLoop, ATallPieceFillsTheWindowsWidthAndScrollsALineOrAScreenAtATime)
     ReviewSettings settings;
     settings.still = true;
     EXPECT_EQ(review(art, glyphs, settings, devices), 0);
-    // A picture for each place the view moved to, each the piece's own rows there, at 1x.
-    std::vector<int> expected{0};
-    for (const auto& [which, top] : steps) {
-        if (top != expected.back()) expected.push_back(top);
-    }
-    ASSERT_EQ(window.pictures.size(), expected.size());
-    for (std::size_t i = 0; i < expected.size(); ++i) {
-        EXPECT_EQ(window.pictures[i], art.drawn(0, expected[i] + ScriptedWindow::kBarRows, 480)) << i;
+    // Each key glides the view to its place, every picture on the way the piece's own rows there
+    // at 1x, and it comes to rest exactly there.
+    const std::vector<int> tops = topsOf(window, art);
+    ASSERT_EQ(tops.size(), window.shown_at.size());
+    int from = 0;
+    for (std::size_t step = 0; step < steps.size(); ++step) {
+        const int to = steps[step].second;
+        const auto key_at = static_cast<std::uint32_t>(500 * (step + 1));
+        std::vector<int> way;
+        for (std::size_t i = 0; i < tops.size(); ++i) {
+            if (window.shown_at[i] >= key_at && window.shown_at[i] < key_at + 500) way.push_back(tops[i]);
+        }
+        if (to == from) {
+            EXPECT_TRUE(way.empty()) << "key " << step;
+            continue;
+        }
+        ASSERT_FALSE(way.empty()) << "key " << step;
+        EXPECT_EQ(way.back(), to) << "key " << step;
+        // A screen's jump takes a few pictures on the way, each nearer.
+        if (std::abs(to - from) > 100) EXPECT_GE(way.size(), 4u) << "key " << step;
+        for (std::size_t i = 0; i < way.size(); ++i) {
+            const int before = i == 0 ? from : way[i - 1];
+            EXPECT_TRUE(to > from ? before < way[i] && way[i] <= to : before > way[i] && way[i] >= to)
+                << "key " << step << ": " << way[i];
+        }
+        from = to;
     }
 }
 

@@ -27,6 +27,10 @@ constexpr int kLongestWaitMs = 250;
 constexpr double kLongestLead = 0.03;
 // VGA's blink: a half cycle is 16 refreshes at 70 Hz.
 constexpr double kBlinkHalfSeconds = 16.0 / 70.0;
+// A key that moves the view glides it there over this long, slowing as it arrives, so that the eye
+// follows where it went; and draws it this often meanwhile.
+constexpr double kGlideSeconds = 0.15;
+constexpr double kGlideStepSeconds = 1.0 / 60;
 
 // Seconds from the 32-bit millisecond clock, carried across its wrap.
 class Seconds {
@@ -170,7 +174,7 @@ private:
     {
         const double at = shownTime();
         const bool blink_lit = !artwork_.blinks() || blinkLitAt(at);
-        const int top = scroll_.offset(at);
+        const int top = viewTop(at);
         if (!picture_drawn_ || frame != shown_frame_ || blink_lit != shown_blink_lit_ || top != shown_top_) {
             if (const CellPicture* cells = artwork_.cells(frame)) {
                 view_.draw(*cells, artwork_.font(), artwork_.letterSpacing(), blink_lit, top, screen_.pictureWidth(),
@@ -223,6 +227,7 @@ private:
             if (const double row = scroll_.untilNextRow(at); row >= 0) wait = std::min(wait, row / speed);
             if (!content.line.empty() || content.bar) wait = std::min(wait, 0.1);
         }
+        if (now_ < glide_started_ + kGlideSeconds) wait = std::min(wait, kGlideStepSeconds);
         for (const double until : {line_until_, bar_until_}) {
             if (until > now_) wait = std::min(wait, until - now_);
         }
@@ -291,15 +296,19 @@ private:
             if (!event.shift || bounded) t.seekBy(event.shift ? t.length() / 10 : Transport::kSeekStepSeconds, now_);
             break;
         case ReviewKey::up:
+            glide();
             scroll_.scrollBy(-line, at);
             break;
         case ReviewKey::down:
+            glide();
             scroll_.scrollBy(line, at);
             break;
         case ReviewKey::page_up:
+            glide();
             scroll_.scrollBy(-screen_.viewHeight(), at);
             break;
         case ReviewKey::page_down:
+            glide();
             scroll_.scrollBy(screen_.viewHeight(), at);
             break;
         case ReviewKey::digit:
@@ -308,6 +317,7 @@ private:
         case ReviewKey::home:
             // A still picture's ends are its top and bottom; an animation's, its first and last frames.
             if (still_) {
+                glide();
                 scroll_.scrollTo(0, at);
             } else {
                 t.seekTo(0, now_);
@@ -315,6 +325,7 @@ private:
             break;
         case ReviewKey::end:
             if (still_) {
+                glide();
                 scroll_.scrollTo(scroll_.range(), at);
             } else {
                 t.seekTo(t.length(), now_);
@@ -366,6 +377,24 @@ private:
         transport_.seekTo(std::clamp((event.x - bar.x) / bar.width, 0.0, 1.0) * transport_.length(), now_);
     }
 
+    // The first picture row shown at timeline time `at`: where the view is, or on the way there
+    // while it glides.
+    int viewTop(double at) const
+    {
+        const int target = scroll_.offset(at);
+        const double progress = (now_ - glide_started_) / kGlideSeconds;
+        if (progress >= 1) return target;
+        const double eased = 1 - (1 - progress) * (1 - progress);
+        return static_cast<int>(std::lround(glide_from_ + (target - glide_from_) * eased));
+    }
+
+    // The view is about to jump: it glides from where it shows now.
+    void glide()
+    {
+        glide_from_ = shown_top_;
+        glide_started_ = now_;
+    }
+
     void toggleFullscreen() { devices_.window.setFullscreen(!devices_.window.fullscreen()); }
 
     Artwork& artwork_;
@@ -389,6 +418,8 @@ private:
     double bar_until_ = -1;
     bool dragging_ = false;
     double lead_ = 0.01;
+    double glide_from_ = 0;
+    double glide_started_ = -kGlideSeconds;
 };
 
 }  // namespace
