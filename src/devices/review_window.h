@@ -43,10 +43,12 @@ struct ReviewEvent {
         double_click,
         close,   // the window's close button, or the window manager asking
         redraw,  // shown again, resized or uncovered: the last picture needs presenting again
+        wheel,   // the mouse wheel turned by `wheel` notches, towards the person (down) when positive
     };
     Kind kind = Kind::redraw;
     ReviewKey key = ReviewKey::other;
     int digit = 0;
+    int wheel = 0;
     bool shift = false;
     // Where the pointer is, in the window's pixels.
     double x = 0;

@@ -150,13 +150,24 @@ TEST(ReviewLoop, ATallPieceFillsTheWindowsWidthAndScrollsALineOrAScreenAtATime)
     const GlyphTable glyphs = glyphsOf(randomBytes(8192, 4));
     ScriptedWindow window;
     WindowClock clock(window);
-    const std::vector<std::pair<ReviewKey, int>> steps = {
-        {ReviewKey::down, 16},        {ReviewKey::down, 32},   {ReviewKey::page_down, 576}, {ReviewKey::end, 1056},
-        {ReviewKey::page_down, 1056}, {ReviewKey::up, 1040},   {ReviewKey::home, 0},        {ReviewKey::up, 0},
-        {ReviewKey::page_down, 544},  {ReviewKey::page_up, 0},
+    ReviewEvent wheel_down;
+    wheel_down.kind = ReviewEvent::Kind::wheel;
+    wheel_down.wheel = 2;  // three rows a notch
+    const std::vector<std::pair<ReviewEvent, int>> steps = {
+        {key(ReviewKey::down), 16},
+        {key(ReviewKey::down), 32},
+        {key(ReviewKey::page_down), 576},
+        {key(ReviewKey::end), 1056},
+        {key(ReviewKey::page_down), 1056},
+        {key(ReviewKey::up), 1040},
+        {key(ReviewKey::home), 0},
+        {key(ReviewKey::up), 0},
+        {key(ReviewKey::page_down), 544},
+        {key(ReviewKey::page_up), 0},
+        {wheel_down, 96},
     };
     std::uint32_t at = 0;
-    for (const auto& [which, top] : steps) window.events.push_back({at += 500, key(which)});
+    for (const auto& [event, top] : steps) window.events.push_back({at += 500, event});
     window.events.push_back({at + 500, key(ReviewKey::q)});
     ReviewDevices devices{window, nullptr, clock, nullptr, nullptr};
     ReviewSettings settings;
@@ -181,7 +192,9 @@ TEST(ReviewLoop, ATallPieceFillsTheWindowsWidthAndScrollsALineOrAScreenAtATime)
         ASSERT_FALSE(way.empty()) << "key " << step;
         EXPECT_EQ(way.back(), to) << "key " << step;
         // A screen's jump takes a few pictures on the way, each nearer.
-        if (std::abs(to - from) > 100) EXPECT_GE(way.size(), 4u) << "key " << step;
+        if (std::abs(to - from) > 100) {
+            EXPECT_GE(way.size(), 4u) << "key " << step;
+        }
         for (std::size_t i = 0; i < way.size(); ++i) {
             const int before = i == 0 ? from : way[i - 1];
             EXPECT_TRUE(to > from ? before < way[i] && way[i] <= to : before > way[i] && way[i] >= to)

@@ -107,6 +107,15 @@ bool translate(const SDL_Event& sdl_event, ReviewEvent& event)
         if (sdl_event.button.button != SDL_BUTTON_LEFT) return false;
         event = pointerEvent(ReviewEvent::Kind::pointer_up, sdl_event.button.x, sdl_event.button.y);
         return true;
+    case SDL_MOUSEWHEEL: {
+        // SDL counts a turn away from the person as positive, unless the system flips it.
+        const int notches = sdl_event.wheel.direction == SDL_MOUSEWHEEL_FLIPPED ? sdl_event.wheel.y : -sdl_event.wheel.y;
+        if (notches == 0) return false;
+        event = {};
+        event.kind = ReviewEvent::Kind::wheel;
+        event.wheel = notches;
+        return true;
+    }
     case SDL_QUIT:
         event = {};
         event.kind = ReviewEvent::Kind::close;

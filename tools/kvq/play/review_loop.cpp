@@ -31,6 +31,7 @@ constexpr double kBlinkHalfSeconds = 16.0 / 70.0;
 // follows where it went; and draws it this often meanwhile.
 constexpr double kGlideSeconds = 0.15;
 constexpr double kGlideStepSeconds = 1.0 / 60;
+constexpr int kWheelRows = 3;
 
 // Seconds from the 32-bit millisecond clock, carried across its wrap.
 class Seconds {
@@ -259,6 +260,11 @@ private:
             break;
         case ReviewEvent::Kind::double_click:
             toggleFullscreen();
+            break;
+        case ReviewEvent::Kind::wheel:
+            // Three text rows a notch, as text views scroll.
+            glide();
+            scroll_.scrollBy(event.wheel * kWheelRows * std::max(1, artwork_.font().height), transport_.position(now_));
             break;
         case ReviewEvent::Kind::close:
             return true;
