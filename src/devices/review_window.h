@@ -28,6 +28,7 @@ enum class ReviewKey {
     s,
     minus,
     plus,  // '=' or '+', the same key on most layouts
+    h,     // or F1
     f,
     f11,
     q,

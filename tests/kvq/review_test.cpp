@@ -8,6 +8,7 @@
 #include "devices/review_window.h"
 #include "kvq/play/frame_source.h"
 #include "kvq/play/frames_artwork.h"
+#include "kvq/play/key_help.h"
 #include "kvq/play/overlay.h"
 #include "kvq/play/picture_scaler.h"
 #include "kvq/play/review_loop.h"
@@ -248,6 +249,41 @@ TEST(ReviewLoop, TheAutomaticScrollFollowsTheClockSoPausingStopsItAndSeekingMove
     settings.start_seconds = 10;
     EXPECT_EQ(review(art, glyphs, settings, later_devices), 0);
     EXPECT_EQ(topsOf(later, art), std::vector<int>{320});
+}
+
+TEST(ReviewLoop, HShowsTheKeysThatWorkForWhatIsShownOverThePictureAndHidesThemAgain)
+{
+    const auto has = [](const std::vector<std::string>& lines, std::string_view start) {
+        return std::any_of(lines.begin(), lines.end(),
+                           [&](const std::string& line) { return line.starts_with(start); });
+    };
+    EXPECT_TRUE(has(keyHelp(true, true), "S ") && has(keyHelp(true, true), "PgUp PgDn"));
+    EXPECT_FALSE(has(keyHelp(true, false), "S ") || has(keyHelp(false, false), "Up Down"));
+    EXPECT_TRUE(has(keyHelp(false, false), ",  .") && !has(keyHelp(true, true), ",  ."));
+    EXPECT_TRUE(has(keyHelp(true, false), "Home End    top") && has(keyHelp(false, false), "Home End    first"));
+
+    FakeArtwork art(1, 80, 100, 8, 25);
+    const GlyphTable glyphs = glyphsOf(randomBytes(8192, 4));
+    ScriptedWindow window;
+    WindowClock clock(window);
+    window.events = {{500, key(ReviewKey::h)}, {1000, key(ReviewKey::h)}, {1500, key(ReviewKey::q)}};
+    ReviewDevices devices{window, nullptr, clock, nullptr, nullptr};
+    ReviewSettings settings;
+    settings.still = true;
+    EXPECT_EQ(review(art, glyphs, settings, devices), 0);
+    // The piece, then a box of text over its middle, then the piece again.
+    ASSERT_EQ(window.pictures.size(), 3u);
+    EXPECT_EQ(window.pictures[0], art.drawn(0, ScriptedWindow::kBarRows, 480));
+    EXPECT_EQ(window.pictures[2], window.pictures[0]);
+    const PackedPicture& help = window.pictures[1];
+    const auto middle = help.begin() + 240 * 640;
+    EXPECT_TRUE(std::find(middle, middle + 640 * 16, kPaperColour) != middle + 640 * 16);
+    // The box's band in the margin left of its text.
+    std::size_t columns = 0;
+    for (const std::string& line : keyHelp(true, true)) columns = std::max(columns, line.size());
+    const auto margin = static_cast<std::ptrdiff_t>((640 - (columns + 2) * 8) / 2 + 4);
+    EXPECT_EQ(*(middle + margin), 0x101010u);
+    EXPECT_NE(*(window.pictures[0].begin() + 240 * 640 + margin), 0x101010u);
 }
 
 TEST(ReviewLoop, BlinkingCellsBlinkAtVgasRateByThePlayTime)

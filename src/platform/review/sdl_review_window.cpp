@@ -54,6 +54,9 @@ ReviewKey reviewKeyFor(SDL_Keycode key, int& digit)
         return ReviewKey::m;
     case SDLK_s:
         return ReviewKey::s;
+    case SDLK_h:
+    case SDLK_F1:
+        return ReviewKey::h;
     case SDLK_MINUS:
     case SDLK_KP_MINUS:
         return ReviewKey::minus;

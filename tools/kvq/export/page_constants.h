@@ -45,6 +45,7 @@ inline constexpr std::array kPageKeys{
     PageKey{ReviewKey::s, "autoScroll", {"s", "S"}, ""},
     PageKey{ReviewKey::minus, "scrollSlower", {"-"}, ""},
     PageKey{ReviewKey::plus, "scrollFaster", {"=", "+"}, "the page reads characters: '+' is Shift+'=' on US keyboards"},
+    PageKey{ReviewKey::h, "help", {"h", "H"}, "F1 is the browser's own help key"},
     PageKey{ReviewKey::f, "fullscreen", {"f", "F"}, ""},
     PageKey{ReviewKey::f11, "fullscreen", {}, "F11 is the browser's own full screen key"},
     PageKey{ReviewKey::q, "quit", {}, "a page cannot close itself"},

@@ -9,6 +9,7 @@
 #include "content/player_folder.h"
 #include "devices/clock.h"
 #include "devices/review_window.h"
+#include "kvq/play/key_help.h"
 #include "kvq/play/overlay.h"
 #include "kvq/play/review_screen.h"
 #include "kvq/play/scroll_view.h"
@@ -162,6 +163,7 @@ private:
             }
             content.line = statusLine(transport_, now_, frame, still_, view);
         }
+        if (help_) content.help = keyHelp(still_, scroll_.range() > 0);
         if (!transport_.endless() && (dragging_ || now_ < bar_until_)) {
             content.bar = true;
             content.fraction = transport_.length() > 0 ? transport_.position(now_) / transport_.length() : 0;
@@ -352,6 +354,9 @@ private:
         case ReviewKey::s:
             scroll_.toggleScrolling(at);
             break;
+        case ReviewKey::h:
+            help_ = !help_;
+            break;
         case ReviewKey::minus:
             scroll_.slower(at);
             break;
@@ -424,6 +429,7 @@ private:
     double bar_until_ = -1;
     bool dragging_ = false;
     double lead_ = 0.01;
+    bool help_ = false;
     double glide_from_ = 0;
     double glide_started_ = -kGlideSeconds;
 };
