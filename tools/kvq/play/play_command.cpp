@@ -215,8 +215,8 @@ int run(const ParsedArguments& parsed, std::ostream&)
     }
     std::optional<int> baud;
     if (const auto text = parsed.option("baud")) {
-        baud = static_cast<int>(
-            wholeNumberArgument(*text, "--baud", 50, 10'000'000, "a whole number from 50 to 10000000"));
+        baud =
+            static_cast<int>(wholeNumberArgument(*text, "--baud", 1, 100'000'000, "bits a second from 1 to 100000000"));
     }
     settings.loop = parsed.option("loop").has_value();
     int scale = 0;
