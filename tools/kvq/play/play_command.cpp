@@ -4,7 +4,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <iostream>
 #include <memory>
 #include <optional>
@@ -126,22 +125,13 @@ ReviewFiles filesFor(const ParsedArguments& parsed)
             parsed.option("audio").value_or((beside / kSoundtrackFileName).string())};
 }
 
-// A scene piece is a few kilobytes, rarely a few megabytes; a file larger than this is frames,
-// which are read as they are wanted rather than whole.
-constexpr std::uint64_t kLargestPiece = 64u << 20;
-
-// Whether the file named is a piece of the scene's art rather than the player's frames: known by
-// its content first (signatures, SAUCE), its name second.
-bool isScenePiece(const std::string& path)
+// The piece of the scene's art in the file named, or nothing where it is the player's frames (or
+// cannot be opened, which the player's rules for frames then say).
+std::optional<ScenePiece> scenePieceIn(const std::string& path)
 {
     std::error_code error;
-    if (!std::filesystem::is_regular_file(path, error)) return false;
-    const auto size = std::filesystem::file_size(path, error);
-    if (error || size > kLargestPiece) return false;
-    std::ifstream in(path, std::ios::binary);
-    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(size));
-    if (!in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()))) return false;
-    return recogniseScene(bytes, std::filesystem::path(path).filename().string()).has_value();
+    if (!std::filesystem::is_regular_file(path, error)) return std::nullopt;
+    return readSceneFile(path, SceneOptions{});
 }
 
 // Without a console font the line is written in the piece's own font, its top 16 rows.
@@ -187,12 +177,13 @@ void openFrames(const ReviewFiles& files, Shown& shown)
     shown.audio = files.audio;
 }
 
-void openPiece(const ParsedArguments& parsed, const std::string& path, std::optional<int> baud, Shown& shown)
+void openPiece(const ParsedArguments& parsed, ScenePiece piece, const std::string& path, std::optional<int> baud,
+               Shown& shown)
 {
     ArtworkOptions options;
     options.font_path = parsed.option("font");
     options.baud = baud;
-    shown.artwork = openArtwork(path, options);
+    shown.artwork = sceneArtwork(std::move(piece), path, options);
     if (shown.artwork->frameCount() == 0) throw ToolError(path + ": nothing to show");
     shown.still = !options.baud.has_value();
     // A piece has no soundtrack by its name; only the one asked for.
@@ -227,9 +218,10 @@ int run(const ParsedArguments& parsed, std::ostream&)
     // A hang-up (the terminal closed) ends the review as an interrupt does.
     const std::atomic<int>& stop = installTerminationHandlers(HangUp::endsPlayback);
     Shown shown;
-    const bool piece = isScenePiece(files.frames);
+    std::optional<ScenePiece> scene_piece = scenePieceIn(files.frames);
+    const bool piece = scene_piece.has_value();
     if (piece) {
-        openPiece(parsed, files.frames, baud, shown);
+        openPiece(parsed, std::move(*scene_piece), files.frames, baud, shown);
     } else {
         if (baud) throw UsageError("--baud goes only with a piece of the scene's art (ANSI, PCBoard)");
         openFrames(files, shown);
