@@ -10,7 +10,7 @@ void ViewDrawing::draw(const CellPicture& picture, const CellFont& font, int let
 {
     width = std::max(1, width);
     height = std::max(1, height);
-    view.assign(static_cast<std::size_t>(width) * static_cast<std::size_t>(height), 0);
+    view.resize(static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
     const int cell_height = std::max(1, font.height);
     top = std::max(0, top);
     CellLayout layout;
@@ -21,6 +21,12 @@ void ViewDrawing::draw(const CellPicture& picture, const CellFont& font, int let
     layout.row_count = (skip + height + cell_height - 1) / cell_height;
     const int drawn_width = pictureWidthPixels(picture, layout);
     const int drawn_height = pictureHeightPixels(picture, font, layout);
+    // A view of whole cell rows that fills it, as every screen of an animation is, is drawn in place.
+    if (skip == 0 && drawn_width == width && drawn_height == height) {
+        drawCells(picture, font, layout, {reinterpret_cast<std::uint8_t*>(view.data()), std::ptrdiff_t{width} * 4});
+        return;
+    }
+    std::fill(view.begin(), view.end(), 0u);
     if (drawn_width <= 0 || drawn_height <= 0) return;
     rows_.assign(static_cast<std::size_t>(drawn_width) * static_cast<std::size_t>(drawn_height), 0);
     drawCells(picture, font, layout,
