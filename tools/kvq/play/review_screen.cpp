@@ -35,8 +35,7 @@ void ReviewScreen::layOut()
     view_height_ = tall ? static_cast<int>(std::clamp<long long>(fitting_rows, 1, picture_height_)) : picture_height_;
     const ScreenLayout full = layoutFor(window_width, window_height, picture_width_, view_height_);
     const int multiple = full.picture.width / picture_width_;
-    scale_ = multiple > 1 && full.picture.width == multiple * picture_width_ &&
-                     full.picture.height == multiple * view_height_ && window_width % multiple == 0 &&
+    scale_ = multiple > 1 && full.picture.width == multiple * picture_width_ && window_width % multiple == 0 &&
                      window_height % multiple == 0
                  ? multiple
                  : 1;
