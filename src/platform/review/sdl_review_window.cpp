@@ -112,7 +112,8 @@ bool translate(const SDL_Event& sdl_event, ReviewEvent& event)
         return true;
     case SDL_MOUSEWHEEL: {
         // SDL counts a turn away from the person as positive, unless the system flips it.
-        const int notches = sdl_event.wheel.direction == SDL_MOUSEWHEEL_FLIPPED ? sdl_event.wheel.y : -sdl_event.wheel.y;
+        const int notches =
+            sdl_event.wheel.direction == SDL_MOUSEWHEEL_FLIPPED ? sdl_event.wheel.y : -sdl_event.wheel.y;
         if (notches == 0) return false;
         event = {};
         event.kind = ReviewEvent::Kind::wheel;
