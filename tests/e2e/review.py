@@ -544,6 +544,11 @@ def scrolled(work):
         review.screenshot(work / "b.png")
         same, differ = same_as_rendered_rows(work, work / "b.png", picture, height - 480 + 16, 448, (1280, 32))
         check(same, f"and it is the piece's last rows ({differ} differ)")
+        review.key("Home")
+        check(settled(0) == [0], f"Home: the top ({offsets()[-1:]})")
+        # Two notches of the wheel towards the person: six text rows down.
+        subprocess.run(["xdotool", "mousemove", "640", "480", "click", "5", "click", "5"], env=review.env, check=True)
+        check(settled(96) == [96], f"the wheel scrolls three rows a notch ({offsets()[-1:]})")
         status, err = review.quit()
         check(status == 0 and err == "", f"Q quits with status 0 ({status}; {err.strip()})")
     finally:
