@@ -4,7 +4,7 @@
 window shows after each key, and whether the sound heard (SDL's disk audio driver) and the picture
 shown stay within a frame of each other.
 usage: review.py CASE   (transport | av_offset | av_offset_speeds | messages | sizes | loop | scrolled |
-       typed); KVQ names kvq."""
+       scrolled_with_sound | typed); KVQ names kvq."""
 import array
 import math
 import os
@@ -555,6 +555,34 @@ def scrolled(work):
         x.stop()
 
 
+def scrolled_with_sound(work):
+    """A tall piece scrolling by itself beside a 3 s soundtrack: the soundtrack is the clock, so the
+    scroll stops where 3 s of it bring the view when the soundtrack ends."""
+    piece = work / "tall.ans"
+    tall_piece(piece, 120)
+    subprocess.run(["ffmpeg", "-v", "error", "-y", "-f", "lavfi", "-i", "sine=frequency=440:duration=3", "-ac", "2",
+                    "-c:a", "libmp3lame", work / "tone.mp3"], check=True)
+    x = Xvfb("1280x960")
+    try:
+        review = Review(work, piece, x.display, work / "heard.raw", ("--audio", work / "tone.mp3", "--scroll-speed", "8"))
+        offsets = lambda: [int(f) for _, what, f in (line.split() for line in review.trace.read_text().splitlines())
+                           if what == "scroll"]
+        for _ in range(1000):
+            if len(offsets()) > 2 and offsets()[-1] >= 3 * 128:
+                break
+            time.sleep(0.01)
+        time.sleep(1)
+        last = offsets()
+        time.sleep(1)
+        # 8 rows of 16 pixels a second; an MP3's decoder pads its length by a few hundredths.
+        check(3 * 128 <= last[-1] <= 3.1 * 128 and offsets() == last,
+              f"the scroll stops with the soundtrack at row {last[-1]} ({3 * 128} or a little more wanted)")
+        status, err = review.quit()
+        check(status == 0 and err == "", f"Q quits with status 0 ({status}; {err.strip()})")
+    finally:
+        x.stop()
+
+
 def typed(work):
     """An ANSImation at 2400 baud, paused and sent to half its length: the screen is kvq render's at
     that time, pixel for pixel at 2x."""
@@ -583,7 +611,8 @@ def typed(work):
 work = Path(tempfile.mkdtemp(prefix="kvq-review."))
 try:
     {"transport": transport, "av_offset": av_offset, "av_offset_speeds": av_offset_speeds,
-     "messages": messages, "sizes": sizes, "loop": loop, "scrolled": scrolled, "typed": typed}[sys.argv[1]](work)
+     "messages": messages, "sizes": sizes, "loop": loop, "scrolled": scrolled,
+     "scrolled_with_sound": scrolled_with_sound, "typed": typed}[sys.argv[1]](work)
 finally:
     shutil.rmtree(work, ignore_errors=True)
 finish()
