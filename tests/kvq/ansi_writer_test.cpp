@@ -226,6 +226,7 @@ TEST(AnsimationExport, CommandWritesTheFileAndRefusesWhatDoesNotFit)
     expectRefused(dir.path(), {"export", frames, "--baud", "0", "-o", dir.file("other.ans")}, "--baud", 2);
     expectRefused(dir.path(), {"export", frames, "--audio", frames, "-o", dir.file("other.ans")}, "--audio", 2);
     expectRefused(dir.path(), {"export", dir.file("missing.kvq"), "-o", dir.file("other.ans")}, "missing.kvq");
+    expectRefused(dir.path(), {"export", dir.file("show.ans"), "-o", dir.file("other.ans")}, "not a frame file");
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 #include "kvq/common/tool_error.h"
 #include "kvq/export/ansi_writer.h"
 #include "kvq/export/frame_stream.h"
+#include "kvq/files/artwork.h"
 #include "kvq/files/atomic_file.h"
 #include "kvq/files/file_identity.h"
 #include "kvq/files/font_file.h"
@@ -54,6 +55,10 @@ int exportAnsimation(const ParsedArguments& parsed, std::ostream& out)
     refuseToReplaceInput(output, animation);
     if (font) refuseToReplaceInput(output, *font);
 
+    // Scene art is ANSI already, or is drawn in colours this does not send.
+    if (const std::optional<ScenePiece> piece = readSceneFile(animation, {}))
+        throw ToolError(animation + ": is " + formatName(piece->format) +
+                        " art, not a frame file; only frame files become ANSImations here");
     FrameStream frames(animation);
     if (frames.frameCount() == 0) throw ToolError(animation + ": holds no frames, so there is nothing to export");
     GlyphTable glyphs;
