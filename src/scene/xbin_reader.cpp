@@ -65,6 +65,8 @@ ScenePiece readXbin(std::span<const std::uint8_t> art, const SauceSplit& split, 
     std::size_t at = kHeaderSize;
 
     ScenePiece piece = pieceWithSauce(SceneFormat::xbin, split);
+    // 8 pixels a cell unless the person asks: the scene's viewers draw these formats so whatever SAUCE says.
+    piece.letter_spacing = options.letter_spacing.value_or(8) == 9 ? 9 : 8;
     piece.ice_colours = options.ice_colours.value_or((flags & kNonBlink) != 0);
     piece.picture = blankPicture("XBIN", columns, rows);
 
