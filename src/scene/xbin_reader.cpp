@@ -12,8 +12,7 @@ namespace {
 
 constexpr std::size_t kHeaderSize = 11;
 constexpr std::size_t kPaletteSize = 48;
-constexpr std::uint8_t kHasPalette = 0x01, kHasFont = 0x02, kCompressed = 0x04, kNonBlink = 0x08,
-                       kFiveTwelve = 0x10;
+constexpr std::uint8_t kHasPalette = 0x01, kHasFont = 0x02, kCompressed = 0x04, kNonBlink = 0x08, kFiveTwelve = 0x10;
 // What the scene's viewers draw an XBIN without a font of its own and with 8-row cells in.
 constexpr const char* kEightRowFont = "IBM VGA50";
 
@@ -33,10 +32,18 @@ std::size_t unpackRuns(std::span<const std::uint8_t> data, std::span<std::uint8_
         if (needed > data.size() - at) throw SceneError("XBIN compression runs past the end of the file");
         for (std::size_t i = 0; i < length; ++i, ++cell) {
             switch (kind) {
-            case 0: pairs[2 * cell] = data[at + 2 * i], pairs[2 * cell + 1] = data[at + 2 * i + 1]; break;
-            case 1: pairs[2 * cell] = data[at], pairs[2 * cell + 1] = data[at + 1 + i]; break;
-            case 2: pairs[2 * cell] = data[at + 1 + i], pairs[2 * cell + 1] = data[at]; break;
-            default: pairs[2 * cell] = data[at], pairs[2 * cell + 1] = data[at + 1]; break;
+            case 0:
+                pairs[2 * cell] = data[at + 2 * i], pairs[2 * cell + 1] = data[at + 2 * i + 1];
+                break;
+            case 1:
+                pairs[2 * cell] = data[at], pairs[2 * cell + 1] = data[at + 1 + i];
+                break;
+            case 2:
+                pairs[2 * cell] = data[at + 1 + i], pairs[2 * cell + 1] = data[at];
+                break;
+            default:
+                pairs[2 * cell] = data[at], pairs[2 * cell + 1] = data[at + 1];
+                break;
             }
         }
         at += needed;
@@ -58,6 +65,8 @@ ScenePiece readXbin(std::span<const std::uint8_t> art, const SauceSplit& split, 
     std::size_t at = kHeaderSize;
 
     ScenePiece piece = pieceWithSauce(SceneFormat::xbin, split);
+    // 8 pixels a cell unless the person asks: the scene's viewers draw these formats so whatever SAUCE says.
+    piece.letter_spacing = options.letter_spacing.value_or(8) == 9 ? 9 : 8;
     piece.ice_colours = options.ice_colours.value_or((flags & kNonBlink) != 0);
     piece.picture = blankPicture("XBIN", columns, rows);
 

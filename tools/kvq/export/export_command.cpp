@@ -17,6 +17,7 @@
 #include "kvq/common/progress_line.h"
 #include "kvq/common/time_argument.h"
 #include "kvq/common/tool_error.h"
+#include "kvq/export/ansi_export.h"
 #include "kvq/export/ffmpeg_writer.h"
 #include "kvq/export/frame_stream.h"
 #include "kvq/export/gif_writer.h"
@@ -67,7 +68,11 @@ constexpr std::string_view kHelp =
     "  --loop             play again from the start at the end\n"
     "  --autoplay         start at once, muted until the first click (browsers allow no more)\n"
     "  --ascii            a page of ASCII alone (base64, a third larger), for hosts that add a\n"
-    "                     charset or editors that save it as UTF-8\n";
+    "                     charset or editors that save it as UTF-8\n"
+    "\n"
+    "kvq export ANIMATION [--font FONT] [--baud N] -o OUT.ans writes an ANSImation for the scene's\n"
+    "viewers and BBS terminals: the changed cells of each frame, in black and light grey, paced for\n"
+    "N baud when given; FONT (default: kvq's own) picks stand-ins for codes a terminal cannot draw.\n";
 
 enum class ExportFormat { gif, y4m, mp4, webm, mkv, html };
 
@@ -136,8 +141,9 @@ std::string sizeText(std::uintmax_t bytes)
     return text;
 }
 
-constexpr ValueOption kOptions[] = {{"font", ""},   {"audio", ""},      {"output", "o"},        {"title", ""},
-                                    {"poster", ""}, {"loop", "", true}, {"autoplay", "", true}, {"ascii", "", true}};
+constexpr ValueOption kOptions[] = {{"font", ""},           {"audio", ""},       {"output", "o"},
+                                    {"title", ""},          {"poster", ""},      {"loop", "", true},
+                                    {"autoplay", "", true}, {"ascii", "", true}, {"baud", ""}};
 
 std::uint64_t writeVideo(FrameStream& frames, const std::string& font, ExportFormat format, const std::string& output,
                          const std::optional<std::string>& audio)
@@ -230,6 +236,7 @@ std::uint64_t writePage(FrameStream& frames, const std::string& font, const std:
 
 int run(const ParsedArguments& parsed, std::ostream& out)
 {
+    if (isAnsiOutput(parsed.option("output").value_or(""))) return exportAnsimation(parsed, out);
     parsed.requirePositionalCount(1, "the frame file to export");
     const std::string& animation = parsed.positional[0];
     const std::string& font = parsed.required("font");
