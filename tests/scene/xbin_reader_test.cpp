@@ -110,9 +110,24 @@ TEST(XbinReader, DamagedFilesRefusedInOneLine)
     expectRefused(readXbin, joined(header(1, 1, 16, kFont), distinctFont(255, 16)), "font is cut short");
     expectRefused(readXbin, header(1, 1, 0, kFont), "0 rows high");
     expectRefused(readXbin, joined(header(1, 1, 33, kFont), distinctFont(256, 33)), "33 rows high");
-    expectRefused(readXbin, joined(header(2, 1, 16, kCompressed), {0xC2, 0xDB, 0x0C}), "more cells");
-    expectRefused(readXbin, joined(header(4, 1, 16, kCompressed), {0x03, 0x41, 0x07, 0x42}), "past the end");
-    expectRefused(readXbin, joined(header(4, 1, 16, kCompressed), {0x43, 0x41, 0x07}), "past the end");
+}
+
+// Archives hold XBINs cut short and ones whose last run overfills: what arrived is drawn, as ansilove
+// draws it, rather than nothing.
+TEST(XbinReader, DamagedRunsDrawWhatArrived)
+{
+    Bytes overfilled = header(2, 1, 16, kCompressed | kNonBlink);
+    overfilled += {0xC3, 0xDB, 0x0C};  // four cells into a picture of two
+    const ScenePiece clipped = readXbin(overfilled, noSauce(overfilled), {});
+    EXPECT_EQ(clipped.picture.at(0, 1), (Cell{0xDB, 12, 0, 0}));
+    expectLikeAnsilove(clipped, overfilled, "overfilled.xb");
+
+    Bytes cut = header(4, 1, 16, kCompressed | kNonBlink);
+    cut += {0x00, 0x41, 0x1E, 0x43, 0x42, 0x07};  // one cell, then a run of four that stops short
+    const ScenePiece shown = readXbin(cut, noSauce(cut), {});
+    EXPECT_EQ(shown.picture.at(0, 0), (Cell{0x41, 14, 1, 0}));
+    EXPECT_EQ(shown.picture.at(0, 1), (Cell{0, 0, 0, 0}));
+    expectLikeAnsilove(shown, cut, "cut.xb");
 }
 
 }  // namespace
