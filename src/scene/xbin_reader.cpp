@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 // XBIN: a header with the picture's size, then, as its flags say, a palette of 16 6-bit colours, a
 // font of 256 or 512 glyphs 1-32 rows high, and the cells, plain or run-length compressed.
+#include <algorithm>
 #include <cstring>
 #include <string>
 
@@ -30,8 +31,9 @@ std::size_t unpackRuns(std::span<const std::uint8_t> data, std::span<std::uint8_
         const std::size_t needed = kind == 0 ? 2 * length : kind == 3 ? 2 : 1 + length;
         // Archives hold many XBINs cut short or packed one run too long: what arrived is shown, as
         // the scene's viewers show it, a run past the picture's end cut there.
-        if (needed > data.size() - at) break;
-        const std::size_t kept = std::min(length, cells - cell);
+        const std::size_t left = data.size() - at;
+        const std::size_t arrived = kind == 0 ? left / 2 : kind == 3 ? (left >= 2 ? length : 0) : (left >= 1 ? left - 1 : 0);
+        const std::size_t kept = std::min({length, arrived, cells - cell});
         for (std::size_t i = 0; i < kept; ++i, ++cell) {
             switch (kind) {
             case 0:
@@ -48,6 +50,7 @@ std::size_t unpackRuns(std::span<const std::uint8_t> data, std::span<std::uint8_
                 break;
             }
         }
+        if (needed > left) break;
         at += needed;
     }
     return cell;

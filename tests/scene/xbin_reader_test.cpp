@@ -123,10 +123,11 @@ TEST(XbinReader, DamagedRunsDrawWhatArrived)
     expectLikeAnsilove(clipped, overfilled, "overfilled.xb");
 
     Bytes cut = header(4, 1, 16, kCompressed | kNonBlink);
-    cut += {0x00, 0x41, 0x1E, 0x43, 0x42, 0x07};  // one cell, then a run of four that stops short
+    cut += {0x00, 0x41, 0x1E, 0x43, 0x42, 0x07};  // one cell, then a run of four that stops after one
     const ScenePiece shown = readXbin(cut, noSauce(cut), {});
     EXPECT_EQ(shown.picture.at(0, 0), (Cell{0x41, 14, 1, 0}));
-    EXPECT_EQ(shown.picture.at(0, 1), (Cell{0, 0, 0, 0}));
+    EXPECT_EQ(shown.picture.at(0, 1), (Cell{0x42, 7, 0, 0}));  // the one attribute that arrived
+    EXPECT_EQ(shown.picture.at(0, 2), (Cell{0, 0, 0, 0}));
     expectLikeAnsilove(shown, cut, "cut.xb");
 }
 
