@@ -73,13 +73,13 @@ void AnsiInterpreter::feed(std::uint8_t byte)
         break;
     case Reading::sequence:
         pending_[pending_size_++] = byte;
-        // Parameters, intermediates, then one final byte; a control byte or a sequence that runs on
-        // past its bound is given up, as the converters give it up.
+        // Parameters, then one final byte; other bytes on the way are passed over, as the converters
+        // pass over them, and a sequence that runs on past its bound is given up.
         if (byte >= 0x40 && byte <= 0x7E) {
             reading_ = Reading::text;
             runSequence(byte);
             pending_size_ = 0;
-        } else if (byte < 0x20 || byte > 0x7E || pending_size_ >= kMaxSequence + 2) {
+        } else if (pending_size_ >= kMaxSequence + 2) {
             giveUpSequence();
         }
         return;
@@ -200,29 +200,28 @@ void AnsiInterpreter::giveUpSequence()
 
 void AnsiInterpreter::runSequence(std::uint8_t final_byte)
 {
-    // pending_: ESC '[' parameters... final. Numbers saturate; private markers and intermediates
-    // make a sequence this does not know.
+    // pending_: ESC '[' parameters... final. A parameter is a number that saturates, or 0 where any
+    // other byte is in it, as the converters read one; a private marker first makes a sequence this
+    // does not know.
     int count = 0;
-    bool in_number = false, foreign = false;
+    bool closed = false;  // the parameter held something else than digits
     parameters_.fill(0);
+    const std::uint8_t first = pending_[2];
+    if (pending_size_ > 3 && first >= '<' && first <= '?') return;
     for (int i = 2; i + 1 < pending_size_; ++i) {
         const std::uint8_t byte = pending_[i];
-        if (byte >= '0' && byte <= '9') {
-            if (count < kMaxParameters) {
-                if (!in_number) parameters_[count] = 0;
-                parameters_[count] = std::min(parameters_[count] * 10 + (byte - '0'), 99999);
-            }
-            in_number = true;
-        } else if (byte == ';') {
+        if (byte == ';') {
             if (count < kMaxParameters) ++count;
-            in_number = false;
-        } else {
-            foreign = true;
+            closed = false;
+        } else if (byte >= '0' && byte <= '9' && !closed) {
+            if (count < kMaxParameters) parameters_[count] = std::min(parameters_[count] * 10 + (byte - '0'), 99999);
+        } else if (!closed) {
+            if (count < kMaxParameters) parameters_[count] = 0;
+            closed = true;
         }
     }
     count = std::min(count + 1, kMaxParameters);
     if (pending_size_ == 3) count = 0;  // no parameters at all
-    if (foreign) return;
     const auto at_least_one = [&](int index) { return index < count && parameters_[index] > 0 ? parameters_[index] : 1; };
     const int last_row = settings_.screen_rows ? picture_.rows - 1 : maxRows();
     switch (final_byte) {

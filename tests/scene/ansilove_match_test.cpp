@@ -143,7 +143,7 @@ const MatchCase kCases[] = {
     {"PrivateSequencesSkipped", "a" + kEsc + "?7hb" + kEsc + "?33hc" + kEsc + "?25ld"},
     {"OverlongSequenceGivenUp", "a" + kEsc + "11111111111111mb" + kEsc + "1111111111111mc"},
     {"LoneEscapeDropped", "a\x1bxb\x1b\x1b[31mc"},
-    {"ControlByteInsideASequence", "a" + kEsc + "1\nb" + kEsc + "3\x01" "c"},
+    {"OtherBytesInsideASequence", "a" + kEsc + "1\x10;31mb" + kEsc + "\x10mc"},
     {"PabloDrawColours", "a" + kEsc + "1;255;128;0tb" + kEsc + "0;0;64;128tc" + kEsc + "0md" + kEsc + "1;31me"},
     {"ResizeRequestChangesNothingStill", "a" + kEsc + "8;30;80tb\r\nc"},
     {"TrailingEmptyLinesAreNotDrawn", "a\r\n\r\n\r\n" + kEsc + "5B"},
