@@ -165,11 +165,10 @@ Cell AnsiInterpreter::currentCell(std::uint8_t code) const
     int fore = foreground_rgb_ ? *foreground_rgb_ : foreground_ + bright_fore;
     int back = background_rgb_ ? *background_rgb_ : background_ + bright_back;
     if (reverse_) {
-        // The converters brighten the swapped foreground by both the bold and the iCE blink,
-        // wrapping past white, and leave the background dim; we draw as they draw.
-        const int swapped_fore = background_rgb_ ? back : (back + bright_fore) % 16;
-        back = foreground_rgb_ ? fore : foreground_;
-        fore = swapped_fore;
+        // The converters swap the sixteen colours only, brighten the swapped foreground by both the
+        // bold and the iCE blink, wrapping past white, and leave the background dim; we draw as they do.
+        fore = (background_ + bright_back + bright_fore) % 16;
+        back = foreground_;
     }
     if (concealed_) fore = back;
     cell.foreground = static_cast<std::uint16_t>(fore);
@@ -276,9 +275,12 @@ void AnsiInterpreter::selectGraphics(int count)
             background_rgb_.reset();
             bold_ = blink_ = reverse_ = concealed_ = false;
         } else if (value == 1) {
+            // Bold and blink are of the sixteen colours: a 24-bit colour gives way to them.
             bold_ = true;
+            foreground_rgb_.reset();
         } else if (value == 5) {
             blink_ = true;
+            background_rgb_.reset();
         } else if (value == 7) {
             reverse_ = true;
         } else if (value == 8) {

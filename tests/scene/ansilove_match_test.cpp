@@ -145,6 +145,10 @@ const MatchCase kCases[] = {
     {"LoneEscapeDropped", "a\x1bxb\x1b\x1b[31mc"},
     {"OtherBytesInsideASequence", "a" + kEsc + "1\x10;31mb" + kEsc + "\x10mc"},
     {"PabloDrawColours", "a" + kEsc + "1;255;128;0tb" + kEsc + "0;0;64;128tc" + kEsc + "0md" + kEsc + "1;31me"},
+    {"PabloDrawColoursGiveWay", "a" + kEsc + "1;200;0;0tb" + kEsc + "1mc" + kEsc + "0;0;0;200td" + kEsc + "7me" + kEsc +
+                                    "0m" + kEsc + "1;200;0;0t" + kEsc + "7mf" + kEsc + "0m" + kEsc + "0;0;200;0t" +
+                                    kEsc + "5mg" + kEsc + "31mh" + kEsc + "44mi"},
+    {"PabloDrawColoursGiveWayIce", "a" + kEsc + "0;0;200;0t" + kEsc + "5mg" + kEsc + "31mh" + kEsc + "44mi", "ans", 0, true},
     {"ResizeRequestChangesNothingStill", "a" + kEsc + "8;30;80tb\r\nc"},
     {"TrailingEmptyLinesAreNotDrawn", "a\r\n\r\n\r\n" + kEsc + "5B"},
     {"TrailingBlankIsDrawn", "a\r\n\r\n\r\n "},
