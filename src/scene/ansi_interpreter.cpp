@@ -96,18 +96,26 @@ void AnsiInterpreter::feed(std::uint8_t byte)
             for (int i = 1; i < size; ++i) feed(bytes[i]);
         }
         return;
-    case Reading::text: break;
+    case Reading::text:
+        break;
     }
 
     wrapIfAtEdge();
     switch (byte) {
-    case kSub: ended_ = true; return;
-    case kLineFeed: lineFeed(); return;
+    case kSub:
+        ended_ = true;
+        return;
+    case kLineFeed:
+        lineFeed();
+        return;
     // A CR alone is ignored and a TAB moves 8 columns on, not to a stop, as the converters read them;
     // art drawn in editors that show these codes as glyphs comes out as it does everywhere else.
     // Past the edge, a TAB wraps at the next character rather than losing the rest of the line.
-    case kReturn: return;
-    case kTab: column_ = std::min(column_ + kTabWidth, picture_.columns); return;
+    case kReturn:
+        return;
+    case kTab:
+        column_ = std::min(column_ + kTabWidth, picture_.columns);
+        return;
     case kEscape:
         if (!settings_.pcboard) {
             reading_ = Reading::escape;
@@ -124,7 +132,8 @@ void AnsiInterpreter::feed(std::uint8_t byte)
             return;
         }
         break;
-    default: break;
+    default:
+        break;
     }
     print(byte);
 }
@@ -221,7 +230,9 @@ void AnsiInterpreter::runSequence(std::uint8_t final_byte)
     }
     count = std::min(count + 1, kMaxParameters);
     if (pending_size_ == 3) count = 0;  // no parameters at all
-    const auto at_least_one = [&](int index) { return index < count && parameters_[index] > 0 ? parameters_[index] : 1; };
+    const auto at_least_one = [&](int index) {
+        return index < count && parameters_[index] > 0 ? parameters_[index] : 1;
+    };
     const int last_row = settings_.screen_rows ? picture_.rows - 1 : maxRows();
     switch (final_byte) {
     case 'H':
@@ -229,10 +240,18 @@ void AnsiInterpreter::runSequence(std::uint8_t final_byte)
         row_ = std::min(at_least_one(0) - 1, last_row);
         column_ = std::min(at_least_one(1) - 1, picture_.columns);
         break;
-    case 'A': row_ = std::max(row_ - at_least_one(0), 0); break;
-    case 'B': row_ = std::min(row_ + at_least_one(0), last_row); break;
-    case 'C': column_ = std::min(column_ + at_least_one(0), picture_.columns); break;
-    case 'D': column_ = std::max(column_ - at_least_one(0), 0); break;
+    case 'A':
+        row_ = std::max(row_ - at_least_one(0), 0);
+        break;
+    case 'B':
+        row_ = std::min(row_ + at_least_one(0), last_row);
+        break;
+    case 'C':
+        column_ = std::min(column_ + at_least_one(0), picture_.columns);
+        break;
+    case 'D':
+        column_ = std::max(column_ - at_least_one(0), 0);
+        break;
     case 's':
         saved_row_ = row_;
         saved_column_ = column_;
@@ -244,12 +263,18 @@ void AnsiInterpreter::runSequence(std::uint8_t final_byte)
     case 'J':
         if (count > 0 && parameters_[0] == 2) clearScreen();
         break;
-    case 'K': eraseLine(count > 0 ? parameters_[0] : 0); break;
-    case 'm': selectGraphics(count); break;
+    case 'K':
+        eraseLine(count > 0 ? parameters_[0] : 0);
+        break;
+    case 'm':
+        selectGraphics(count);
+        break;
     case 't':
         if (count == 4 && (parameters_[0] == 0 || parameters_[0] == 1)) {
             // PabloDraw's 24-bit colour: 0 the background, 1 the foreground.
-            const auto channel = [&](int index) { return static_cast<std::uint32_t>(std::min(parameters_[index], 255)); };
+            const auto channel = [&](int index) {
+                return static_cast<std::uint32_t>(std::min(parameters_[index], 255));
+            };
             const std::uint16_t index = paletteIndex(channel(1) << 16 | channel(2) << 8 | channel(3));
             (parameters_[0] == 1 ? foreground_rgb_ : background_rgb_) = index;
         } else if (count == 3 && parameters_[0] == 8 && settings_.screen_rows) {
@@ -259,7 +284,8 @@ void AnsiInterpreter::runSequence(std::uint8_t final_byte)
                 setScreenSize(parameters_[1], parameters_[2]);
         }
         break;
-    default: break;
+    default:
+        break;
     }
 }
 
@@ -325,9 +351,12 @@ void AnsiInterpreter::eraseLine(int mode)
 {
     if (!ensureRow(row_)) return;
     int from = 0, to = picture_.columns;
-    if (mode == 0) from = std::min(column_, picture_.columns);
-    else if (mode == 1) to = std::min(column_ + 1, picture_.columns);
-    else if (mode != 2) return;
+    if (mode == 0)
+        from = std::min(column_, picture_.columns);
+    else if (mode == 1)
+        to = std::min(column_ + 1, picture_.columns);
+    else if (mode != 2)
+        return;
     Cell blank = currentCell(' ');
     blank.flags = 0;
     for (int column = from; column < to; ++column) picture_.at(row_, column) = blank;
@@ -409,8 +438,9 @@ CellPicture AnsiInterpreter::picture() const
     still.columns = picture_.columns;
     still.palette = picture_.palette;
     still.rows = std::max(used_rows_, 1);
-    still.cells.assign(picture_.cells.begin(),
-                       picture_.cells.begin() + static_cast<std::ptrdiff_t>(std::min(used_rows_, picture_.rows)) * still.columns);
+    still.cells.assign(
+        picture_.cells.begin(),
+        picture_.cells.begin() + static_cast<std::ptrdiff_t>(std::min(used_rows_, picture_.rows)) * still.columns);
     still.cells.resize(static_cast<std::size_t>(still.rows) * still.columns);
     return still;
 }

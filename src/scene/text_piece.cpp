@@ -30,7 +30,6 @@ ScenePiece readTextPiece(SceneFormat format, std::span<const std::uint8_t> art, 
     return piece;
 }
 
-
 AnsiSettings textSettings(const ScenePiece& piece, const SceneOptions& options)
 {
     AnsiSettings settings;
@@ -44,4 +43,3 @@ AnsiSettings textSettings(const ScenePiece& piece, const SceneOptions& options)
     settings.pcboard = piece.format == SceneFormat::pcboard;
     return settings;
 }
-

@@ -63,10 +63,7 @@ TEST(AnsiInterpreter, EraseLineErasesInTheCurrentBackground)
 }
 
 // ansilove puts the cursor at row and column -1 for ESC[0;0H and loses what follows; 0 means 1.
-TEST(AnsiInterpreter, ZeroCoordinatesMeanOne)
-{
-    EXPECT_EQ(rowText(still("ab" + kEsc + "0;0HX"), 0), "Xb");
-}
+TEST(AnsiInterpreter, ZeroCoordinatesMeanOne) { EXPECT_EQ(rowText(still("ab" + kEsc + "0;0HX"), 0), "Xb"); }
 
 // ansilove leaves ESC[m and ESC[;m without effect; both are ESC[0m.
 TEST(AnsiInterpreter, ResetWithoutAParameter)
@@ -192,8 +189,8 @@ TEST(AnsiInterpreter, PaletteStaysBounded)
 
 TEST(AnsiInterpreter, HugeCursorMovesStayBounded)
 {
-    for (const std::string& text : {"a" + kEsc + "999999999Bb", "a" + kEsc + "999999999;999999999Hb",
-                                   "a" + kEsc + "99999999999999999999Bb"}) {
+    for (const std::string& text :
+         {"a" + kEsc + "999999999Bb", "a" + kEsc + "999999999;999999999Hb", "a" + kEsc + "99999999999999999999Bb"}) {
         const CellPicture picture = still(text);
         EXPECT_LE(picture.cells.size(), AnsiInterpreter::kMaxCells) << text;
         EXPECT_EQ(rowText(picture, 0).substr(0, 1), "a");
@@ -225,7 +222,7 @@ TEST(AnsiInterpreter, SubEndsTheArt)
 {
     AnsiSettings settings;
     AnsiInterpreter interpreter(settings);
-    interpreter.feed(bytesOf("ab\x1a" "cd"));
+    interpreter.feed(bytesOf("ab\032cd"));  // 032: SUB, in octal
     EXPECT_TRUE(interpreter.ended());
     EXPECT_EQ(rowText(interpreter.picture(), 0), "ab");
 }

@@ -5,9 +5,9 @@
 
 #include "scene/ansi_interpreter.h"
 #include "scene/scene_piece.h"
+#include "scene_test_support.h"
 #include "support/ansilove_reference.h"
 #include "support/test_files.h"
-#include "scene_test_support.h"
 
 namespace {
 
@@ -25,7 +25,8 @@ std::string oneScreenPiece()
     for (int row = 0; row < 18; ++row) {
         text += kEsc + std::to_string(31 + row % 7) + "m";
         for (int i = 0; i < 20 + row; ++i) text += static_cast<char>(0xB0 + (row + i) % 4);
-        text += kEsc + "5C" + kEsc + "1;" + std::to_string(40 + row % 8) + "mrow " + std::to_string(row) + kEsc + "0m\r\n";
+        text +=
+            kEsc + "5C" + kEsc + "1;" + std::to_string(40 + row % 8) + "mrow " + std::to_string(row) + kEsc + "0m\r\n";
     }
     text += kEsc + "5;60H" + kEsc + "7mthere" + kEsc + "s" + kEsc + "20;1Hback" + kEsc + "u!" + kEsc + "0m";
     return text;
@@ -36,8 +37,8 @@ TEST(AnsiTyping, BytesArriveAtTheLinesSpeed)
     EXPECT_EQ(AnsiTyping::bytesAtFrame(0, 9600), 0u);
     EXPECT_EQ(AnsiTyping::bytesAtFrame(1, 9600), 40u);
     EXPECT_EQ(AnsiTyping::bytesAtFrame(24, 2400), 240u);
-    EXPECT_EQ(AnsiTyping::bytesAtFrame(1, 300), 1u);   // 1.25
-    EXPECT_EQ(AnsiTyping::bytesAtFrame(3, 300), 3u);   // 3.75
+    EXPECT_EQ(AnsiTyping::bytesAtFrame(1, 300), 1u);  // 1.25
+    EXPECT_EQ(AnsiTyping::bytesAtFrame(3, 300), 3u);  // 3.75
     EXPECT_EQ(AnsiTyping::bytesAtFrame(4, 300), 5u);
     EXPECT_EQ(AnsiTyping::bytesAtFrame(1'000'000'000'000ull, 115200), 480'000'000'000'000ull);
     for (const int baud : {300, 1200, 2400, 9600, 14400, 28800, 57600}) {
@@ -54,7 +55,7 @@ TEST(AnsiTyping, BytesArriveAtTheLinesSpeed)
 
 TEST(AnsiTyping, ArtEndsAtSub)
 {
-    const ScenePiece piece = pieceOf("abc\x1a" "def");
+    const ScenePiece piece = pieceOf("abc\032def");  // 032: SUB, in octal
     AnsiTyping typing(piece);
     EXPECT_EQ(typing.byteCount(), 3u);
     EXPECT_EQ(rowText(typing.screenAfter(1000), 0), "abc");
@@ -75,7 +76,8 @@ TEST(AnsiTyping, ScreenIsTheStillPictureOfTheBytesSoFar)
         ASSERT_EQ(screen.rows, AnsiTyping::kScreenRows);
         for (int row = 0; row < expected.rows; ++row)
             for (int column = 0; column < 80; ++column)
-                ASSERT_EQ(screen.at(row, column), expected.at(row, column)) << bytes << " bytes, " << row << "," << column;
+                ASSERT_EQ(screen.at(row, column), expected.at(row, column))
+                    << bytes << " bytes, " << row << "," << column;
     }
 }
 
@@ -84,7 +86,8 @@ TEST(AnsiTyping, RandomAccessAgreesWithTypingInOrder)
 {
     std::string text;
     for (int i = 0; i < 600; ++i)
-        text += kEsc + std::to_string(30 + i % 8) + "mline " + std::to_string(i) + " " + std::string(i % 70, '#') + "\r\n";
+        text +=
+            kEsc + std::to_string(30 + i % 8) + "mline " + std::to_string(i) + " " + std::string(i % 70, '#') + "\r\n";
     const ScenePiece piece = pieceOf(text);
     AnsiTyping in_order(piece);
     std::vector<CellPicture> screens;

@@ -5,8 +5,8 @@
 
 #include "sauce_test_support.h"
 #include "scene/scene_error.h"
-#include "support/test_files.h"
 #include "scene_test_support.h"
+#include "support/test_files.h"
 
 namespace {
 
@@ -21,8 +21,8 @@ TEST(RecogniseScene, ByContentFirst)
 {
     EXPECT_EQ(recogniseScene(prefixed("XBIN\x1a", 100), "art.ans"), SceneFormat::xbin);
     EXPECT_EQ(recogniseScene(prefixed("\x18TUNDRA24", 100), "art.txt"), SceneFormat::tundra);
-    EXPECT_EQ(recogniseScene(prefixed("\x04" "1.4", 100), "x"), SceneFormat::icedraw);
-    EXPECT_EQ(recogniseScene(prefixed("\x04" "1.0", 100), "x"), SceneFormat::icedraw);
+    EXPECT_EQ(recogniseScene(prefixed("\0041.4", 100), "x"), SceneFormat::icedraw);
+    EXPECT_EQ(recogniseScene(prefixed("\0041.0", 100), "x"), SceneFormat::icedraw);
     EXPECT_EQ(recogniseScene(prefixed("\x01", 1 + 192 + 4096 + 160), "noname"), SceneFormat::artworx);
     EXPECT_EQ(recogniseScene(prefixed("\x01", 1 + 192 + 4096 + 160), "art.adf"), SceneFormat::artworx);
     // A version byte of 1 is a smiley in a text piece: the name decides.
