@@ -192,6 +192,7 @@ void AnsiInterpreter::print(std::uint8_t code)
     if (ensureRow(row_)) {
         picture_.at(row_, column_) = currentCell(code);
         used_rows_ = std::max(used_rows_, row_ + 1);
+        content_columns_ = std::max(content_columns_, column_ + 1);
     }
     ++column_;
 }

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <map>
@@ -39,6 +40,9 @@ public:
 
     // The still picture: every row up to the last one drawn into (at least one row); or the screen.
     CellPicture picture() const;
+    // One past the rightmost column a character was written into, at least 1: the width of a piece
+    // whose lines decide it.
+    int contentColumns() const { return std::max(content_columns_, 1); }
     // The screen as it is now (typing out only; in a still picture, the rows made so far).
     const CellPicture& cells() const { return picture_; }
 
@@ -65,6 +69,7 @@ private:
     int row_ = 0, column_ = 0;
     int saved_row_ = 0, saved_column_ = 0;
     int used_rows_ = 0;  // rows up to the last one a character was written into
+    int content_columns_ = 0;
     bool ended_ = false;
 
     // The graphics rendition: colours 0-7 (or a 24-bit palette index) and the attributes.

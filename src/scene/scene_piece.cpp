@@ -140,7 +140,7 @@ ScenePiece readScenePiece(std::span<const std::uint8_t> file, const std::string&
     ScenePiece piece;
     switch (*format) {
     case SceneFormat::ansi:
-        piece = readAnsi(art, split, options);
+        piece = readAnsi(art, split, options, lowerExtension(name) == "diz");
         break;
     case SceneFormat::pcboard:
         piece = readPcboard(art, split, options);

@@ -143,6 +143,16 @@ TEST(ReadScenePiece, SauceThatLiesAboutTheWidth)
     EXPECT_EQ(readScenePiece(withSauce(bytesOf("ab"), fields), "p.ans", {}).picture.columns, 80);
 }
 
+// A FILE_ID.DIZ is drawn as wide as its longest line, as ansilove draws one; other text is not.
+TEST(ReadScenePiece, DizAsWideAsItsLongestLine)
+{
+    const auto text = bytesOf("short\r\nlonger line\r\nx\x1b[40C\r\n");
+    const ScenePiece diz = readScenePiece(text, "FILE_ID.DIZ", {});
+    EXPECT_EQ(diz.picture.columns, 11);
+    EXPECT_EQ(rowText(diz.picture, 1), "longer.line");
+    EXPECT_EQ(readScenePiece(text, "file.nfo", {}).picture.columns, 80);
+}
+
 TEST(ReadScenePiece, PcboardPiece)
 {
     const ScenePiece piece = readScenePiece(bytesOf("@X1Fhi"), "p.pcb", {});
