@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "support/ansilove_reference.h"
 
-#include <fcntl.h>
 #include <png.h>
 #include <spawn.h>
 #include <sys/wait.h>
