@@ -100,6 +100,22 @@ TEST(AnsiInterpreter, BoldTwiceStaysBold)
     EXPECT_EQ(picture.at(0, 2).foreground, 10);
 }
 
+// Reverse with bold and iCE blink brightens the swapped foreground twice and wraps past white, as
+// ansilove draws it; in a file with 24-bit colours ansilove draws that overflow as a near-black
+// 0x000010-0x000017 instead, where this wraps the same in every file.
+TEST(AnsiInterpreter, ReverseBoldBlinkWrapsInEveryFile)
+{
+    AnsiSettings settings;
+    settings.ice_colours = true;
+    for (const std::string& prefix : {std::string(), "\x1b[0;205;168;65t\x1b[0m"}) {
+        AnsiInterpreter interpreter(settings);
+        interpreter.feed(bytesOf(prefix + "\x1b[0;37;47;1;5;7mx"));
+        const Cell& cell = interpreter.picture().at(0, 0);
+        EXPECT_EQ(cell.foreground, 7);
+        EXPECT_EQ(cell.background, 7);
+    }
+}
+
 TEST(AnsiInterpreter, IceColoursBrightenTheBackground)
 {
     AnsiSettings settings;
