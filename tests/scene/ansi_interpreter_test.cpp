@@ -107,7 +107,7 @@ TEST(AnsiInterpreter, ReverseBoldBlinkWrapsInEveryFile)
 {
     AnsiSettings settings;
     settings.ice_colours = true;
-    for (const std::string& prefix : {std::string(), "\x1b[0;205;168;65t\x1b[0m"}) {
+    for (const std::string& prefix : {std::string(), std::string("\x1b[0;205;168;65t\x1b[0m")}) {
         AnsiInterpreter interpreter(settings);
         interpreter.feed(bytesOf(prefix + "\x1b[0;37;47;1;5;7mx"));
         const Cell& cell = interpreter.picture().at(0, 0);
