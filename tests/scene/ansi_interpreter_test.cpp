@@ -110,7 +110,7 @@ TEST(AnsiInterpreter, ReverseBoldBlinkWrapsInEveryFile)
     for (const std::string& prefix : {std::string(), std::string("\x1b[0;205;168;65t\x1b[0m")}) {
         AnsiInterpreter interpreter(settings);
         interpreter.feed(bytesOf(prefix + "\x1b[0;37;47;1;5;7mx"));
-        const Cell& cell = interpreter.picture().at(0, 0);
+        const Cell cell = interpreter.picture().at(0, 0);
         EXPECT_EQ(cell.foreground, 7);
         EXPECT_EQ(cell.background, 7);
     }
