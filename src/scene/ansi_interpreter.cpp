@@ -85,16 +85,7 @@ void AnsiInterpreter::feed(std::uint8_t byte)
         return;
     case Reading::pcboard:
         pending_[pending_size_++] = byte;
-        if (pcboardCode(byte)) return;
-        {
-            // Not a code after all: its bytes are text.
-            const auto bytes = pending_;
-            const int size = pending_size_;
-            reading_ = Reading::text;
-            pending_size_ = 0;
-            print(bytes[0]);
-            for (int i = 1; i < size; ++i) feed(bytes[i]);
-        }
+        if (!pcboardCode(byte)) abandonPcboardCode();
         return;
     case Reading::text:
         break;
@@ -195,6 +186,37 @@ void AnsiInterpreter::print(std::uint8_t code)
         content_columns_ = std::max(content_columns_, column_ + 1);
     }
     ++column_;
+}
+
+void AnsiInterpreter::abandonPcboardCode()
+{
+    // Not a code after all: its bytes are text.
+    const auto bytes = pending_;
+    const int size = pending_size_;
+    reading_ = Reading::text;
+    pending_size_ = 0;
+    print(bytes[0]);
+    for (int i = 1; i < size; ++i) feed(bytes[i]);
+}
+
+void AnsiInterpreter::endOfInput()
+{
+    switch (reading_) {
+    case Reading::text:
+        return;
+    case Reading::escape:
+        reading_ = Reading::text;
+        pending_size_ = 0;
+        return;
+    case Reading::sequence:
+        giveUpSequence();
+        break;
+    case Reading::pcboard:
+        abandonPcboardCode();
+        break;
+    }
+    // What was given back may itself end inside a sequence.
+    endOfInput();
 }
 
 void AnsiInterpreter::giveUpSequence()
@@ -433,6 +455,16 @@ bool AnsiInterpreter::pcboardCode(std::uint8_t byte)
 }
 
 CellPicture AnsiInterpreter::picture() const
+{
+    if (midSequence()) {
+        AnsiInterpreter ended = *this;
+        ended.endOfInput();
+        return ended.pictureAsItIs();
+    }
+    return pictureAsItIs();
+}
+
+CellPicture AnsiInterpreter::pictureAsItIs() const
 {
     if (settings_.screen_rows) return picture_;
     CellPicture still;

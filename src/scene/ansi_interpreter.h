@@ -38,7 +38,14 @@ public:
     // Whether SUB (0x1A) has ended the art; bytes after it are ignored.
     bool ended() const { return ended_; }
 
-    // The still picture: every row up to the last one drawn into (at least one row); or the screen.
+    // Ends the input: a sequence cut off by it is given up as an overlong one is, its tail drawn as
+    // text, as the converters draw a file that ends inside one. Feeding on afterwards is allowed.
+    void endOfInput();
+    // Whether the last byte left a sequence or a PCBoard code unfinished.
+    bool midSequence() const { return reading_ != Reading::text; }
+
+    // The still picture of the input so far, as if it ended here: every row up to the last one
+    // drawn into (at least one row); or the screen.
     CellPicture picture() const;
     // One past the rightmost column a character was written into, at least 1: the width of a piece
     // whose lines decide it.
@@ -62,6 +69,8 @@ private:
     std::uint16_t paletteIndex(std::uint32_t rgb);
     Cell currentCell(std::uint8_t code) const;
     bool pcboardCode(std::uint8_t byte);
+    void abandonPcboardCode();
+    CellPicture pictureAsItIs() const;
     int maxRows() const;
 
     AnsiSettings settings_;

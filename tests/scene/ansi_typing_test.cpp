@@ -3,6 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
 #include "scene/ansi_interpreter.h"
 #include "scene/scene_piece.h"
 #include "scene_test_support.h"
@@ -150,17 +154,18 @@ TEST(AnsiTyping, PieceWidthIsTheScreensWidth)
 
 // The same at 9600 baud against ansilove: frame n's screen is ansilove's render of the bytes
 // received by then, while the piece fits one screen.
-TEST(AnsiTypingAnsilove, ScreenAtNineThousandSixHundredBaud)
+void expectTypedAsAnsiloveDraws(const std::string& text, std::uint64_t frame_step)
 {
-    if (!ansiloveInstalled()) GTEST_SKIP() << "ansilove is not installed";
     const CellFont font = ansiloveFont(16);
-    const std::string text = oneScreenPiece();
     const ScenePiece piece = pieceOf(text);
     AnsiTyping typing(piece);
     TempDir dir;
     const std::uint64_t frames = AnsiTyping::framesFor(typing.byteCount(), 9600);
-    for (std::uint64_t frame = 1; frame < frames; frame += 3) {
+    for (std::uint64_t frame = 1; frame < frames; frame += frame_step) {
         const std::uint64_t bytes = AnsiTyping::bytesAtFrame(frame, 9600);
+        AnsiInterpreter still(AnsiSettings{});
+        still.feed(bytesOf(text.substr(0, bytes)));
+        if (still.picture().rows > AnsiTyping::kScreenRows) return;  // no longer one screen
         const std::string path = dir.write("typed.ans", bytesOf(text.substr(0, bytes)));
         const ReferencePicture reference = ansiloveRender(path, AnsiloveOptions{});
         const DrawnPicture screen = drawPicture(typing.screenAfter(bytes), font, 8);
@@ -171,6 +176,23 @@ TEST(AnsiTypingAnsilove, ScreenAtNineThousandSixHundredBaud)
         for (std::size_t i = reference.pixels.size(); i < screen.pixels.size(); ++i)
             ASSERT_EQ(screen.pixels[i], 0u) << "frame " << frame << ": below the picture, the screen is empty";
     }
+}
+
+TEST(AnsiTypingAnsilove, ScreenAtNineThousandSixHundredBaud)
+{
+    if (!ansiloveInstalled()) GTEST_SKIP() << "ansilove is not installed";
+    expectTypedAsAnsiloveDraws(oneScreenPiece(), 3);
+}
+
+// A real piece, while its first screen is typed: every other frame.
+TEST(AnsiTypingAnsilove, ExamplePieceAtNineThousandSixHundredBaud)
+{
+    const std::string path = "/usr/share/doc/ansilove/examples/burps/bs-ansilove.ans";
+    if (!ansiloveInstalled() || !std::filesystem::exists(path)) GTEST_SKIP() << "ansilove's examples are not installed";
+    std::ifstream in(path, std::ios::binary);
+    const std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    const SauceSplit split = splitSauce(bytesOf(text));
+    expectTypedAsAnsiloveDraws(text.substr(0, split.art_size), 2);
 }
 
 }  // namespace

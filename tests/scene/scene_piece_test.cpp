@@ -201,7 +201,7 @@ TEST(ReadScenePiece, DamagedTextGivesBestEffort)
         }
     }
     const std::string truncated = "\x1b[1;31mab\x1b[2";
-    EXPECT_EQ(rowText(readScenePiece(bytesOf(truncated), "t.ans", {}).picture, 0), "ab");
+    EXPECT_EQ(rowText(readScenePiece(bytesOf(truncated), "t.ans", {}).picture, 0), "ab") << "ESC [ 2 dropped";
 }
 
 TEST(SceneFormatName, AsPeopleNameThem)

@@ -23,7 +23,8 @@ Bytes coloured(int escape, int code, std::uint32_t first, std::uint32_t second =
 Bytes moveTo(std::uint32_t row, std::uint32_t column)
 {
     Bytes bytes{1};
-    for (std::uint32_t value : {row, column}) bytes += {int(value >> 24), int(value >> 16) & 0xFF, int(value >> 8) & 0xFF, int(value) & 0xFF};
+    for (std::uint32_t value : {row, column})
+        bytes += {int(value >> 24), int(value >> 16) & 0xFF, int(value >> 8) & 0xFF, int(value) & 0xFF};
     return bytes;
 }
 
