@@ -73,41 +73,40 @@ void AnsiInterpreter::feed(std::uint8_t byte)
         break;
     case Reading::sequence:
         pending_[pending_size_++] = byte;
-        // Parameters, intermediates, then one final byte; a control byte or a sequence that runs on
-        // past its bound is given up, as the converters give it up.
+        // Parameters, then one final byte; other bytes on the way are passed over, as the converters
+        // pass over them, and a sequence that runs on past its bound is given up.
         if (byte >= 0x40 && byte <= 0x7E) {
             reading_ = Reading::text;
             runSequence(byte);
             pending_size_ = 0;
-        } else if (byte < 0x20 || byte > 0x7E || pending_size_ >= kMaxSequence + 2) {
+        } else if (pending_size_ >= kMaxSequence + 2) {
             giveUpSequence();
         }
         return;
     case Reading::pcboard:
         pending_[pending_size_++] = byte;
-        if (pcboardCode(byte)) return;
-        {
-            // Not a code after all: its bytes are text.
-            const auto bytes = pending_;
-            const int size = pending_size_;
-            reading_ = Reading::text;
-            pending_size_ = 0;
-            print(bytes[0]);
-            for (int i = 1; i < size; ++i) feed(bytes[i]);
-        }
+        if (!pcboardCode(byte)) abandonPcboardCode();
         return;
-    case Reading::text: break;
+    case Reading::text:
+        break;
     }
 
     wrapIfAtEdge();
     switch (byte) {
-    case kSub: ended_ = true; return;
-    case kLineFeed: lineFeed(); return;
+    case kSub:
+        ended_ = true;
+        return;
+    case kLineFeed:
+        lineFeed();
+        return;
     // A CR alone is ignored and a TAB moves 8 columns on, not to a stop, as the converters read them;
     // art drawn in editors that show these codes as glyphs comes out as it does everywhere else.
     // Past the edge, a TAB wraps at the next character rather than losing the rest of the line.
-    case kReturn: return;
-    case kTab: column_ = std::min(column_ + kTabWidth, picture_.columns); return;
+    case kReturn:
+        return;
+    case kTab:
+        column_ = std::min(column_ + kTabWidth, picture_.columns);
+        return;
     case kEscape:
         if (!settings_.pcboard) {
             reading_ = Reading::escape;
@@ -124,7 +123,8 @@ void AnsiInterpreter::feed(std::uint8_t byte)
             return;
         }
         break;
-    default: break;
+    default:
+        break;
     }
     print(byte);
 }
@@ -165,11 +165,10 @@ Cell AnsiInterpreter::currentCell(std::uint8_t code) const
     int fore = foreground_rgb_ ? *foreground_rgb_ : foreground_ + bright_fore;
     int back = background_rgb_ ? *background_rgb_ : background_ + bright_back;
     if (reverse_) {
-        // The converters brighten the swapped foreground by both the bold and the iCE blink,
-        // wrapping past white, and leave the background dim; we draw as they draw.
-        const int swapped_fore = background_rgb_ ? back : (back + bright_fore) % 16;
-        back = foreground_rgb_ ? fore : foreground_;
-        fore = swapped_fore;
+        // The converters swap the sixteen colours only, brighten the swapped foreground by both the
+        // bold and the iCE blink, wrapping past white, and leave the background dim; we draw as they do.
+        fore = (background_ + bright_back + bright_fore) % 16;
+        back = foreground_;
     }
     if (concealed_) fore = back;
     cell.foreground = static_cast<std::uint16_t>(fore);
@@ -184,8 +183,40 @@ void AnsiInterpreter::print(std::uint8_t code)
     if (ensureRow(row_)) {
         picture_.at(row_, column_) = currentCell(code);
         used_rows_ = std::max(used_rows_, row_ + 1);
+        content_columns_ = std::max(content_columns_, column_ + 1);
     }
     ++column_;
+}
+
+void AnsiInterpreter::abandonPcboardCode()
+{
+    // Not a code after all: its bytes are text.
+    const auto bytes = pending_;
+    const int size = pending_size_;
+    reading_ = Reading::text;
+    pending_size_ = 0;
+    print(bytes[0]);
+    for (int i = 1; i < size; ++i) feed(bytes[i]);
+}
+
+void AnsiInterpreter::endOfInput()
+{
+    switch (reading_) {
+    case Reading::text:
+        return;
+    case Reading::escape:
+        reading_ = Reading::text;
+        pending_size_ = 0;
+        return;
+    case Reading::sequence:
+        giveUpSequence();
+        break;
+    case Reading::pcboard:
+        abandonPcboardCode();
+        break;
+    }
+    // What was given back may itself end inside a sequence.
+    endOfInput();
 }
 
 void AnsiInterpreter::giveUpSequence()
@@ -200,30 +231,31 @@ void AnsiInterpreter::giveUpSequence()
 
 void AnsiInterpreter::runSequence(std::uint8_t final_byte)
 {
-    // pending_: ESC '[' parameters... final. Numbers saturate; private markers and intermediates
-    // make a sequence this does not know.
+    // pending_: ESC '[' parameters... final. A parameter is a number that saturates, or 0 where any
+    // other byte is in it, as the converters read one; a private marker first makes a sequence this
+    // does not know.
     int count = 0;
-    bool in_number = false, foreign = false;
+    bool closed = false;  // the parameter held something else than digits
     parameters_.fill(0);
+    const std::uint8_t first = pending_[2];
+    if (pending_size_ > 3 && first >= '<' && first <= '?') return;
     for (int i = 2; i + 1 < pending_size_; ++i) {
         const std::uint8_t byte = pending_[i];
-        if (byte >= '0' && byte <= '9') {
-            if (count < kMaxParameters) {
-                if (!in_number) parameters_[count] = 0;
-                parameters_[count] = std::min(parameters_[count] * 10 + (byte - '0'), 99999);
-            }
-            in_number = true;
-        } else if (byte == ';') {
+        if (byte == ';') {
             if (count < kMaxParameters) ++count;
-            in_number = false;
-        } else {
-            foreign = true;
+            closed = false;
+        } else if (byte >= '0' && byte <= '9' && !closed) {
+            if (count < kMaxParameters) parameters_[count] = std::min(parameters_[count] * 10 + (byte - '0'), 99999);
+        } else if (!closed) {
+            if (count < kMaxParameters) parameters_[count] = 0;
+            closed = true;
         }
     }
     count = std::min(count + 1, kMaxParameters);
     if (pending_size_ == 3) count = 0;  // no parameters at all
-    if (foreign) return;
-    const auto at_least_one = [&](int index) { return index < count && parameters_[index] > 0 ? parameters_[index] : 1; };
+    const auto at_least_one = [&](int index) {
+        return index < count && parameters_[index] > 0 ? parameters_[index] : 1;
+    };
     const int last_row = settings_.screen_rows ? picture_.rows - 1 : maxRows();
     switch (final_byte) {
     case 'H':
@@ -231,10 +263,18 @@ void AnsiInterpreter::runSequence(std::uint8_t final_byte)
         row_ = std::min(at_least_one(0) - 1, last_row);
         column_ = std::min(at_least_one(1) - 1, picture_.columns);
         break;
-    case 'A': row_ = std::max(row_ - at_least_one(0), 0); break;
-    case 'B': row_ = std::min(row_ + at_least_one(0), last_row); break;
-    case 'C': column_ = std::min(column_ + at_least_one(0), picture_.columns); break;
-    case 'D': column_ = std::max(column_ - at_least_one(0), 0); break;
+    case 'A':
+        row_ = std::max(row_ - at_least_one(0), 0);
+        break;
+    case 'B':
+        row_ = std::min(row_ + at_least_one(0), last_row);
+        break;
+    case 'C':
+        column_ = std::min(column_ + at_least_one(0), picture_.columns);
+        break;
+    case 'D':
+        column_ = std::max(column_ - at_least_one(0), 0);
+        break;
     case 's':
         saved_row_ = row_;
         saved_column_ = column_;
@@ -246,12 +286,18 @@ void AnsiInterpreter::runSequence(std::uint8_t final_byte)
     case 'J':
         if (count > 0 && parameters_[0] == 2) clearScreen();
         break;
-    case 'K': eraseLine(count > 0 ? parameters_[0] : 0); break;
-    case 'm': selectGraphics(count); break;
+    case 'K':
+        eraseLine(count > 0 ? parameters_[0] : 0);
+        break;
+    case 'm':
+        selectGraphics(count);
+        break;
     case 't':
         if (count == 4 && (parameters_[0] == 0 || parameters_[0] == 1)) {
             // PabloDraw's 24-bit colour: 0 the background, 1 the foreground.
-            const auto channel = [&](int index) { return static_cast<std::uint32_t>(std::min(parameters_[index], 255)); };
+            const auto channel = [&](int index) {
+                return static_cast<std::uint32_t>(std::min(parameters_[index], 255));
+            };
             const std::uint16_t index = paletteIndex(channel(1) << 16 | channel(2) << 8 | channel(3));
             (parameters_[0] == 1 ? foreground_rgb_ : background_rgb_) = index;
         } else if (count == 3 && parameters_[0] == 8 && settings_.screen_rows) {
@@ -261,7 +307,8 @@ void AnsiInterpreter::runSequence(std::uint8_t final_byte)
                 setScreenSize(parameters_[1], parameters_[2]);
         }
         break;
-    default: break;
+    default:
+        break;
     }
 }
 
@@ -277,9 +324,12 @@ void AnsiInterpreter::selectGraphics(int count)
             background_rgb_.reset();
             bold_ = blink_ = reverse_ = concealed_ = false;
         } else if (value == 1) {
+            // Bold and blink are of the sixteen colours: a 24-bit colour gives way to them.
             bold_ = true;
+            foreground_rgb_.reset();
         } else if (value == 5) {
             blink_ = true;
+            background_rgb_.reset();
         } else if (value == 7) {
             reverse_ = true;
         } else if (value == 8) {
@@ -324,9 +374,12 @@ void AnsiInterpreter::eraseLine(int mode)
 {
     if (!ensureRow(row_)) return;
     int from = 0, to = picture_.columns;
-    if (mode == 0) from = std::min(column_, picture_.columns);
-    else if (mode == 1) to = std::min(column_ + 1, picture_.columns);
-    else if (mode != 2) return;
+    if (mode == 0)
+        from = std::min(column_, picture_.columns);
+    else if (mode == 1)
+        to = std::min(column_ + 1, picture_.columns);
+    else if (mode != 2)
+        return;
     Cell blank = currentCell(' ');
     blank.flags = 0;
     for (int column = from; column < to; ++column) picture_.at(row_, column) = blank;
@@ -403,13 +456,24 @@ bool AnsiInterpreter::pcboardCode(std::uint8_t byte)
 
 CellPicture AnsiInterpreter::picture() const
 {
+    if (midSequence()) {
+        AnsiInterpreter ended = *this;
+        ended.endOfInput();
+        return ended.pictureAsItIs();
+    }
+    return pictureAsItIs();
+}
+
+CellPicture AnsiInterpreter::pictureAsItIs() const
+{
     if (settings_.screen_rows) return picture_;
     CellPicture still;
     still.columns = picture_.columns;
     still.palette = picture_.palette;
     still.rows = std::max(used_rows_, 1);
-    still.cells.assign(picture_.cells.begin(),
-                       picture_.cells.begin() + static_cast<std::ptrdiff_t>(std::min(used_rows_, picture_.rows)) * still.columns);
+    still.cells.assign(
+        picture_.cells.begin(),
+        picture_.cells.begin() + static_cast<std::ptrdiff_t>(std::min(used_rows_, picture_.rows)) * still.columns);
     still.cells.resize(static_cast<std::size_t>(still.rows) * still.columns);
     return still;
 }

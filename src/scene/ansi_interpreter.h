@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <map>
@@ -37,8 +38,18 @@ public:
     // Whether SUB (0x1A) has ended the art; bytes after it are ignored.
     bool ended() const { return ended_; }
 
-    // The still picture: every row up to the last one drawn into (at least one row); or the screen.
+    // Ends the input: a sequence cut off by it is given up as an overlong one is, its tail drawn as
+    // text, as the converters draw a file that ends inside one. Feeding on afterwards is allowed.
+    void endOfInput();
+    // Whether the last byte left a sequence or a PCBoard code unfinished.
+    bool midSequence() const { return reading_ != Reading::text; }
+
+    // The still picture of the input so far, as if it ended here: every row up to the last one
+    // drawn into (at least one row); or the screen.
     CellPicture picture() const;
+    // One past the rightmost column a character was written into, at least 1: the width of a piece
+    // whose lines decide it.
+    int contentColumns() const { return std::max(content_columns_, 1); }
     // The screen as it is now (typing out only; in a still picture, the rows made so far).
     const CellPicture& cells() const { return picture_; }
 
@@ -58,6 +69,8 @@ private:
     std::uint16_t paletteIndex(std::uint32_t rgb);
     Cell currentCell(std::uint8_t code) const;
     bool pcboardCode(std::uint8_t byte);
+    void abandonPcboardCode();
+    CellPicture pictureAsItIs() const;
     int maxRows() const;
 
     AnsiSettings settings_;
@@ -65,6 +78,7 @@ private:
     int row_ = 0, column_ = 0;
     int saved_row_ = 0, saved_column_ = 0;
     int used_rows_ = 0;  // rows up to the last one a character was written into
+    int content_columns_ = 0;
     bool ended_ = false;
 
     // The graphics rendition: colours 0-7 (or a 24-bit palette index) and the attributes.

@@ -22,6 +22,7 @@ struct AnsiTyping::State {
     std::vector<AnsiInterpreter> checkpoints;  // [i]: after i * interval bytes
     AnsiInterpreter current;
     std::uint64_t position = 0;
+    CellPicture shown;  // the screen with a sequence still arriving given up
 
     State(std::vector<std::uint8_t> bytes, const AnsiSettings& settings)
         : art(std::move(bytes)), checkpoints{AnsiInterpreter(settings)}, current(settings)
@@ -70,7 +71,13 @@ std::uint64_t AnsiTyping::byteCount() const { return state_->art.size(); }
 const CellPicture& AnsiTyping::screenAfter(std::uint64_t bytes)
 {
     state_->seek(std::min<std::uint64_t>(bytes, state_->art.size()));
-    return state_->current.cells();
+    if (!state_->current.midSequence()) return state_->current.cells();
+    // The screen shows the bytes received so far as a converter draws a file of them: a sequence
+    // still arriving is drawn as one cut off, while the typing goes on from the state that waits.
+    AnsiInterpreter shown = state_->current;
+    shown.endOfInput();
+    state_->shown = shown.cells();
+    return state_->shown;
 }
 
 std::uint64_t AnsiTyping::bytesAtFrame(std::uint64_t frame, int baud)

@@ -4,5 +4,5 @@
 // PCBoard's @X colours and @CLS@ are read by the ANSI interpreter, which leaves ESC as a glyph here.
 ScenePiece readPcboard(std::span<const std::uint8_t> art, const SauceSplit& split, const SceneOptions& options)
 {
-    return readTextPiece(SceneFormat::pcboard, art, split, options);
+    return readTextPiece(SceneFormat::pcboard, art, split, options, false);
 }

@@ -32,9 +32,12 @@ std::uint32_t little32(const std::uint8_t* bytes)
 int SauceRecord::letterSpacing() const
 {
     switch ((flags >> 1) & 0x03) {
-    case 1: return 8;
-    case 2: return 9;
-    default: return 0;
+    case 1:
+        return 8;
+    case 2:
+        return 9;
+    default:
+        return 0;
     }
 }
 

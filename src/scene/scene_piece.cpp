@@ -11,7 +11,7 @@
 
 namespace {
 
-constexpr std::size_t kFrameBytes = 2400;  // one of kvq's own 80x30 frames
+constexpr std::size_t kFrameBytes = 2400;               // one of kvq's own 80x30 frames
 constexpr std::size_t kArtworxHeader = 1 + 192 + 4096;  // version, palette, font
 
 bool startsWith(std::span<const std::uint8_t> bytes, const char* prefix, std::size_t size)
@@ -34,7 +34,8 @@ std::optional<SceneFormat> bySignature(std::span<const std::uint8_t> art)
 {
     if (startsWith(art, "XBIN\x1a", 5)) return SceneFormat::xbin;
     if (startsWith(art, "\x18TUNDRA24", 9)) return SceneFormat::tundra;
-    if (startsWith(art, "\x04" "1.4", 4) || startsWith(art, "\x04" "1.0", 4)) return SceneFormat::icedraw;
+    // \004 is octal: the byte 4, then the version.
+    if (startsWith(art, "\0041.4", 4) || startsWith(art, "\0041.0", 4)) return SceneFormat::icedraw;
     // ArtWorx has no signature: its version byte and a size of header and whole cells.
     if (!art.empty() && art[0] == 1 && art.size() >= kArtworxHeader && (art.size() - kArtworxHeader) % 2 == 0)
         return SceneFormat::artworx;
@@ -53,9 +54,12 @@ std::optional<SceneFormat> bySauce(const SauceRecord& record)
     case 2:  // ANSiMation
     case 5:  // Avatar, shown as the text it mostly is
         return SceneFormat::ansi;
-    case 4: return SceneFormat::pcboard;
-    case 8: return SceneFormat::tundra;
-    default: return std::nullopt;
+    case 4:
+        return SceneFormat::pcboard;
+    case 8:
+        return SceneFormat::tundra;
+    default:
+        return std::nullopt;
     }
 }
 
@@ -86,13 +90,20 @@ bool looksLikeFrames(std::span<const std::uint8_t> file)
 const char* formatName(SceneFormat format)
 {
     switch (format) {
-    case SceneFormat::ansi: return "ANSI";
-    case SceneFormat::pcboard: return "PCBoard";
-    case SceneFormat::bin: return "BIN";
-    case SceneFormat::xbin: return "XBIN";
-    case SceneFormat::artworx: return "ArtWorx";
-    case SceneFormat::icedraw: return "iCE Draw";
-    case SceneFormat::tundra: return "TundraDraw";
+    case SceneFormat::ansi:
+        return "ANSI";
+    case SceneFormat::pcboard:
+        return "PCBoard";
+    case SceneFormat::bin:
+        return "BIN";
+    case SceneFormat::xbin:
+        return "XBIN";
+    case SceneFormat::artworx:
+        return "ArtWorx";
+    case SceneFormat::icedraw:
+        return "iCE Draw";
+    case SceneFormat::tundra:
+        return "TundraDraw";
     }
     return "unknown";
 }
@@ -128,13 +139,27 @@ ScenePiece readScenePiece(std::span<const std::uint8_t> file, const std::string&
     const std::span<const std::uint8_t> art = file.first(split.art_size);
     ScenePiece piece;
     switch (*format) {
-    case SceneFormat::ansi: piece = readAnsi(art, split, options); break;
-    case SceneFormat::pcboard: piece = readPcboard(art, split, options); break;
-    case SceneFormat::bin: piece = readBin(art, split, options); break;
-    case SceneFormat::xbin: piece = readXbin(art, split, options); break;
-    case SceneFormat::artworx: piece = readArtworx(art, split, options); break;
-    case SceneFormat::icedraw: piece = readIceDraw(art, split, options); break;
-    case SceneFormat::tundra: piece = readTundra(art, split, options); break;
+    case SceneFormat::ansi:
+        piece = readAnsi(art, split, options, lowerExtension(name) == "diz");
+        break;
+    case SceneFormat::pcboard:
+        piece = readPcboard(art, split, options);
+        break;
+    case SceneFormat::bin:
+        piece = readBin(art, split, options);
+        break;
+    case SceneFormat::xbin:
+        piece = readXbin(art, split, options);
+        break;
+    case SceneFormat::artworx:
+        piece = readArtworx(art, split, options);
+        break;
+    case SceneFormat::icedraw:
+        piece = readIceDraw(art, split, options);
+        break;
+    case SceneFormat::tundra:
+        piece = readTundra(art, split, options);
+        break;
     }
     piece.format = *format;
     if (!piece.sauce) piece.sauce = split.record;

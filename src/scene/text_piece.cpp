@@ -12,7 +12,7 @@ bool sauceGivesWidth(const SauceRecord& record) { return record.data_type == 1 |
 }  // namespace
 
 ScenePiece readTextPiece(SceneFormat format, std::span<const std::uint8_t> art, const SauceSplit& split,
-                         const SceneOptions& options)
+                         const SceneOptions& options, bool content_width)
 {
     if (art.empty()) throw SceneError("the file holds no art");
     ScenePiece piece;
@@ -27,9 +27,18 @@ ScenePiece readTextPiece(SceneFormat format, std::span<const std::uint8_t> art, 
     AnsiInterpreter interpreter(settings);
     interpreter.feed(art);
     piece.picture = interpreter.picture();
+    if (content_width) {
+        CellPicture& picture = piece.picture;
+        const int columns = std::min(interpreter.contentColumns(), picture.columns);
+        std::vector<Cell> cells;
+        cells.reserve(static_cast<std::size_t>(picture.rows) * columns);
+        for (int row = 0; row < picture.rows; ++row)
+            for (int column = 0; column < columns; ++column) cells.push_back(picture.at(row, column));
+        picture.cells = std::move(cells);
+        picture.columns = columns;
+    }
     return piece;
 }
-
 
 AnsiSettings textSettings(const ScenePiece& piece, const SceneOptions& options)
 {
@@ -44,4 +53,3 @@ AnsiSettings textSettings(const ScenePiece& piece, const SceneOptions& options)
     settings.pcboard = piece.format == SceneFormat::pcboard;
     return settings;
 }
-

@@ -10,12 +10,14 @@
 
 // The formats that are text with codes in it, read by one interpreter: ANSI (and plain text) and
 // PCBoard. `art` is the file's bytes before its SAUCE record.
-ScenePiece readAnsi(std::span<const std::uint8_t> art, const SauceSplit& split, const SceneOptions& options);
+// A FILE_ID.DIZ is as wide as its longest line (`content_width`), as the converters draw one.
+ScenePiece readAnsi(std::span<const std::uint8_t> art, const SauceSplit& split, const SceneOptions& options,
+                    bool content_width = false);
 ScenePiece readPcboard(std::span<const std::uint8_t> art, const SauceSplit& split, const SceneOptions& options);
 
 // Either of them: the piece's settings, then its bytes through the interpreter into a still picture.
 ScenePiece readTextPiece(SceneFormat format, std::span<const std::uint8_t> art, const SauceSplit& split,
-                         const SceneOptions& options);
+                         const SceneOptions& options, bool content_width);
 
 // How a text piece is interpreted, from the options first and SAUCE second: its width (80 where
 // neither says) and its iCE colours. Shared with typing out.

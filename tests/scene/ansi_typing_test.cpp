@@ -3,11 +3,15 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
 #include "scene/ansi_interpreter.h"
 #include "scene/scene_piece.h"
+#include "scene_test_support.h"
 #include "support/ansilove_reference.h"
 #include "support/test_files.h"
-#include "scene_test_support.h"
 
 namespace {
 
@@ -25,7 +29,8 @@ std::string oneScreenPiece()
     for (int row = 0; row < 18; ++row) {
         text += kEsc + std::to_string(31 + row % 7) + "m";
         for (int i = 0; i < 20 + row; ++i) text += static_cast<char>(0xB0 + (row + i) % 4);
-        text += kEsc + "5C" + kEsc + "1;" + std::to_string(40 + row % 8) + "mrow " + std::to_string(row) + kEsc + "0m\r\n";
+        text +=
+            kEsc + "5C" + kEsc + "1;" + std::to_string(40 + row % 8) + "mrow " + std::to_string(row) + kEsc + "0m\r\n";
     }
     text += kEsc + "5;60H" + kEsc + "7mthere" + kEsc + "s" + kEsc + "20;1Hback" + kEsc + "u!" + kEsc + "0m";
     return text;
@@ -36,8 +41,8 @@ TEST(AnsiTyping, BytesArriveAtTheLinesSpeed)
     EXPECT_EQ(AnsiTyping::bytesAtFrame(0, 9600), 0u);
     EXPECT_EQ(AnsiTyping::bytesAtFrame(1, 9600), 40u);
     EXPECT_EQ(AnsiTyping::bytesAtFrame(24, 2400), 240u);
-    EXPECT_EQ(AnsiTyping::bytesAtFrame(1, 300), 1u);   // 1.25
-    EXPECT_EQ(AnsiTyping::bytesAtFrame(3, 300), 3u);   // 3.75
+    EXPECT_EQ(AnsiTyping::bytesAtFrame(1, 300), 1u);  // 1.25
+    EXPECT_EQ(AnsiTyping::bytesAtFrame(3, 300), 3u);  // 3.75
     EXPECT_EQ(AnsiTyping::bytesAtFrame(4, 300), 5u);
     EXPECT_EQ(AnsiTyping::bytesAtFrame(1'000'000'000'000ull, 115200), 480'000'000'000'000ull);
     for (const int baud : {300, 1200, 2400, 9600, 14400, 28800, 57600}) {
@@ -54,7 +59,7 @@ TEST(AnsiTyping, BytesArriveAtTheLinesSpeed)
 
 TEST(AnsiTyping, ArtEndsAtSub)
 {
-    const ScenePiece piece = pieceOf("abc\x1a" "def");
+    const ScenePiece piece = pieceOf("abc\032def");  // 032: SUB, in octal
     AnsiTyping typing(piece);
     EXPECT_EQ(typing.byteCount(), 3u);
     EXPECT_EQ(rowText(typing.screenAfter(1000), 0), "abc");
@@ -75,7 +80,8 @@ TEST(AnsiTyping, ScreenIsTheStillPictureOfTheBytesSoFar)
         ASSERT_EQ(screen.rows, AnsiTyping::kScreenRows);
         for (int row = 0; row < expected.rows; ++row)
             for (int column = 0; column < 80; ++column)
-                ASSERT_EQ(screen.at(row, column), expected.at(row, column)) << bytes << " bytes, " << row << "," << column;
+                ASSERT_EQ(screen.at(row, column), expected.at(row, column))
+                    << bytes << " bytes, " << row << "," << column;
     }
 }
 
@@ -84,7 +90,8 @@ TEST(AnsiTyping, RandomAccessAgreesWithTypingInOrder)
 {
     std::string text;
     for (int i = 0; i < 600; ++i)
-        text += kEsc + std::to_string(30 + i % 8) + "mline " + std::to_string(i) + " " + std::string(i % 70, '#') + "\r\n";
+        text +=
+            kEsc + std::to_string(30 + i % 8) + "mline " + std::to_string(i) + " " + std::string(i % 70, '#') + "\r\n";
     const ScenePiece piece = pieceOf(text);
     AnsiTyping in_order(piece);
     std::vector<CellPicture> screens;
@@ -147,17 +154,18 @@ TEST(AnsiTyping, PieceWidthIsTheScreensWidth)
 
 // The same at 9600 baud against ansilove: frame n's screen is ansilove's render of the bytes
 // received by then, while the piece fits one screen.
-TEST(AnsiTypingAnsilove, ScreenAtNineThousandSixHundredBaud)
+void expectTypedAsAnsiloveDraws(const std::string& text, std::uint64_t frame_step)
 {
-    if (!ansiloveInstalled()) GTEST_SKIP() << "ansilove is not installed";
     const CellFont font = ansiloveFont(16);
-    const std::string text = oneScreenPiece();
     const ScenePiece piece = pieceOf(text);
     AnsiTyping typing(piece);
     TempDir dir;
     const std::uint64_t frames = AnsiTyping::framesFor(typing.byteCount(), 9600);
-    for (std::uint64_t frame = 1; frame < frames; frame += 3) {
+    for (std::uint64_t frame = 1; frame < frames; frame += frame_step) {
         const std::uint64_t bytes = AnsiTyping::bytesAtFrame(frame, 9600);
+        AnsiInterpreter still(AnsiSettings{});
+        still.feed(bytesOf(text.substr(0, bytes)));
+        if (still.picture().rows > AnsiTyping::kScreenRows) return;  // no longer one screen
         const std::string path = dir.write("typed.ans", bytesOf(text.substr(0, bytes)));
         const ReferencePicture reference = ansiloveRender(path, AnsiloveOptions{});
         const DrawnPicture screen = drawPicture(typing.screenAfter(bytes), font, 8);
@@ -168,6 +176,23 @@ TEST(AnsiTypingAnsilove, ScreenAtNineThousandSixHundredBaud)
         for (std::size_t i = reference.pixels.size(); i < screen.pixels.size(); ++i)
             ASSERT_EQ(screen.pixels[i], 0u) << "frame " << frame << ": below the picture, the screen is empty";
     }
+}
+
+TEST(AnsiTypingAnsilove, ScreenAtNineThousandSixHundredBaud)
+{
+    if (!ansiloveInstalled()) GTEST_SKIP() << "ansilove is not installed";
+    expectTypedAsAnsiloveDraws(oneScreenPiece(), 3);
+}
+
+// A real piece, while its first screen is typed: every other frame.
+TEST(AnsiTypingAnsilove, ExamplePieceAtNineThousandSixHundredBaud)
+{
+    const std::string path = "/usr/share/doc/ansilove/examples/burps/bs-ansilove.ans";
+    if (!ansiloveInstalled() || !std::filesystem::exists(path)) GTEST_SKIP() << "ansilove's examples are not installed";
+    std::ifstream in(path, std::ios::binary);
+    const std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    const SauceSplit split = splitSauce(bytesOf(text));
+    expectTypedAsAnsiloveDraws(text.substr(0, split.art_size), 2);
 }
 
 }  // namespace

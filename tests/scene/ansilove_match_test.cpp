@@ -5,15 +5,15 @@
 
 #include <cstdlib>
 #include <filesystem>
-#include <iostream>
 #include <fstream>
+#include <iostream>
 #include <iterator>
 
 #include "scene/scene_piece.h"
 #include "scene/text_readers.h"
+#include "scene_test_support.h"
 #include "support/ansilove_reference.h"
 #include "support/test_files.h"
-#include "scene_test_support.h"
 
 namespace {
 
@@ -47,9 +47,10 @@ const CellFont& fontOfHeight(int height)
         if (ours.pixels[i] != theirs.pixels[i]) {
             const int x = static_cast<int>(i % static_cast<std::size_t>(ours.width));
             const int y = static_cast<int>(i / static_cast<std::size_t>(ours.width));
-            return ::testing::AssertionFailure() << std::hex << "pixel (" << std::dec << x << "," << y << ") in cell row "
-                                                 << y / cell_height << " column " << x / cell_width << ": ours "
-                                                 << std::hex << ours.pixels[i] << ", ansilove's " << theirs.pixels[i];
+            return ::testing::AssertionFailure()
+                   << std::hex << "pixel (" << std::dec << x << "," << y << ") in cell row " << y / cell_height
+                   << " column " << x / cell_width << ": ours " << std::hex << ours.pixels[i] << ", ansilove's "
+                   << theirs.pixels[i];
         }
     }
     return ::testing::AssertionSuccess();
@@ -128,7 +129,7 @@ const MatchCase kCases[] = {
     {"Tabs", "\tone\ttwo\r\n\t\tthree\r\n" + kEsc + "6C\t" + kEsc + "47;30m\tfour"},
     {"LineOfTheWidthThenCrLf", "0123456789\r\nnext", "ans", 10},
     {"LongLineWraps", "0123456789abcdefghijklmnopqrstuvwxyz", "ans", 10},
-    {"SubEndsTheArt", "before\x1a" "after"},
+    {"SubEndsTheArt", "before\032after"},
     {"ClearScreenHomesAndForgets", "one\r\ntwo\r\nthree" + kEsc + "2Jx\r\n\r\ny"},
     {"CursorPosition", "a" + kEsc + "5;3Hb" + kEsc + "2;7fc" + kEsc + "Hd" + kEsc + ";4He" + kEsc + "3Hf"},
     {"CursorUpPastTheTop", "ab\r\ncd" + kEsc + "5Ae"},
@@ -143,8 +144,13 @@ const MatchCase kCases[] = {
     {"PrivateSequencesSkipped", "a" + kEsc + "?7hb" + kEsc + "?33hc" + kEsc + "?25ld"},
     {"OverlongSequenceGivenUp", "a" + kEsc + "11111111111111mb" + kEsc + "1111111111111mc"},
     {"LoneEscapeDropped", "a\x1bxb\x1b\x1b[31mc"},
-    {"ControlByteInsideASequence", "a" + kEsc + "1\nb" + kEsc + "3\x01" "c"},
+    {"OtherBytesInsideASequence", "a" + kEsc + "1\x10;31mb" + kEsc + "\x10mc"},
     {"PabloDrawColours", "a" + kEsc + "1;255;128;0tb" + kEsc + "0;0;64;128tc" + kEsc + "0md" + kEsc + "1;31me"},
+    {"PabloDrawColoursGiveWay", "a" + kEsc + "1;200;0;0tb" + kEsc + "1mc" + kEsc + "0;0;0;200td" + kEsc + "7me" + kEsc +
+                                    "0m" + kEsc + "1;200;0;0t" + kEsc + "7mf" + kEsc + "0m" + kEsc + "0;0;200;0t" +
+                                    kEsc + "5mg" + kEsc + "31mh" + kEsc + "44mi"},
+    {"PabloDrawColoursGiveWayIce", "a" + kEsc + "0;0;200;0t" + kEsc + "5mg" + kEsc + "31mh" + kEsc + "44mi", "ans", 0,
+     true},
     {"ResizeRequestChangesNothingStill", "a" + kEsc + "8;30;80tb\r\nc"},
     {"TrailingEmptyLinesAreNotDrawn", "a\r\n\r\n\r\n" + kEsc + "5B"},
     {"TrailingBlankIsDrawn", "a\r\n\r\n\r\n "},
@@ -152,6 +158,10 @@ const MatchCase kCases[] = {
     {"CodesNinthColumn", allCodes(), "ans", 32, false, 9},
     {"CodesEightByEight", allCodes(), "ans", 32, false, 8, 8},
     {"Wide", std::string(200, 'w') + "\r\n" + kEsc + "1;160Hx", "ans", 160},
+    {"DizAsWideAsItsLines", "short\r\nlonger line\r\nx" + kEsc + "40C\r\n", "diz"},
+    {"DizCursorMovesAndSpaces", "ab   \r\nc" + kEsc + "20Cd\r\n", "diz"},
+    {"DizWrappedFirst", "abc\r\nlonger line here and on", "diz", 16},
+    {"DizLongLine", std::string(91, 'L') + "\r\n", "DIZ"},
     {"PlainTextFile", "A plain .nfo\r\n  with some lines\r\n", "nfo"},
     {"PcboardColours", "a@X1Fb@X4Ec@X8Fd@X0Fe\r\nf@X2Ag", "pcb"},
     {"PcboardClear", "one\r\ntwo@X1F@CLS@three", "pcb"},
@@ -208,8 +218,10 @@ TEST(AnsiloveCorpus, EveryPieceInTheFolder)
         if (format != SceneFormat::ansi && format != SceneFormat::pcboard) continue;
         ++pieces;
         const ::testing::AssertionResult result = pieceMatchesAnsilove(path);
-        if (result) ++same;
-        else ADD_FAILURE() << path << ": " << result.message();
+        if (result)
+            ++same;
+        else
+            ADD_FAILURE() << path << ": " << result.message();
     }
     std::cout << same << " of " << pieces << " pieces pixel-identical to ansilove\n";
 }

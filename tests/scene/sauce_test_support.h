@@ -50,8 +50,8 @@ inline std::vector<std::uint8_t> withSauce(const std::vector<std::uint8_t>& art,
     putLittle(out, fields.info2, 2);
     putLittle(out, 0, 2);
     putLittle(out, 0, 2);
-    const int count = fields.stated_comment_count >= 0 ? fields.stated_comment_count
-                                                       : static_cast<int>(fields.comments.size());
+    const int count =
+        fields.stated_comment_count >= 0 ? fields.stated_comment_count : static_cast<int>(fields.comments.size());
     out.push_back(static_cast<std::uint8_t>(count));
     out.push_back(fields.flags);
     std::string font = fields.font_name;

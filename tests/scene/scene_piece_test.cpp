@@ -5,8 +5,8 @@
 
 #include "sauce_test_support.h"
 #include "scene/scene_error.h"
-#include "support/test_files.h"
 #include "scene_test_support.h"
+#include "support/test_files.h"
 
 namespace {
 
@@ -21,8 +21,8 @@ TEST(RecogniseScene, ByContentFirst)
 {
     EXPECT_EQ(recogniseScene(prefixed("XBIN\x1a", 100), "art.ans"), SceneFormat::xbin);
     EXPECT_EQ(recogniseScene(prefixed("\x18TUNDRA24", 100), "art.txt"), SceneFormat::tundra);
-    EXPECT_EQ(recogniseScene(prefixed("\x04" "1.4", 100), "x"), SceneFormat::icedraw);
-    EXPECT_EQ(recogniseScene(prefixed("\x04" "1.0", 100), "x"), SceneFormat::icedraw);
+    EXPECT_EQ(recogniseScene(prefixed("\0041.4", 100), "x"), SceneFormat::icedraw);
+    EXPECT_EQ(recogniseScene(prefixed("\0041.0", 100), "x"), SceneFormat::icedraw);
     EXPECT_EQ(recogniseScene(prefixed("\x01", 1 + 192 + 4096 + 160), "noname"), SceneFormat::artworx);
     EXPECT_EQ(recogniseScene(prefixed("\x01", 1 + 192 + 4096 + 160), "art.adf"), SceneFormat::artworx);
     // A version byte of 1 is a smiley in a text piece: the name decides.
@@ -143,6 +143,16 @@ TEST(ReadScenePiece, SauceThatLiesAboutTheWidth)
     EXPECT_EQ(readScenePiece(withSauce(bytesOf("ab"), fields), "p.ans", {}).picture.columns, 80);
 }
 
+// A FILE_ID.DIZ is drawn as wide as its longest line, as ansilove draws one; other text is not.
+TEST(ReadScenePiece, DizAsWideAsItsLongestLine)
+{
+    const auto text = bytesOf("short\r\nlonger line\r\nx\x1b[40C\r\n");
+    const ScenePiece diz = readScenePiece(text, "FILE_ID.DIZ", {});
+    EXPECT_EQ(diz.picture.columns, 11);
+    EXPECT_EQ(rowText(diz.picture, 1), "longer.line");
+    EXPECT_EQ(readScenePiece(text, "file.nfo", {}).picture.columns, 80);
+}
+
 TEST(ReadScenePiece, PcboardPiece)
 {
     const ScenePiece piece = readScenePiece(bytesOf("@X1Fhi"), "p.pcb", {});
@@ -191,7 +201,7 @@ TEST(ReadScenePiece, DamagedTextGivesBestEffort)
         }
     }
     const std::string truncated = "\x1b[1;31mab\x1b[2";
-    EXPECT_EQ(rowText(readScenePiece(bytesOf(truncated), "t.ans", {}).picture, 0), "ab");
+    EXPECT_EQ(rowText(readScenePiece(bytesOf(truncated), "t.ans", {}).picture, 0), "ab") << "ESC [ 2 dropped";
 }
 
 TEST(SceneFormatName, AsPeopleNameThem)

@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "support/ansilove_reference.h"
 
-#include <fcntl.h>
 #include <png.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -56,8 +55,7 @@ int runQuietly(std::vector<std::string> arguments)
     posix_spawn_file_actions_destroy(&actions);
     if (started != 0) return -1;
     int status = 0;
-    while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-    }
+    while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {}
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 

@@ -16,11 +16,11 @@ struct ReferencePicture {
 };
 
 struct AnsiloveOptions {
-    int columns = 0;     // -c, when not 0
-    bool ice = false;    // -i
-    int bits = 8;        // -b
-    std::string font;    // -f, when not empty
-    std::string type;    // -t, when not empty
+    int columns = 0;   // -c, when not 0
+    bool ice = false;  // -i
+    int bits = 8;      // -b
+    std::string font;  // -f, when not empty
+    std::string type;  // -t, when not empty
 };
 
 // Whether ansilove is installed; the tests that need it skip otherwise.
