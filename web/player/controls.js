@@ -16,6 +16,7 @@ class Controls {
   #loopButton;
   #muteButton;
   #keys;
+  #scrollKeys;
 
   static element(tag, attributes, text) {
     const made = document.createElement(tag);
@@ -38,6 +39,9 @@ class Controls {
     this.#frames = Math.round(api.duration * KVQ_SHARED.framesPerSecond);
     this.#keys = new Map();
     for (const row of KVQ_SHARED.keys) for (const key of row.page) this.#keys.set(key, row.action);
+    // Art taller than the picture scrolls with these keys, before they do anything else.
+    this.#scrollKeys = new Map();
+    for (const row of KVQ_SHARED.scrollKeys) for (const key of row.page) this.#scrollKeys.set(key, row.action);
     this.#build(picture);
     for (const name of ["play", "pause", "seeked", "ended", "ratechange", "loopchange", "volumechange"]) {
       api.addEventListener(name, () => this.#update());
@@ -102,6 +106,11 @@ class Controls {
     // out, and full screen.
     picture.addEventListener("click", () => this.#toggle());
     picture.addEventListener("dblclick", () => this.#toggleFullscreen());
+    picture.addEventListener("wheel", (event) => {
+      if (this.#api.scrollRows <= 0) return;
+      this.#api.top += Math.sign(event.deltaY) * 3;
+      event.preventDefault();
+    }, { passive: false });
     document.addEventListener("keydown", (event) => this.#key(event));
   }
 
@@ -143,6 +152,14 @@ class Controls {
       fullscreen: () => this.#toggleFullscreen(),
       tenths: () => api.seek(Number(event.key) * tenth),
     };
+    const rows = { rowUp: -1, rowDown: 1, pageUp: -api.viewRows, pageDown: api.viewRows, top: -Infinity,
+      bottom: Infinity };
+    const scroll = api.scrollRows > 0 && !event.shiftKey && this.#scrollKeys.get(event.key);
+    if (scroll) {
+      api.top = Math.max(0, Math.min(api.scrollRows, api.top + rows[scroll]));
+      event.preventDefault();
+      return;
+    }
     const action = this.#keys.get(event.key);
     if (!action || !actions[action]) return;
     actions[action]();

@@ -4,7 +4,7 @@
 # An asset of several files (name=a.js,b.js) is those files one after another, in that order.
 set(assets "kPageTemplate=page.html" "kPlayerStyle=player.css" "kLzmaDecoderScript=lzma_decoder.js"
            "kUnpackScript=unpack.js" "kBootScript=boot.js"
-           "kPlayerScript=player/text_canvas.js,player/frame_store.js,player/sound_clock.js,player/player.js,player/controls.js,player/page_start.js")
+           "kPlayerScript=player/ink_painter.js,player/cell_painter.js,player/picture_shrink.js,player/text_canvas.js,player/frame_store.js,player/sound_clock.js,player/player.js,player/controls.js,player/page_start.js")
 set(source "// Generated from web/ by embed_web_assets.cmake.\n#include \"kvq/export/web_assets.h\"\n\nnamespace {\n")
 set(views "")
 foreach(asset IN LISTS assets)

@@ -44,6 +44,23 @@ inline constexpr std::array kPageKeys{
     PageKey{ReviewKey::escape, "quit", {}, "Escape is the browser's, to leave full screen"},
 };
 
+// Art taller than the page's picture scrolls with these keys, as it does in kvq play; on such a page
+// they come before the keys above (Home and End go to the top and the bottom, not the ends of time).
+struct PageScrollKey {
+    std::string_view action;
+    std::string_view page;  // KeyboardEvent.key
+};
+
+inline constexpr std::array kPageScrollKeys{
+    PageScrollKey{"rowUp", "ArrowUp"},    PageScrollKey{"rowDown", "ArrowDown"}, PageScrollKey{"pageUp", "PageUp"},
+    PageScrollKey{"pageDown", "PageDown"}, PageScrollKey{"top", "Home"},         PageScrollKey{"bottom", "End"},
+};
+
+// VGA's blink, as blinkLitAt draws it: lit for kBlinkRefreshesPerHalf refreshes at kBlinkRefreshHz,
+// then dark as long. The page computes it as blinkLitAt does, from the same numbers.
+inline constexpr double kBlinkRefreshHz = 70.0;
+inline constexpr double kBlinkRefreshesPerHalf = 16.0;
+
 // Every key kvq play acts on has its one row (escape is the enum's last).
 constexpr bool everyReviewKeyOnce()
 {
