@@ -2,7 +2,7 @@
 // The page's start: whether this browser can play the page, whether the page is whole and as it was
 // written, and then the player, its controls and, once the rest of the page has arrived, its data.
 // Whatever stops it is said in one sentence.
-/* global KVQ_SHARED, kvqCrc32, kvqSectionBytes, TextCanvas, InkPainter, CellPainter, SoundClock, Player, Controls */
+/* global KVQ_SHARED, kvqCrc32, kvqSectionBytes, TextCanvas, CellPainter, SoundClock, Player, Controls */
 
 class PageStart {
   static DAMAGED = "This page is damaged, so its animation cannot be shown.";
@@ -90,7 +90,7 @@ class PageStart {
     let canvas, poster;
     try {
       const font = PageStart.section(head, meta.font, meta.encoding);
-      canvas = new TextCanvas(meta.format === 2 ? new CellPainter(meta, font) : new InkPainter(font), "animation");
+      canvas = new TextCanvas(new CellPainter(meta, font), "animation");
       poster = PageStart.section(head, meta.poster, meta.encoding);
     } catch {
       return this.say("This page's data is damaged, so its animation cannot be shown.");
