@@ -2,8 +2,10 @@
 #include "render/cell_drawing.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
-#include <cstring>
+
+#include "render/cell_kernel.h"
 
 namespace {
 
@@ -11,13 +13,46 @@ int rowsDrawn(const CellPicture& picture, const CellLayout& layout)
 {
     const int first = std::clamp(layout.first_row, 0, picture.rows);
     const int available = picture.rows - first;
-    return layout.row_count < 0 ? available : std::min(layout.row_count, available);
+    return layout.row_count < 0 ? available : std::clamp(layout.row_count, 0, available);
 }
 
-std::uint32_t paletteColour(const CellPicture& picture, std::uint16_t index)
-{
-    return index < picture.palette.size() ? picture.palette[index] : 0;
-}
+// Glyph rows for a cell drawn as its background alone: a code past the font, or a blinking cell in
+// the blink's dark half. Long enough for any glyph height.
+constexpr std::array<std::uint8_t, CellFont::kMaxHeight> kBlankGlyph{};
+
+// A cell picture as a source of cells for the one rasteriser: the rows the layout names, each cell's
+// colours from the palette.
+struct PictureCells {
+    static constexpr int kGlyphHeight = 0;
+    static constexpr bool kConstantColours = false;
+
+    const CellPicture& picture;
+    const CellFont& font;
+    int first_row;
+    int row_count;
+    bool blink_lit;
+
+    int rows() const { return row_count; }
+    int columns() const { return picture.columns; }
+    int glyphHeight() const { return font.height; }
+    const Cell& cell(int row, int column) const { return picture.at(first_row + row, column); }
+    const std::uint8_t* glyph(int row, int column) const
+    {
+        const Cell& c = cell(row, column);
+        const bool shown = c.code < font.glyph_count && (blink_lit || (c.flags & Cell::kBlinks) == 0);
+        return shown ? font.rows.data() + static_cast<std::size_t>(c.code) * font.height : kBlankGlyph.data();
+    }
+    cell_kernel::Colours colours(int row, int column) const
+    {
+        const Cell& c = cell(row, column);
+        return {colour(c.foreground), colour(c.background)};
+    }
+    bool ninthRepeats(int row, int column) const { return ninthColumnRepeats(cell(row, column).code); }
+    std::uint32_t colour(std::uint16_t index) const
+    {
+        return index < picture.palette.size() ? picture.palette[index] : 0;
+    }
+};
 
 }  // namespace
 
@@ -31,33 +66,28 @@ int pictureHeightPixels(const CellPicture& picture, const CellFont& font, const 
     return rowsDrawn(picture, layout) * font.height;
 }
 
+void drawCellsWithKernel(RasterKernel kernel, const CellPicture& picture, const CellFont& font,
+                         const CellLayout& layout, RenderTarget target)
+{
+    if (!target.pixels || font.height < 1 || font.height > CellFont::kMaxHeight) return;
+    const PictureCells cells{picture, font, std::clamp(layout.first_row, 0, picture.rows), rowsDrawn(picture, layout),
+                             layout.blink_lit};
+    const std::ptrdiff_t row_step = target.row_step_bytes & ~std::ptrdiff_t{3};
+    const bool nine = layout.letter_spacing == 9;
+#ifdef KVQ_HAVE_X86
+    if (kernel == RasterKernel::avx2) {
+        if (nine) cell_kernel::drawAvx2<9>(cells, target.pixels, row_step);
+        else cell_kernel::drawAvx2<8>(cells, target.pixels, row_step);
+        return;
+    }
+#endif
+    if (nine) cell_kernel::drawPlain<9>(cells, target.pixels, row_step);
+    else cell_kernel::drawPlain<8>(cells, target.pixels, row_step);
+}
+
 void drawCells(const CellPicture& picture, const CellFont& font, const CellLayout& layout, RenderTarget target)
 {
-    if (!target.pixels) return;
-    const int cell_width = layout.letter_spacing == 9 ? 9 : 8;
-    const int first = std::clamp(layout.first_row, 0, picture.rows);
-    const int rows = rowsDrawn(picture, layout);
-    const std::ptrdiff_t row_step = target.row_step_bytes & ~std::ptrdiff_t{3};
-    std::uint32_t line[9];
-    for (int row = 0; row < rows; ++row) {
-        for (int column = 0; column < picture.columns; ++column) {
-            const Cell& cell = picture.at(first + row, column);
-            const std::uint32_t ink = paletteColour(picture, cell.foreground);
-            const std::uint32_t paper = paletteColour(picture, cell.background);
-            const bool shown =
-                cell.code < font.glyph_count && (layout.blink_lit || (cell.flags & Cell::kBlinks) == 0);
-            const bool ninth = cell_width == 9 && ninthColumnRepeats(cell.code);
-            std::uint8_t* out = target.pixels + static_cast<std::ptrdiff_t>(row) * font.height * row_step +
-                                static_cast<std::ptrdiff_t>(column) * cell_width * 4;
-            for (int y = 0; y < font.height; ++y) {
-                const unsigned bits = shown ? font.row(cell.code, y) : 0u;
-                for (int x = 0; x < 8; ++x) line[x] = (bits & (0x80u >> x)) ? ink : paper;
-                line[8] = ninth && (bits & 1u) ? ink : paper;
-                // memcpy: the target's rows need not be aligned.
-                std::memcpy(out + y * row_step, line, static_cast<std::size_t>(cell_width) * 4);
-            }
-        }
-    }
+    drawCellsWithKernel(bestRasterKernel(), picture, font, layout, target);
 }
 
 bool blinkLitAt(double seconds)

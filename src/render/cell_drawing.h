@@ -3,6 +3,7 @@
 
 #include <cstdint>
 
+#include "render/raster_kernel.h"
 #include "render/render_target.h"
 #include "scene/cell_font.h"
 #include "scene/cell_picture.h"
@@ -21,6 +22,9 @@ int pictureHeightPixels(const CellPicture& picture, const CellFont& font, const 
 // Draws the rows the layout names into the target, 0x00RRGGBB, the first at the target's top.
 // Codes past the font's glyphs draw as blanks.
 void drawCells(const CellPicture& picture, const CellFont& font, const CellLayout& layout, RenderTarget target);
+// The same with a given kernel, which must be available; drawCells takes the best.
+void drawCellsWithKernel(RasterKernel kernel, const CellPicture& picture, const CellFont& font,
+                         const CellLayout& layout, RenderTarget target);
 
 // Blinking cells blink as VGA's do: a full cycle every 32 refreshes at 70 Hz, lit in the first half.
 bool blinkLitAt(double seconds);

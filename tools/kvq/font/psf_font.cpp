@@ -207,3 +207,132 @@ FontFileBytes convertPsfFont(const std::string& path)
     }
     return font;
 }
+
+namespace {
+
+constexpr std::size_t kMostPsfBytes = 32u << 20;  // far beyond any console font, however large its table
+constexpr std::uint8_t kPsf1ModeHasTable = 0x02 | 0x04;
+constexpr std::uint32_t kPsf2HasTable = 0x01;
+
+std::vector<std::uint8_t> readWhole(const std::string& path)
+{
+    GzInput input(path);
+    std::vector<std::uint8_t> bytes;
+    constexpr std::size_t kChunk = 1 << 16;
+    for (;;) {
+        const std::size_t had = bytes.size();
+        if (had > kMostPsfBytes) throw ToolError(path + ": more than 32 MiB; not a console font");
+        bytes.resize(had + kChunk);
+        const std::size_t got = input.read(bytes.data() + had, kChunk);
+        bytes.resize(had + got);
+        if (got < kChunk) return bytes;
+    }
+}
+
+// The next character of a PSF2 table's UTF-8, or U+FFFD for a malformed one; `at` moves past it.
+char32_t nextUtf8(const std::vector<std::uint8_t>& bytes, std::size_t& at)
+{
+    const std::uint8_t lead = bytes[at++];
+    if (lead < 0x80) return lead;
+    int more = lead >= 0xF0 ? 3 : lead >= 0xE0 ? 2 : lead >= 0xC0 ? 1 : -1;
+    if (more < 0) return 0xFFFD;
+    char32_t value = lead & (0x3F >> more);
+    for (; more > 0; --more) {
+        if (at >= bytes.size() || (bytes[at] & 0xC0) != 0x80) return 0xFFFD;
+        value = value << 6 | (bytes[at++] & 0x3F);
+    }
+    return value;
+}
+
+void readPsf2Table(const std::vector<std::uint8_t>& bytes, std::size_t at, PsfGlyphs& font)
+{
+    for (std::uint32_t glyph = 0; glyph < font.count && at < bytes.size(); ++glyph) {
+        bool in_sequence = false;
+        while (at < bytes.size() && bytes[at] != 0xFF) {
+            if (bytes[at] == 0xFE) {
+                in_sequence = true;
+                ++at;
+                continue;
+            }
+            const char32_t character = nextUtf8(bytes, at);
+            if (!in_sequence) font.characters[glyph].push_back(character);
+        }
+        ++at;
+    }
+}
+
+void readPsf1Table(const std::vector<std::uint8_t>& bytes, std::size_t at, PsfGlyphs& font)
+{
+    for (std::uint32_t glyph = 0; glyph < font.count && at + 1 < bytes.size(); ++glyph) {
+        bool in_sequence = false;
+        for (; at + 1 < bytes.size(); at += 2) {
+            const char32_t value = static_cast<char32_t>(bytes[at] | bytes[at + 1] << 8);
+            if (value == 0xFFFF) break;
+            if (value == 0xFFFE) in_sequence = true;
+            else if (!in_sequence) font.characters[glyph].push_back(value);
+        }
+        at += 2;
+    }
+}
+
+}  // namespace
+
+PsfGlyphs readPsfGlyphs(const std::string& path)
+{
+    const std::vector<std::uint8_t> bytes = readWhole(path);
+    if (bytes.empty()) throw ToolError(path + ": empty file, not a PSF font");
+    const bool psf1 = bytes.size() >= 2 && std::memcmp(bytes.data(), kPsf1Magic, 2) == 0;
+    const bool psf2 = bytes.size() >= 4 && std::memcmp(bytes.data(), kPsf2Magic, 4) == 0;
+    if (!psf1 && !psf2) throw ToolError(path + ": not a PSF font (neither the PSF1 nor the PSF2 magic number)");
+
+    PsfGlyphs font;
+    std::uint64_t header_size = 0;
+    std::uint64_t glyph_bytes = 0;
+    bool has_table = false;
+    if (psf1) {
+        if (bytes.size() < kPsf1HeaderBytes) throw ToolError(path + ": truncated: the file ends inside the PSF header");
+        font.width = 8;
+        font.height = bytes[3];
+        font.row_bytes = 1;
+        font.count = (bytes[2] & kPsf1Mode512) ? 512 : 256;
+        has_table = (bytes[2] & kPsf1ModeHasTable) != 0;
+        header_size = kPsf1HeaderBytes;
+        glyph_bytes = font.height;
+    } else {
+        if (bytes.size() < kPsf2HeaderBytes) throw ToolError(path + ": truncated: the file ends inside the PSF2 header");
+        header_size = littleEndian32(&bytes[8]);
+        has_table = (littleEndian32(&bytes[12]) & kPsf2HasTable) != 0;
+        font.count = littleEndian32(&bytes[16]);
+        glyph_bytes = littleEndian32(&bytes[20]);
+        const std::uint32_t height = littleEndian32(&bytes[24]);
+        const std::uint32_t width = littleEndian32(&bytes[28]);
+        if (width == 0 || height == 0 || width > 64 || height > 64) {
+            throw ToolError(path + ": glyphs of " + sizeText(width, height) + " pixels; not a console font");
+        }
+        font.width = static_cast<int>(width);
+        font.height = static_cast<int>(height);
+        font.row_bytes = static_cast<int>((width + 7) / 8);
+        if (glyph_bytes != static_cast<std::uint64_t>(font.row_bytes) * height) {
+            throw ToolError(path + ": inconsistent PSF2 header: " + std::to_string(glyph_bytes) + " bytes per glyph for " +
+                            sizeText(width, height) + " glyphs");
+        }
+        if (header_size < kPsf2HeaderBytes || header_size > bytes.size()) {
+            throw ToolError(path + ": inconsistent PSF2 header: header size " + std::to_string(header_size));
+        }
+    }
+    if (font.height == 0) throw ToolError(path + ": glyphs 0 pixels high; not a console font");
+    const std::uint64_t data_bytes = glyph_bytes * font.count;
+    if (header_size + data_bytes > bytes.size()) {
+        throw ToolError(path + ": truncated: the header promises " + std::to_string(font.count) + " glyphs, the file holds " +
+                        std::to_string((bytes.size() - header_size) / glyph_bytes));
+    }
+    font.bytes.assign(bytes.begin() + static_cast<std::ptrdiff_t>(header_size),
+                      bytes.begin() + static_cast<std::ptrdiff_t>(header_size + data_bytes));
+    font.characters.resize(font.count);
+    const std::size_t table = static_cast<std::size_t>(header_size + data_bytes);
+    if (has_table) {
+        if (psf1) readPsf1Table(bytes, table, font);
+        else readPsf2Table(bytes, table, font);
+    }
+    return font;
+}

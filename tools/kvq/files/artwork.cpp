@@ -1,0 +1,216 @@
+// SPDX-License-Identifier: MIT
+#include "kvq/files/artwork.h"
+
+#include <algorithm>
+#include <filesystem>
+
+#include "kvq/common/tool_error.h"
+#include "kvq/files/cell_font_file.h"
+#include "kvq/files/font_file.h"
+#include "kvq/files/frame_file.h"
+#include "kvq/files/input_file.h"
+#include "kvq/font/cp437_font.h"
+#include "kvq/font/default_font.h"
+#include "kvq/font/psf_font.h"
+#include "render/cell_drawing.h"
+#include "render/colours.h"
+#include "scene/ansi_typing.h"
+#include "scene/scene_error.h"
+
+namespace {
+
+// Scene pieces are read whole; the largest real ones are a few megabytes, so anything far beyond
+// is taken for one of our frame files, which are read a block at a time instead.
+constexpr std::uint64_t kMostSceneBytes = 64u << 20;
+
+// The player's glyphs from --font, or the console font where none is given. A console font given
+// where the player's font file is meant is converted as `kvq font` would.
+GlyphTable playerGlyphs(const std::optional<std::string>& font_path)
+{
+    GlyphTable glyphs;
+    if (!font_path) {
+        const FontFileBytes font = defaultConsoleFont();
+        glyphs.fillFrom(font.data(), font.size());
+        return glyphs;
+    }
+    const std::vector<std::uint8_t> bytes = readFontFileBytes(*font_path);
+    const bool gzip = bytes.size() >= 2 && bytes[0] == 0x1f && bytes[1] == 0x8b;
+    if (gzip || startsLikePsfFont(bytes)) {
+        const FontFileBytes font = convertPsfFont(*font_path);
+        glyphs.fillFrom(font.data(), font.size());
+        return glyphs;
+    }
+    glyphs.fillFrom(bytes.data(), bytes.size());
+    return glyphs;
+}
+
+class FrameArtwork final : public Artwork {
+public:
+    FrameArtwork(const std::string& path, const ArtworkOptions& options)
+        : frames_(path), font_(cellFontOf(playerGlyphs(options.font_path)))
+    {
+        picture_.columns = TextFrame::kColumns;
+        picture_.rows = TextFrame::kRows;
+        picture_.palette = {kInkColour, kPaperColour};
+        picture_.cells.assign(TextFrame::kCells, Cell{0x20, 0, 1, 0});
+    }
+
+    std::string description() const override { return "frame file"; }
+    int widthPixels() const override { return TextFrame::kWidthPixels; }
+    int heightPixels() const override { return TextFrame::kHeightPixels; }
+    std::uint64_t frameCount() const override { return frames_.frameCount(); }
+    bool blinks() const override { return false; }
+
+    const CellPicture* cells(std::uint64_t frame) override
+    {
+        const TextFrame* text = frames_.frame(frame);
+        if (!text) return nullptr;
+        for (int i = 0; i < TextFrame::kCells; ++i) picture_.cells[static_cast<std::size_t>(i)].code = text->cells[i];
+        return &picture_;
+    }
+    const CellFont& font() const override { return font_; }
+    int letterSpacing() const override { return 8; }
+
+private:
+    FrameFile frames_;
+    CellFont font_;
+    CellPicture picture_;
+};
+
+bool anyBlinks(const CellPicture& picture)
+{
+    return std::any_of(picture.cells.begin(), picture.cells.end(),
+                       [](const Cell& cell) { return (cell.flags & Cell::kBlinks) != 0; });
+}
+
+// Whether the art ever asks for blinking (SGR 5) outside iCE colours: screens typed out may blink
+// where the finished picture no longer does.
+bool asksForBlink(const std::vector<std::uint8_t>& art)
+{
+    for (std::size_t i = 0; i + 1 < art.size(); ++i) {
+        if (art[i] != 0x1B || art[i + 1] != '[') continue;
+        std::size_t end = i + 2;
+        while (end < art.size() && end - i < 64 && ((art[end] >= '0' && art[end] <= '9') || art[end] == ';')) ++end;
+        if (end >= art.size() || art[end] != 'm') continue;
+        int value = 0;
+        for (std::size_t at = i + 2; at <= end; ++at) {
+            if (art[at] == ';' || at == end) {
+                if (value == 5) return true;
+                value = 0;
+            } else {
+                value = std::min(value * 10 + (art[at] - '0'), 1000);
+            }
+        }
+    }
+    return false;
+}
+
+class SceneArtwork final : public Artwork {
+public:
+    SceneArtwork(ScenePiece piece, CellFont font, std::optional<int> baud)
+        : piece_(std::move(piece)), font_(std::move(font)), baud_(baud)
+    {
+        if (baud_) {
+            typing_ = std::make_unique<AnsiTyping>(piece_);
+            frame_count_ = AnsiTyping::framesFor(typing_->byteCount(), *baud_);
+            blinks_ = anyBlinks(piece_.picture) || (!piece_.ice_colours && asksForBlink(piece_.art));
+        } else {
+            blinks_ = anyBlinks(piece_.picture);
+        }
+    }
+
+    std::string description() const override
+    {
+        return std::string(formatName(piece_.format)) + ", " + std::to_string(piece_.picture.columns) + "x" +
+               std::to_string(piece_.picture.rows) + " cells";
+    }
+    int widthPixels() const override { return piece_.picture.columns * piece_.letter_spacing; }
+    int heightPixels() const override
+    {
+        return (typing_ ? AnsiTyping::kScreenRows : piece_.picture.rows) * font_.height;
+    }
+    std::uint64_t frameCount() const override { return frame_count_; }
+    bool blinks() const override { return blinks_; }
+
+    const CellPicture* cells(std::uint64_t frame) override
+    {
+        if (frame >= frame_count_) return nullptr;
+        if (!typing_) return &piece_.picture;
+        return &typing_->screenAfter(AnsiTyping::bytesAtFrame(frame, *baud_));
+    }
+    const CellFont& font() const override { return font_; }
+    int letterSpacing() const override { return piece_.letter_spacing; }
+    const ScenePiece* piece() const override { return &piece_; }
+
+private:
+    ScenePiece piece_;
+    CellFont font_;
+    std::optional<int> baud_;
+    std::unique_ptr<AnsiTyping> typing_;
+    std::uint64_t frame_count_ = 1;
+    bool blinks_ = false;
+};
+
+std::vector<std::uint8_t> readWhole(InputFile& file)
+{
+    std::vector<std::uint8_t> bytes(file.sizeBytes());
+    bytes.resize(file.readAt(0, bytes));
+    return bytes;
+}
+
+std::unique_ptr<Artwork> openScene(const std::string& path, const std::vector<std::uint8_t>& bytes,
+                                   const ArtworkOptions& options)
+{
+    ScenePiece piece;
+    try {
+        piece = readScenePiece(bytes, std::filesystem::path(path).filename().string(), options.scene);
+    } catch (const SceneError& error) {
+        throw ToolError(path + ": " + error.what());
+    }
+    if (options.baud && piece.format != SceneFormat::ansi && piece.format != SceneFormat::pcboard) {
+        throw ToolError(path + ": --baud types out ANSI and PCBoard art, and this is " + formatName(piece.format));
+    }
+    CellFont font = options.font_path ? readCellFont(*options.font_path)
+                    : piece.font      ? *piece.font
+                                      : fontForSauceName(piece.font_name);
+    return std::make_unique<SceneArtwork>(std::move(piece), std::move(font), options.baud);
+}
+
+bool namedAsFrames(const std::string& path)
+{
+    std::string ending = std::filesystem::path(path).extension().string();
+    std::transform(ending.begin(), ending.end(), ending.begin(), [](unsigned char c) { return std::tolower(c); });
+    return ending == ".kvq";
+}
+
+}  // namespace
+
+std::unique_ptr<Artwork> openArtwork(const std::string& path, const ArtworkOptions& options)
+{
+    if (!namedAsFrames(path)) {
+        InputFile file(path);
+        if (file.sizeBytes() <= kMostSceneBytes) {
+            const std::vector<std::uint8_t> bytes = readWhole(file);
+            if (recogniseScene(bytes, std::filesystem::path(path).filename().string())) {
+                return openScene(path, bytes, options);
+            }
+        }
+    }
+    if (options.baud) throw ToolError(path + ": --baud types out ANSI and PCBoard art, and this is a frame file");
+    return std::make_unique<FrameArtwork>(path, options);
+}
+
+bool drawArtworkFrame(Artwork& artwork, std::uint64_t frame, bool blink_lit, std::vector<std::uint32_t>& pixels)
+{
+    const CellPicture* picture = artwork.cells(frame);
+    if (!picture) return false;
+    CellLayout layout;
+    layout.letter_spacing = artwork.letterSpacing();
+    layout.blink_lit = blink_lit;
+    const int width = pictureWidthPixels(*picture, layout);
+    const int height = pictureHeightPixels(*picture, artwork.font(), layout);
+    pixels.resize(static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
+    drawCells(*picture, artwork.font(), layout,
+              RenderTarget{reinterpret_cast<std::uint8_t*>(pixels.data()), static_cast<std::ptrdiff_t>(width) * 4});
+    return true;
+}
