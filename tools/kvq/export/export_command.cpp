@@ -85,7 +85,10 @@ constexpr std::string_view kHelp =
     "255; past that, the least used are drawn as the nearest kept. The video encoders take even\n"
     "sizes, so an odd side gets one black column or row.\n"
     "\n"
-    "  --baud N           type the piece out at N bits a second (10 bits a byte)\n";
+    "  --baud N           type the piece out at N bits a second (10 bits a byte)\n"
+    "  --columns N        the width of ANSI, PCBoard and BIN art, whatever SAUCE says\n"
+    "  --ice              blinking as a bright background (iCE colours)\n"
+    "  --letter-spacing N 8 or 9 pixels a cell\n";
 
 enum class ExportFormat { gif, y4m, mp4, webm, mkv, html, png };
 
@@ -169,7 +172,8 @@ std::string sizeText(std::uintmax_t bytes)
 
 constexpr ValueOption kOptions[] = {{"font", ""},         {"audio", ""},          {"output", "o"},
                                     {"title", ""},        {"poster", ""},         {"loop", "", true},
-                                    {"autoplay", "", true}, {"ascii", "", true}, {"baud", ""}};
+                                    {"autoplay", "", true}, {"ascii", "", true}, {"baud", ""},
+                                    {"columns", ""},        {"ice", "", true},   {"letter-spacing", ""}};
 
 std::uint64_t writeVideo(FrameStream& frames, const std::string& font, ExportFormat format, const std::string& output,
                          const std::optional<std::string>& audio)
@@ -308,7 +312,15 @@ int runPiece(const ParsedArguments& parsed, std::ostream& out)
     ArtworkOptions options;
     options.font_path = parsed.option("font");
     if (const auto baud = parsed.option("baud"))
-        options.baud = static_cast<int>(wholeNumberArgument(*baud, "--baud", 1, 100'000'000, "a whole number of bits a second"));
+        options.baud =
+            static_cast<int>(wholeNumberArgument(*baud, "--baud", 1, 100'000'000, "a whole number of bits a second"));
+    if (const auto columns = parsed.option("columns"))
+        options.scene.columns = static_cast<int>(wholeNumberArgument(*columns, "--columns", 1, 4096, "1 to 4096"));
+    if (parsed.option("ice")) options.scene.ice_colours = true;
+    if (const auto spacing = parsed.option("letter-spacing")) {
+        if (*spacing != "8" && *spacing != "9") throw UsageError("--letter-spacing takes 8 or 9, not '" + *spacing + "'");
+        options.scene.letter_spacing = *spacing == "8" ? 8 : 9;
+    }
     refuseToReplaceInput(output, piece);
     if (options.font_path) refuseToReplaceInput(output, *options.font_path);
     if (audio) refuseToReplaceInput(output, *audio);
@@ -370,7 +382,10 @@ int run(const ParsedArguments& parsed, std::ostream& out)
     parsed.requirePositionalCount(1, "the frame file to export");
     const std::string& animation = parsed.positional[0];
     if (isScenePiece(animation)) return runPiece(parsed, out);
-    if (parsed.option("baud")) throw UsageError("--baud goes only with a piece of the scene's art, not a frame file");
+    for (const char* art_only : {"baud", "columns", "ice", "letter-spacing"}) {
+        if (parsed.option(art_only))
+            throw UsageError("--" + std::string(art_only) + " goes only with a piece of the scene's art, not a frame file");
+    }
     const std::string& font = parsed.required("font");
     const std::string& output = parsed.required("output");
     const std::optional<std::string> audio = parsed.option("audio");
