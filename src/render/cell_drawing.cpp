@@ -76,13 +76,17 @@ void drawCellsWithKernel(RasterKernel kernel, const CellPicture& picture, const 
     const bool nine = layout.letter_spacing == 9;
 #ifdef KVQ_HAVE_X86
     if (kernel == RasterKernel::avx2) {
-        if (nine) cell_kernel::drawAvx2<9>(cells, target.pixels, row_step);
-        else cell_kernel::drawAvx2<8>(cells, target.pixels, row_step);
+        if (nine)
+            cell_kernel::drawAvx2<9>(cells, target.pixels, row_step);
+        else
+            cell_kernel::drawAvx2<8>(cells, target.pixels, row_step);
         return;
     }
 #endif
-    if (nine) cell_kernel::drawPlain<9>(cells, target.pixels, row_step);
-    else cell_kernel::drawPlain<8>(cells, target.pixels, row_step);
+    if (nine)
+        cell_kernel::drawPlain<9>(cells, target.pixels, row_step);
+    else
+        cell_kernel::drawPlain<8>(cells, target.pixels, row_step);
 }
 
 void drawCells(const CellPicture& picture, const CellFont& font, const CellLayout& layout, RenderTarget target)

@@ -68,15 +68,19 @@ inline constexpr std::array<PixelOctet, 256> kInkMasks = [] {
 template <class Source>
 int glyphHeightOf(const Source& source)
 {
-    if constexpr (Source::kGlyphHeight > 0) return Source::kGlyphHeight;
-    else return source.glyphHeight();
+    if constexpr (Source::kGlyphHeight > 0)
+        return Source::kGlyphHeight;
+    else
+        return source.glyphHeight();
 }
 
 template <class Source>
 Colours coloursOf(const Source& source, int row, int column)
 {
-    if constexpr (Source::kConstantColours) return {Source::kInk, Source::kPaper};
-    else return source.colours(row, column);
+    if constexpr (Source::kConstantColours)
+        return {Source::kInk, Source::kPaper};
+    else
+        return source.colours(row, column);
 }
 
 // The ninth pixel of a 9-wide cell: the eighth again for the line-drawing codes, else paper.
@@ -151,7 +155,8 @@ __attribute__((target("avx2"))) void drawAvx2(const Source source, std::uint8_t*
 #pragma GCC unroll 16
                 for (int y = 0; y < 16; ++y) {
                     // Shuffle indices with the top bit set give zero: only byte 3 of each lane is filled.
-                    const __m256i pick = _mm256_set1_epi32(static_cast<int>(0x00808080u | (static_cast<unsigned>(y) << 24)));
+                    const __m256i pick =
+                        _mm256_set1_epi32(static_cast<int>(0x00808080u | (static_cast<unsigned>(y) << 24)));
                     const __m256i bits = _mm256_sllv_epi32(_mm256_shuffle_epi8(glyph_rows, pick), lane_shift);
                     _mm256_storeu_ps(reinterpret_cast<float*>(out + y * row_step),
                                      _mm256_blendv_ps(paper, ink, _mm256_castsi256_ps(bits)));
@@ -159,9 +164,8 @@ __attribute__((target("avx2"))) void drawAvx2(const Source source, std::uint8_t*
                 }
             } else {
                 for (int y = 0; y < height; ++y) {
-                    const __m256i bits =
-                        _mm256_sllv_epi32(_mm256_set1_epi32(static_cast<int>(static_cast<unsigned>(glyph[y]) << 24)),
-                                          lane_shift);
+                    const __m256i bits = _mm256_sllv_epi32(
+                        _mm256_set1_epi32(static_cast<int>(static_cast<unsigned>(glyph[y]) << 24)), lane_shift);
                     _mm256_storeu_ps(reinterpret_cast<float*>(out + y * row_step),
                                      _mm256_blendv_ps(paper, ink, _mm256_castsi256_ps(bits)));
                     ninth(y);

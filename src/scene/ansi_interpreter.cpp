@@ -6,7 +6,7 @@
 namespace {
 
 constexpr std::uint8_t kTab = 0x09, kLineFeed = 0x0A, kReturn = 0x0D, kSub = 0x1A, kEscape = 0x1B;
-constexpr int kTabStop = 8;
+constexpr int kTabWidth = 8;
 constexpr int kMaxScreenRows = 100, kMaxScreenColumns = 1000;
 
 // ANSI.SYS's colour order (red is 1) to the VGA attribute's (red is 4).
@@ -92,7 +92,6 @@ void AnsiInterpreter::feed(std::uint8_t byte)
             const int size = pending_size_;
             reading_ = Reading::text;
             pending_size_ = 0;
-            wrapIfAtEdge();
             print(bytes[0]);
             for (int i = 1; i < size; ++i) feed(bytes[i]);
         }
@@ -100,12 +99,15 @@ void AnsiInterpreter::feed(std::uint8_t byte)
     case Reading::text: break;
     }
 
-    if (!settings_.pcboard) wrapIfAtEdge();
+    wrapIfAtEdge();
     switch (byte) {
     case kSub: ended_ = true; return;
     case kLineFeed: lineFeed(); return;
-    case kReturn: column_ = 0; return;
-    case kTab: column_ = std::min((column_ / kTabStop + 1) * kTabStop, picture_.columns); return;
+    // A CR alone is ignored and a TAB moves 8 columns on, not to a stop, as the converters read them;
+    // art drawn in editors that show these codes as glyphs comes out as it does everywhere else.
+    // Past the edge, a TAB wraps at the next character rather than losing the rest of the line.
+    case kReturn: return;
+    case kTab: column_ = std::min(column_ + kTabWidth, picture_.columns); return;
     case kEscape:
         if (!settings_.pcboard) {
             reading_ = Reading::escape;
@@ -124,7 +126,6 @@ void AnsiInterpreter::feed(std::uint8_t byte)
         break;
     default: break;
     }
-    if (settings_.pcboard) wrapIfAtEdge();
     print(byte);
 }
 

@@ -27,7 +27,7 @@ struct AnsiSettings {
 class AnsiInterpreter {
 public:
     static constexpr int kMaxColumns = 4096;
-    static constexpr std::size_t kMaxCells = std::size_t{1} << 23;
+    static constexpr std::size_t kMaxCells = std::size_t{1} << 22;
     static constexpr std::size_t kMaxPaletteSize = 4096;
 
     explicit AnsiInterpreter(const AnsiSettings& settings);

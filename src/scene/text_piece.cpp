@@ -12,7 +12,7 @@ bool sauceGivesWidth(const SauceRecord& record) { return record.data_type == 1 |
 }  // namespace
 
 ScenePiece readTextPiece(SceneFormat format, std::span<const std::uint8_t> art, const SauceSplit& split,
-                    const SceneOptions& options)
+                         const SceneOptions& options)
 {
     if (art.empty()) throw SceneError("the file holds no art");
     ScenePiece piece;
@@ -35,7 +35,10 @@ AnsiSettings textSettings(const ScenePiece& piece, const SceneOptions& options)
 {
     AnsiSettings settings;
     settings.columns = kDefaultColumns;
-    if (piece.sauce && sauceGivesWidth(*piece.sauce) && piece.sauce->info1 > 0) settings.columns = piece.sauce->info1;
+    // A width past any screen's is a record that lies; the piece is read at the usual width.
+    if (piece.sauce && sauceGivesWidth(*piece.sauce) && piece.sauce->info1 > 0 &&
+        piece.sauce->info1 <= AnsiInterpreter::kMaxColumns)
+        settings.columns = piece.sauce->info1;
     if (options.columns && *options.columns > 0) settings.columns = *options.columns;
     settings.ice_colours = piece.ice_colours;
     settings.pcboard = piece.format == SceneFormat::pcboard;

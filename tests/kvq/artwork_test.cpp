@@ -118,7 +118,7 @@ TEST(Cp437Font, EveryCodeHasItsGlyphAtBothHeights)
         return std::vector<std::uint8_t>(font.rows.begin() + code * font.height,
                                          font.rows.begin() + (code + 1) * font.height);
     };
-    EXPECT_NE(glyph(tall, 0x82), glyph(tall, 'e'));  // e acute
+    EXPECT_NE(glyph(tall, 0x82), glyph(tall, 'e'));   // e acute
     EXPECT_NE(glyph(tall, 0xE1), glyph(tall, 0xE0));  // beta beside alpha
     EXPECT_EQ(fontForSauceName("IBM VGA50").height, 8);
     EXPECT_EQ(fontForSauceName("IBM VGA").height, 16);

@@ -1,10 +1,13 @@
 // SPDX-License-Identifier: MIT
 #include "support/ansilove_reference.h"
 
+#include <fcntl.h>
 #include <png.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
+
+#include <fcntl.h>
 
 #include <cstring>
 #include <filesystem>

@@ -52,8 +52,10 @@ std::uint32_t referencePixel(const CellPicture& picture, const CellFont& font, c
     const bool shown = cell.code < font.glyph_count && (layout.blink_lit || !(cell.flags & Cell::kBlinks));
     const int bits = shown ? font.rows[static_cast<std::size_t>(cell.code * font.height + row)] : 0;
     bool ink = false;
-    if (column < 8) ink = (bits >> (7 - column)) & 1;
-    else ink = (cell.code & 0xFF) >= 0xC0 && (cell.code & 0xFF) <= 0xDF && (bits & 1);
+    if (column < 8)
+        ink = (bits >> (7 - column)) & 1;
+    else
+        ink = (cell.code & 0xFF) >= 0xC0 && (cell.code & 0xFF) <= 0xDF && (bits & 1);
     return picture.palette[ink ? cell.foreground : cell.background];
 }
 

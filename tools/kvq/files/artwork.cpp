@@ -6,6 +6,7 @@
 
 #include "kvq/common/tool_error.h"
 #include "kvq/files/cell_font_file.h"
+#include "kvq/files/file_kind.h"
 #include "kvq/files/font_file.h"
 #include "kvq/files/frame_file.h"
 #include "kvq/files/input_file.h"
@@ -158,24 +159,6 @@ std::vector<std::uint8_t> readWhole(InputFile& file)
     return bytes;
 }
 
-std::unique_ptr<Artwork> openScene(const std::string& path, const std::vector<std::uint8_t>& bytes,
-                                   const ArtworkOptions& options)
-{
-    ScenePiece piece;
-    try {
-        piece = readScenePiece(bytes, std::filesystem::path(path).filename().string(), options.scene);
-    } catch (const SceneError& error) {
-        throw ToolError(path + ": " + error.what());
-    }
-    if (options.baud && piece.format != SceneFormat::ansi && piece.format != SceneFormat::pcboard) {
-        throw ToolError(path + ": --baud types out ANSI and PCBoard art, and this is " + formatName(piece.format));
-    }
-    CellFont font = options.font_path ? readCellFont(*options.font_path)
-                    : piece.font      ? *piece.font
-                                      : fontForSauceName(piece.font_name);
-    return std::make_unique<SceneArtwork>(std::move(piece), std::move(font), options.baud);
-}
-
 bool namedAsFrames(const std::string& path)
 {
     std::string ending = std::filesystem::path(path).extension().string();
@@ -185,16 +168,47 @@ bool namedAsFrames(const std::string& path)
 
 }  // namespace
 
+std::optional<ScenePiece> readSceneFile(const std::string& path, const SceneOptions& options)
+{
+    if (namedAsFrames(path)) return std::nullopt;
+    InputFile file(path);
+    if (file.sizeBytes() > kMostSceneBytes) return std::nullopt;
+    const std::vector<std::uint8_t> bytes = readWhole(file);
+    const std::string name = std::filesystem::path(path).filename().string();
+    const std::optional<SceneFormat> format = recogniseScene(bytes, name);
+    if (!format) return std::nullopt;
+    // A BIN is any bytes at all, known only by its name where no SAUCE says so; one the size of our
+    // frames or of the player's font is taken for ours, as kvq always has.
+    if (*format == SceneFormat::bin && !splitSauce(bytes).record &&
+        likelyKind(path, file.sizeBytes()) != LikelyKind::unknown) {
+        return std::nullopt;
+    }
+    try {
+        return readScenePiece(bytes, name, options);
+    } catch (const SceneError& error) {
+        throw ToolError(path + ": " + error.what());
+    }
+}
+
+std::unique_ptr<Artwork> sceneArtwork(ScenePiece piece, const std::string& path, const ArtworkOptions& options)
+{
+    if (options.baud && piece.format != SceneFormat::ansi && piece.format != SceneFormat::pcboard) {
+        throw ToolError(path + ": --baud types out ANSI and PCBoard art, and this is " + formatName(piece.format));
+    }
+    CellFont font = options.font_path ? readCellFont(*options.font_path)
+                    : piece.font      ? *piece.font
+                                      : fontForSauceName(piece.font_name);
+    try {
+        return std::make_unique<SceneArtwork>(std::move(piece), std::move(font), options.baud);
+    } catch (const SceneError& error) {
+        throw ToolError(path + ": " + error.what());
+    }
+}
+
 std::unique_ptr<Artwork> openArtwork(const std::string& path, const ArtworkOptions& options)
 {
-    if (!namedAsFrames(path)) {
-        InputFile file(path);
-        if (file.sizeBytes() <= kMostSceneBytes) {
-            const std::vector<std::uint8_t> bytes = readWhole(file);
-            if (recogniseScene(bytes, std::filesystem::path(path).filename().string())) {
-                return openScene(path, bytes, options);
-            }
-        }
+    if (std::optional<ScenePiece> piece = readSceneFile(path, options.scene)) {
+        return sceneArtwork(std::move(*piece), path, options);
     }
     if (options.baud) throw ToolError(path + ": --baud types out ANSI and PCBoard art, and this is a frame file");
     return std::make_unique<FrameArtwork>(path, options);

@@ -47,6 +47,12 @@ struct ArtworkOptions {
 // Opens any file kvq reads as art; a ToolError naming the file when it cannot.
 std::unique_ptr<Artwork> openArtwork(const std::string& path, const ArtworkOptions& options);
 
+// The scene piece in the file at `path`, read whole, or nothing where the file is none (one of our
+// frame files, or a font); a ToolError naming the file when it cannot be read or is a damaged piece.
+std::optional<ScenePiece> readSceneFile(const std::string& path, const SceneOptions& options);
+// A piece already read, as art: with its own font, SAUCE's or --font, typed out at --baud.
+std::unique_ptr<Artwork> sceneArtwork(ScenePiece piece, const std::string& path, const ArtworkOptions& options);
+
 // Draws frame `frame` whole, blinking cells lit or not, into `pixels` (widthPixels() * heightPixels()
 // of 0x00RRGGBB); false where the frame cannot be had.
 bool drawArtworkFrame(Artwork& artwork, std::uint64_t frame, bool blink_lit, std::vector<std::uint32_t>& pixels);

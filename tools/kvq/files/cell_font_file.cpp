@@ -51,8 +51,9 @@ CellFont readCellFont(const std::string& path)
         return font;
     }
     if (size == 0 || size % kGlyphs != 0 || size / kGlyphs > CellFont::kMaxHeight) {
-        throw ToolError(path + ": not a font: neither a PSF console font, the player's 8192-byte font, nor 256 "
-                               "raw glyphs of 1 to 32 rows (" +
+        throw ToolError(path +
+                        ": not a font: neither a PSF console font, the player's 8192-byte font, nor 256 "
+                        "raw glyphs of 1 to 32 rows (" +
                         std::to_string(size) + " bytes)");
     }
     font.height = static_cast<int>(size / kGlyphs);

@@ -268,8 +268,10 @@ void readPsf1Table(const std::vector<std::uint8_t>& bytes, std::size_t at, PsfGl
         for (; at + 1 < bytes.size(); at += 2) {
             const char32_t value = static_cast<char32_t>(bytes[at] | bytes[at + 1] << 8);
             if (value == 0xFFFF) break;
-            if (value == 0xFFFE) in_sequence = true;
-            else if (!in_sequence) font.characters[glyph].push_back(value);
+            if (value == 0xFFFE)
+                in_sequence = true;
+            else if (!in_sequence)
+                font.characters[glyph].push_back(value);
         }
         at += 2;
     }
@@ -299,7 +301,8 @@ PsfGlyphs readPsfGlyphs(const std::string& path)
         header_size = kPsf1HeaderBytes;
         glyph_bytes = font.height;
     } else {
-        if (bytes.size() < kPsf2HeaderBytes) throw ToolError(path + ": truncated: the file ends inside the PSF2 header");
+        if (bytes.size() < kPsf2HeaderBytes)
+            throw ToolError(path + ": truncated: the file ends inside the PSF2 header");
         header_size = littleEndian32(&bytes[8]);
         has_table = (littleEndian32(&bytes[12]) & kPsf2HasTable) != 0;
         font.count = littleEndian32(&bytes[16]);
@@ -313,8 +316,8 @@ PsfGlyphs readPsfGlyphs(const std::string& path)
         font.height = static_cast<int>(height);
         font.row_bytes = static_cast<int>((width + 7) / 8);
         if (glyph_bytes != static_cast<std::uint64_t>(font.row_bytes) * height) {
-            throw ToolError(path + ": inconsistent PSF2 header: " + std::to_string(glyph_bytes) + " bytes per glyph for " +
-                            sizeText(width, height) + " glyphs");
+            throw ToolError(path + ": inconsistent PSF2 header: " + std::to_string(glyph_bytes) +
+                            " bytes per glyph for " + sizeText(width, height) + " glyphs");
         }
         if (header_size < kPsf2HeaderBytes || header_size > bytes.size()) {
             throw ToolError(path + ": inconsistent PSF2 header: header size " + std::to_string(header_size));
@@ -323,16 +326,18 @@ PsfGlyphs readPsfGlyphs(const std::string& path)
     if (font.height == 0) throw ToolError(path + ": glyphs 0 pixels high; not a console font");
     const std::uint64_t data_bytes = glyph_bytes * font.count;
     if (header_size + data_bytes > bytes.size()) {
-        throw ToolError(path + ": truncated: the header promises " + std::to_string(font.count) + " glyphs, the file holds " +
-                        std::to_string((bytes.size() - header_size) / glyph_bytes));
+        throw ToolError(path + ": truncated: the header promises " + std::to_string(font.count) +
+                        " glyphs, the file holds " + std::to_string((bytes.size() - header_size) / glyph_bytes));
     }
     font.bytes.assign(bytes.begin() + static_cast<std::ptrdiff_t>(header_size),
                       bytes.begin() + static_cast<std::ptrdiff_t>(header_size + data_bytes));
     font.characters.resize(font.count);
     const std::size_t table = static_cast<std::size_t>(header_size + data_bytes);
     if (has_table) {
-        if (psf1) readPsf1Table(bytes, table, font);
-        else readPsf2Table(bytes, table, font);
+        if (psf1)
+            readPsf1Table(bytes, table, font);
+        else
+            readPsf2Table(bytes, table, font);
     }
     return font;
 }

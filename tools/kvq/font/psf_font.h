@@ -27,7 +27,7 @@ bool startsLikePsfFont(std::span<const std::uint8_t> bytes);
 struct PsfGlyphs {
     int width = 0, height = 0, row_bytes = 0;
     std::uint32_t count = 0;
-    std::vector<std::uint8_t> bytes;  // count * height * row_bytes
+    std::vector<std::uint8_t> bytes;                // count * height * row_bytes
     std::vector<std::vector<char32_t>> characters;  // one list a glyph; empty lists without a table
 
     const std::uint8_t* glyph(std::uint32_t index) const

@@ -1,0 +1,173 @@
+// SPDX-License-Identifier: MIT
+#include "scene/ansi_typing.h"
+
+#include <gtest/gtest.h>
+
+#include "scene/ansi_interpreter.h"
+#include "scene/scene_piece.h"
+#include "support/ansilove_reference.h"
+#include "support/test_files.h"
+#include "scene_test_support.h"
+
+namespace {
+
+const std::string kEsc = "\x1b[";
+
+ScenePiece pieceOf(const std::string& text, const std::string& name = "p.ans")
+{
+    return readScenePiece(bytesOf(text), name, SceneOptions{});
+}
+
+// A one-screen piece with colours, cursor moves, a clear and a long sequence or two.
+std::string oneScreenPiece()
+{
+    std::string text = kEsc + "2J" + kEsc + "1;33;44m  Typed out  " + kEsc + "0m\r\n";
+    for (int row = 0; row < 18; ++row) {
+        text += kEsc + std::to_string(31 + row % 7) + "m";
+        for (int i = 0; i < 20 + row; ++i) text += static_cast<char>(0xB0 + (row + i) % 4);
+        text += kEsc + "5C" + kEsc + "1;" + std::to_string(40 + row % 8) + "mrow " + std::to_string(row) + kEsc + "0m\r\n";
+    }
+    text += kEsc + "5;60H" + kEsc + "7mthere" + kEsc + "s" + kEsc + "20;1Hback" + kEsc + "u!" + kEsc + "0m";
+    return text;
+}
+
+TEST(AnsiTyping, BytesArriveAtTheLinesSpeed)
+{
+    EXPECT_EQ(AnsiTyping::bytesAtFrame(0, 9600), 0u);
+    EXPECT_EQ(AnsiTyping::bytesAtFrame(1, 9600), 40u);
+    EXPECT_EQ(AnsiTyping::bytesAtFrame(24, 2400), 240u);
+    EXPECT_EQ(AnsiTyping::bytesAtFrame(1, 300), 1u);   // 1.25
+    EXPECT_EQ(AnsiTyping::bytesAtFrame(3, 300), 3u);   // 3.75
+    EXPECT_EQ(AnsiTyping::bytesAtFrame(4, 300), 5u);
+    EXPECT_EQ(AnsiTyping::bytesAtFrame(1'000'000'000'000ull, 115200), 480'000'000'000'000ull);
+    for (const int baud : {300, 1200, 2400, 9600, 14400, 28800, 57600}) {
+        for (const std::uint64_t bytes : {0ull, 1ull, 39ull, 40ull, 41ull, 4729ull, 123457ull}) {
+            const std::uint64_t frames = AnsiTyping::framesFor(bytes, baud);
+            ASSERT_GE(frames, 1u);
+            EXPECT_GE(AnsiTyping::bytesAtFrame(frames - 1, baud), bytes) << baud << " " << bytes;
+            if (frames >= 2) {
+                EXPECT_LT(AnsiTyping::bytesAtFrame(frames - 2, baud), bytes) << baud << " " << bytes;
+            }
+        }
+    }
+}
+
+TEST(AnsiTyping, ArtEndsAtSub)
+{
+    const ScenePiece piece = pieceOf("abc\x1a" "def");
+    AnsiTyping typing(piece);
+    EXPECT_EQ(typing.byteCount(), 3u);
+    EXPECT_EQ(rowText(typing.screenAfter(1000), 0), "abc");
+}
+
+// While the piece fits one screen, the screen after n bytes is the still picture of those bytes.
+TEST(AnsiTyping, ScreenIsTheStillPictureOfTheBytesSoFar)
+{
+    const std::string text = oneScreenPiece();
+    AnsiTyping typing(pieceOf(text));
+    ASSERT_EQ(typing.byteCount(), text.size());
+    for (std::size_t bytes = 0; bytes <= text.size(); bytes += 7) {
+        AnsiSettings settings;
+        AnsiInterpreter still(settings);
+        still.feed(bytesOf(text.substr(0, bytes)));
+        const CellPicture expected = still.picture();
+        const CellPicture& screen = typing.screenAfter(bytes);
+        ASSERT_EQ(screen.rows, AnsiTyping::kScreenRows);
+        for (int row = 0; row < expected.rows; ++row)
+            for (int column = 0; column < 80; ++column)
+                ASSERT_EQ(screen.at(row, column), expected.at(row, column)) << bytes << " bytes, " << row << "," << column;
+    }
+}
+
+// Any order of calls gives the same screens: checkpoints and the copy carried forward agree.
+TEST(AnsiTyping, RandomAccessAgreesWithTypingInOrder)
+{
+    std::string text;
+    for (int i = 0; i < 600; ++i)
+        text += kEsc + std::to_string(30 + i % 8) + "mline " + std::to_string(i) + " " + std::string(i % 70, '#') + "\r\n";
+    const ScenePiece piece = pieceOf(text);
+    AnsiTyping in_order(piece);
+    std::vector<CellPicture> screens;
+    std::vector<std::uint64_t> positions;
+    for (std::uint64_t bytes = 0; bytes <= in_order.byteCount(); bytes += 997) {
+        positions.push_back(bytes);
+        screens.push_back(in_order.screenAfter(bytes));
+    }
+    AnsiTyping backwards(piece);
+    for (std::size_t i = positions.size(); i-- > 0;)
+        ASSERT_EQ(backwards.screenAfter(positions[i]).cells, screens[i].cells) << positions[i];
+    AnsiTyping jumping(piece);
+    for (std::size_t i = 0; i < positions.size(); i += 3) {
+        const std::size_t j = positions.size() - 1 - i;
+        ASSERT_EQ(jumping.screenAfter(positions[j]).cells, screens[j].cells);
+        ASSERT_EQ(jumping.screenAfter(positions[i]).cells, screens[i].cells);
+    }
+}
+
+TEST(AnsiTyping, ScrollsAsTheLinesPassTheLastRow)
+{
+    std::string text;
+    for (int i = 0; i < 30; ++i) text += "line " + std::to_string(i) + "\r\n";
+    AnsiTyping typing(pieceOf(text));
+    const CellPicture& screen = typing.screenAfter(typing.byteCount());
+    // 30 line feeds: line 29 is on the row before the empty last one.
+    EXPECT_EQ(rowText(screen, 23), "line.29");
+    EXPECT_EQ(rowText(screen, 0), "line.6");
+    EXPECT_EQ(rowText(screen, 24), "");
+}
+
+TEST(AnsiTyping, CursorPositionAddressesTheScreen)
+{
+    std::string text;
+    for (int i = 0; i < 40; ++i) text += "x\r\n";
+    text += kEsc + "1;1Htop" + kEsc + "99;1Hbottom";
+    AnsiTyping typing(pieceOf(text));
+    const CellPicture& screen = typing.screenAfter(typing.byteCount());
+    EXPECT_EQ(rowText(screen, 0), "top");
+    EXPECT_EQ(rowText(screen, 24), "bottom");
+}
+
+TEST(AnsiTyping, OwnAnimationsResizeTheScreen)
+{
+    AnsiTyping typing(pieceOf(kEsc + "8;30;80t" + kEsc + "30;80Hz"));
+    const CellPicture& screen = typing.screenAfter(typing.byteCount());
+    EXPECT_EQ(screen.rows, 30);
+    EXPECT_EQ(screen.at(29, 79).code, 'z');
+}
+
+TEST(AnsiTyping, PieceWidthIsTheScreensWidth)
+{
+    SceneOptions options;
+    options.columns = 40;
+    AnsiTyping typing(readScenePiece(bytesOf(std::string(50, 'w')), "w.ans", options));
+    const CellPicture& screen = typing.screenAfter(typing.byteCount());
+    EXPECT_EQ(screen.columns, 40);
+    EXPECT_EQ(rowText(screen, 1), std::string(10, 'w'));
+}
+
+// The same at 9600 baud against ansilove: frame n's screen is ansilove's render of the bytes
+// received by then, while the piece fits one screen.
+TEST(AnsiTypingAnsilove, ScreenAtNineThousandSixHundredBaud)
+{
+    if (!ansiloveInstalled()) GTEST_SKIP() << "ansilove is not installed";
+    const CellFont font = ansiloveFont(16);
+    const std::string text = oneScreenPiece();
+    const ScenePiece piece = pieceOf(text);
+    AnsiTyping typing(piece);
+    TempDir dir;
+    const std::uint64_t frames = AnsiTyping::framesFor(typing.byteCount(), 9600);
+    for (std::uint64_t frame = 1; frame < frames; frame += 3) {
+        const std::uint64_t bytes = AnsiTyping::bytesAtFrame(frame, 9600);
+        const std::string path = dir.write("typed.ans", bytesOf(text.substr(0, bytes)));
+        const ReferencePicture reference = ansiloveRender(path, AnsiloveOptions{});
+        const DrawnPicture screen = drawPicture(typing.screenAfter(bytes), font, 8);
+        ASSERT_EQ(screen.width, reference.width);
+        ASSERT_LE(reference.height, screen.height);
+        for (std::size_t i = 0; i < reference.pixels.size(); ++i)
+            ASSERT_EQ(screen.pixels[i], reference.pixels[i]) << "frame " << frame << ", pixel " << i;
+        for (std::size_t i = reference.pixels.size(); i < screen.pixels.size(); ++i)
+            ASSERT_EQ(screen.pixels[i], 0u) << "frame " << frame << ": below the picture, the screen is empty";
+    }
+}
+
+}  // namespace

@@ -1,0 +1,228 @@
+// SPDX-License-Identifier: MIT
+// Our still renders against Debian's ansilove, pixel for pixel, with its own fonts: a file for each
+// escape sequence and feature, and the pieces its package brings as examples.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <iostream>
+#include <fstream>
+#include <iterator>
+
+#include "scene/scene_piece.h"
+#include "scene/text_readers.h"
+#include "support/ansilove_reference.h"
+#include "support/test_files.h"
+#include "scene_test_support.h"
+
+namespace {
+
+struct MatchCase {
+    const char* name;
+    std::string bytes;
+    const char* extension = "ans";
+    int columns = 0;  // -c, and ours
+    bool ice = false;
+    int bits = 8;
+    int font_height = 16;
+};
+
+std::ostream& operator<<(std::ostream& out, const MatchCase& match) { return out << match.name; }
+
+const CellFont& fontOfHeight(int height)
+{
+    static const CellFont tall = ansiloveFont(16);
+    static const CellFont short_font = ansiloveFont(8);
+    return height == 8 ? short_font : tall;
+}
+
+// Where the two pictures first differ, as a person would look for it.
+::testing::AssertionResult samePixels(const DrawnPicture& ours, const ReferencePicture& theirs, int cell_width,
+                                      int cell_height)
+{
+    if (ours.width != theirs.width || ours.height != theirs.height)
+        return ::testing::AssertionFailure() << "size " << ours.width << "x" << ours.height << ", ansilove's "
+                                             << theirs.width << "x" << theirs.height;
+    for (std::size_t i = 0; i < ours.pixels.size(); ++i) {
+        if (ours.pixels[i] != theirs.pixels[i]) {
+            const int x = static_cast<int>(i % static_cast<std::size_t>(ours.width));
+            const int y = static_cast<int>(i / static_cast<std::size_t>(ours.width));
+            return ::testing::AssertionFailure() << std::hex << "pixel (" << std::dec << x << "," << y << ") in cell row "
+                                                 << y / cell_height << " column " << x / cell_width << ": ours "
+                                                 << std::hex << ours.pixels[i] << ", ansilove's " << theirs.pixels[i];
+        }
+    }
+    return ::testing::AssertionSuccess();
+}
+
+::testing::AssertionResult matchesAnsilove(const std::string& path, const std::vector<std::uint8_t>& bytes,
+                                           const AnsiloveOptions& theirs, const SceneOptions& ours, int font_height)
+{
+    const ScenePiece piece = readScenePiece(bytes, path, ours);
+    const CellFont& font = fontOfHeight(font_height);
+    const DrawnPicture drawn = drawPicture(piece.picture, font, piece.letter_spacing);
+    const ReferencePicture reference = ansiloveRender(path, theirs);
+    return samePixels(drawn, reference, piece.letter_spacing, font.height);
+}
+
+class AnsiloveMatch : public ::testing::TestWithParam<MatchCase> {
+protected:
+    void SetUp() override
+    {
+        if (!ansiloveInstalled()) GTEST_SKIP() << "ansilove is not installed";
+    }
+};
+
+TEST_P(AnsiloveMatch, SameStillPicture)
+{
+    const MatchCase& match = GetParam();
+    TempDir dir;
+    const std::string path = dir.write(std::string("piece.") + match.extension, bytesOf(match.bytes));
+    AnsiloveOptions theirs;
+    SceneOptions ours;
+    if (match.columns > 0) {
+        theirs.columns = match.columns;
+        ours.columns = match.columns;
+    }
+    theirs.ice = match.ice;
+    ours.ice_colours = match.ice;
+    theirs.bits = match.bits;
+    ours.letter_spacing = match.bits;
+    if (match.font_height == 8) theirs.font = "80x50";
+    EXPECT_TRUE(matchesAnsilove(path, bytesOf(match.bytes), theirs, ours, match.font_height));
+}
+
+const std::string kEsc = "\x1b[";
+
+// Every code but the ones that move the cursor or end the art, in colours, for the font and the
+// ninth column.
+std::string allCodes()
+{
+    std::string text = kEsc + "1;33;44m";
+    for (int code = 0; code < 256; ++code) {
+        if (code == 0x0A || code == 0x0D || code == 0x09 || code == 0x1A || code == 0x1B) continue;
+        text += static_cast<char>(code);
+    }
+    return text;
+}
+
+std::string allColours()
+{
+    std::string text;
+    for (int back = 40; back <= 47; ++back) {
+        for (int fore = 30; fore <= 37; ++fore) {
+            text += kEsc + "0;" + std::to_string(fore) + ";" + std::to_string(back) + "mA";
+            text += kEsc + "1mB" + kEsc + "5mC" + kEsc + "7mD" + kEsc + "0;" + std::to_string(fore) + ";" +
+                    std::to_string(back) + ";5;7mE";
+        }
+        text += "\r\n";
+    }
+    return text;
+}
+
+const MatchCase kCases[] = {
+    {"PlainText", "Hello, world!"},
+    {"CrLfLines", "one\r\ntwo\r\n\r\nfour"},
+    {"LineFeedAlone", "one\ntwo\n\nfour"},
+    {"CarriageReturnAlone", "one\rtwo\n\rthree\r\r\nfour"},
+    {"Tabs", "\tone\ttwo\r\n\t\tthree\r\n" + kEsc + "6C\t" + kEsc + "47;30m\tfour"},
+    {"LineOfTheWidthThenCrLf", "0123456789\r\nnext", "ans", 10},
+    {"LongLineWraps", "0123456789abcdefghijklmnopqrstuvwxyz", "ans", 10},
+    {"SubEndsTheArt", "before\x1a" "after"},
+    {"ClearScreenHomesAndForgets", "one\r\ntwo\r\nthree" + kEsc + "2Jx\r\n\r\ny"},
+    {"CursorPosition", "a" + kEsc + "5;3Hb" + kEsc + "2;7fc" + kEsc + "Hd" + kEsc + ";4He" + kEsc + "3Hf"},
+    {"CursorUpPastTheTop", "ab\r\ncd" + kEsc + "5Ae"},
+    {"CursorDown", "ab" + kEsc + "3Bc" + kEsc + "Bd"},
+    {"CursorForwardToTheEdgeWraps", "a" + kEsc + "8Cb" + kEsc + "Cc" + kEsc + "20Cd", "ans", 10},
+    {"CursorBackPastTheLeft", "abcdef" + kEsc + "3Dx" + kEsc + "99Dy" + kEsc + "Dz"},
+    {"SaveAndRestore", "ab" + kEsc + "s\r\n\r\ncd" + kEsc + "ue" + kEsc + "uf"},
+    {"Colours", allColours(), "ans", 40},
+    {"ColoursIce", allColours(), "ans", 40, true},
+    {"BoldReverseBlinkApartAndUndone",
+     kEsc + "1;31mA" + kEsc + "7mB" + kEsc + "27mC" + kEsc + "0;5;32;44mD" + kEsc + "1;7mE" + kEsc + "0mF"},
+    {"PrivateSequencesSkipped", "a" + kEsc + "?7hb" + kEsc + "?33hc" + kEsc + "?25ld"},
+    {"OverlongSequenceGivenUp", "a" + kEsc + "11111111111111mb" + kEsc + "1111111111111mc"},
+    {"LoneEscapeDropped", "a\x1bxb\x1b\x1b[31mc"},
+    {"ControlByteInsideASequence", "a" + kEsc + "1\nb" + kEsc + "3\x01" "c"},
+    {"PabloDrawColours", "a" + kEsc + "1;255;128;0tb" + kEsc + "0;0;64;128tc" + kEsc + "0md" + kEsc + "1;31me"},
+    {"ResizeRequestChangesNothingStill", "a" + kEsc + "8;30;80tb\r\nc"},
+    {"TrailingEmptyLinesAreNotDrawn", "a\r\n\r\n\r\n" + kEsc + "5B"},
+    {"TrailingBlankIsDrawn", "a\r\n\r\n\r\n "},
+    {"Codes", allCodes(), "ans", 32},
+    {"CodesNinthColumn", allCodes(), "ans", 32, false, 9},
+    {"CodesEightByEight", allCodes(), "ans", 32, false, 8, 8},
+    {"Wide", std::string(200, 'w') + "\r\n" + kEsc + "1;160Hx", "ans", 160},
+    {"PlainTextFile", "A plain .nfo\r\n  with some lines\r\n", "nfo"},
+    {"PcboardColours", "a@X1Fb@X4Ec@X8Fd@X0Fe\r\nf@X2Ag", "pcb"},
+    {"PcboardClear", "one\r\ntwo@X1F@CLS@three", "pcb"},
+    {"PcboardWrapsBeforeTheNextCharacter", "0123456789\nx", "pcb", 10},
+    {"PcboardShowsEscape", "a\x1b[31mb", "pcb"},
+};
+
+INSTANTIATE_TEST_SUITE_P(Sequences, AnsiloveMatch, ::testing::ValuesIn(kCases),
+                         [](const ::testing::TestParamInfo<MatchCase>& info) { return info.param.name; });
+
+// ansilove's example pieces, read where Debian installs them, each with the options its SAUCE asks for.
+class AnsiloveExamples : public ::testing::TestWithParam<const char*> {};
+
+// A real piece against ansilove given the options its SAUCE asks for.
+::testing::AssertionResult pieceMatchesAnsilove(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    const std::vector<std::uint8_t> bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    const SauceSplit split = splitSauce(bytes);
+    AnsiloveOptions theirs;
+    if (split.record) {
+        if (split.record->info1 > 0 && (split.record->data_type == 1 || split.record->data_type == 5))
+            theirs.columns = split.record->info1;
+        theirs.ice = split.record->iceColours();
+        theirs.bits = split.record->letterSpacing() == 9 ? 9 : 8;
+    }
+    try {
+        return matchesAnsilove(path, bytes, theirs, SceneOptions{}, 16);
+    } catch (const std::exception& error) {
+        return ::testing::AssertionFailure() << error.what();
+    }
+}
+
+TEST_P(AnsiloveExamples, SameStillPicture)
+{
+    const std::string path = std::string("/usr/share/doc/ansilove/examples/") + GetParam();
+    if (!ansiloveInstalled() || !std::filesystem::exists(path)) GTEST_SKIP() << "ansilove's examples are not installed";
+    EXPECT_TRUE(pieceMatchesAnsilove(path));
+}
+
+// Every ANSI piece in the folder KVQ_SCENE_CORPUS names, for a collection at hand; each difference
+// is listed with where it starts.
+TEST(AnsiloveCorpus, EveryPieceInTheFolder)
+{
+    const char* folder = std::getenv("KVQ_SCENE_CORPUS");
+    if (!ansiloveInstalled() || !folder) GTEST_SKIP() << "set KVQ_SCENE_CORPUS to a folder of pieces";
+    int pieces = 0, same = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+        if (!entry.is_regular_file()) continue;
+        const std::string path = entry.path().string();
+        std::ifstream in(path, std::ios::binary);
+        const std::vector<std::uint8_t> bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+        const auto format = recogniseScene(bytes, path);
+        if (format != SceneFormat::ansi && format != SceneFormat::pcboard) continue;
+        ++pieces;
+        const ::testing::AssertionResult result = pieceMatchesAnsilove(path);
+        if (result) ++same;
+        else ADD_FAILURE() << path << ": " << result.message();
+    }
+    std::cout << same << " of " << pieces << " pieces pixel-identical to ansilove\n";
+}
+
+INSTANTIATE_TEST_SUITE_P(Pieces, AnsiloveExamples,
+                         ::testing::Values("burps/bs-alove.ans", "burps/bs-ansilove.ans", "cleaner/cl!-al02.ans",
+                                           "cleaner/cl!-al05.ans", "nail/n-silove.ans"),
+                         [](const ::testing::TestParamInfo<const char*>& info) {
+                             std::string name = info.param;
+                             std::string clean;
+                             for (const char c : name)
+                                 if (std::isalnum(static_cast<unsigned char>(c))) clean += c;
+                             return clean;
+                         });
+
+}  // namespace

@@ -1,0 +1,49 @@
+// SPDX-License-Identifier: MIT
+#include "scene/stored_cells_checks.h"
+
+namespace {
+
+// The EGA's 64 colours, each distinct, as 6-bit values.
+Bytes egaPalette()
+{
+    Bytes palette;
+    for (int i = 0; i < 64; ++i) palette += {i, 63 - i, (i * 5) & 63};
+    return palette;
+}
+
+Bytes adf(const Bytes& cells)
+{
+    Bytes file{1};
+    file += egaPalette();
+    file += distinctFont(256, 16);
+    file += cells;
+    return file;
+}
+
+TEST(ArtworxReader, PaletteFontAndEightyColumnsAsAnsiloveDrawsThem)
+{
+    Bytes cells;
+    for (int i = 0; i < 320; ++i) cells += {(i * 13) & 0xFF, i & 0xFF};
+    const Bytes file = adf(cells);
+    const ScenePiece piece = readArtworx(file, noSauce(file), {});
+    EXPECT_EQ(piece.format, SceneFormat::artworx);
+    EXPECT_EQ(piece.picture.columns, 80);
+    EXPECT_EQ(piece.picture.rows, 4);
+    EXPECT_TRUE(piece.ice_colours);
+    // Brown is the EGA's entry 20, bright black its 56.
+    EXPECT_EQ(piece.picture.palette[6], 0x51AE92u);
+    EXPECT_EQ(piece.picture.palette[8], 0xE31C61u);
+    expectLikeAnsilove(piece, file, "piece.adf");
+}
+
+TEST(ArtworxReader, DamagedFilesRefusedInOneLine)
+{
+    expectRefused(readArtworx, Bytes{1, 0, 0}, "palette is cut short");
+    Bytes no_font{1};
+    no_font += egaPalette();
+    no_font += distinctFont(255, 16);
+    expectRefused(readArtworx, no_font, "font is cut short");
+    expectRefused(readArtworx, adf({0x41}), "no cells");
+}
+
+}  // namespace

@@ -1,0 +1,108 @@
+// SPDX-License-Identifier: MIT
+#include "scene/stored_cells_checks.h"
+
+namespace {
+
+constexpr int kPalette = 0x01, kFont = 0x02, kCompressed = 0x04, kNonBlink = 0x08, kFiveTwelve = 0x10;
+
+Bytes header(int columns, int rows, int font_height, int flags)
+{
+    Bytes file{'X', 'B', 'I', 'N', 0x1A};
+    file += {columns & 0xFF, columns >> 8, rows & 0xFF, rows >> 8, font_height, flags};
+    return file;
+}
+
+Bytes cellsOfEveryAttribute(int count)
+{
+    Bytes cells;
+    for (int i = 0; i < count; ++i) cells += {(i * 37 + 3) & 0xFF, i & 0xFF};
+    return cells;
+}
+
+TEST(XbinReader, PaletteFontAndCellsAsAnsiloveDrawsThem)
+{
+    Bytes file = header(16, 16, 12, kPalette | kFont | kNonBlink);
+    file += sixBitPalette();
+    file += distinctFont(256, 12);
+    file += cellsOfEveryAttribute(256);
+    const ScenePiece piece = readXbin(file, noSauce(file), {});
+    ASSERT_TRUE(piece.font.has_value());
+    EXPECT_EQ(piece.font->height, 12);
+    EXPECT_TRUE(piece.ice_colours);
+    // 6-bit values widened as the VGA's DAC does: 63 is 255, 1 is 4.
+    EXPECT_EQ(piece.picture.palette[0], 0x04FF14u);
+    expectLikeAnsilove(piece, file, "colours.xb");
+}
+
+TEST(XbinReader, EveryKindOfRunAsAnsiloveUnpacksIt)
+{
+    Bytes file = header(5, 3, 16, kCompressed | kNonBlink);
+    file += {0x02, 0x41, 0x1F, 0x42, 0x2E, 0x43, 0x9C};  // three cells as they are
+    file += {0x43, 0xB1, 0x1E, 0x3F, 0x4A, 0xF0};        // one code, four attributes
+    file += {0x82, 0x4E, 0x44, 0x45, 0x46};              // one attribute, three codes
+    file += {0xC4, 0xDB, 0x0C};                          // five of one cell
+    const ScenePiece piece = readXbin(file, noSauce(file), {});
+    EXPECT_EQ(piece.picture.at(0, 3), (Cell{0xB1, 14, 1, 0}));
+    EXPECT_EQ(piece.picture.at(2, 4), (Cell{0xDB, 12, 0, 0}));
+    expectLikeAnsilove(piece, file, "runs.xb");
+}
+
+// With 512 glyphs the foreground's bit 3 picks the glyph's half and is no colour: the palette here
+// repeats its first eight colours, so that ansilove (which keeps the bit as a colour too) draws the
+// same pixels.
+TEST(XbinReader, FiveHundredTwelveGlyphs)
+{
+    Bytes palette = sixBitPalette();
+    std::copy(palette.begin(), palette.begin() + 24, palette.begin() + 24);
+    Bytes file = header(16, 16, 16, kPalette | kFont | kFiveTwelve | kNonBlink);
+    file += palette;
+    file += distinctFont(512, 16);
+    file += cellsOfEveryAttribute(256);
+    const ScenePiece piece = readXbin(file, noSauce(file), {});
+    ASSERT_EQ(piece.font->glyph_count, 512);
+    const Cell& second = piece.picture.at(0, 9);  // attribute 0x09
+    EXPECT_EQ(second.code, 256 + ((9 * 37 + 3) & 0xFF));
+    EXPECT_EQ(second.foreground, 1);
+    EXPECT_EQ(piece.picture.at(0, 7).code, (7 * 37 + 3) & 0xFF);
+    expectLikeAnsilove(piece, file, "glyphs.xb");
+}
+
+TEST(XbinReader, WithoutTheNonBlinkFlagTheTopBitBlinks)
+{
+    Bytes file = header(2, 1, 16, 0);
+    file += {0x41, 0x1F, 0x42, 0xCE};
+    const ScenePiece piece = readXbin(file, noSauce(file), {});
+    EXPECT_FALSE(piece.font.has_value());
+    EXPECT_FALSE(piece.ice_colours);
+    EXPECT_EQ(piece.picture.at(0, 1), (Cell{0x42, 14, 4, Cell::kBlinks}));
+    SceneOptions options;
+    options.ice_colours = true;
+    EXPECT_EQ(readXbin(file, noSauce(file), options).picture.at(0, 1), (Cell{0x42, 14, 12, 0}));
+}
+
+TEST(XbinReader, MissingCellsStayBlankAndEightRowsAskForTheSmallFont)
+{
+    Bytes file = header(4, 2, 8, 0);
+    file += {0xDB, 0x0C, 0xDB, 0x0C, 0xDB, 0x0C};
+    const ScenePiece piece = readXbin(file, noSauce(file), {});
+    EXPECT_EQ(piece.font_name, "IBM VGA50");
+    EXPECT_EQ(piece.picture.at(0, 2).code, 0xDB);
+    EXPECT_EQ(piece.picture.at(1, 3), (Cell{0, 0, 0, 0}));
+}
+
+TEST(XbinReader, DamagedFilesRefusedInOneLine)
+{
+    expectRefused(readXbin, Bytes{'X', 'B', 'I', 'N', 0x1A, 1, 0}, "header is cut short");
+    expectRefused(readXbin, joined(header(0, 5, 16, 0), {0x41, 0x07}), "0 columns");
+    expectRefused(readXbin, header(5, 0, 16, 0), "no cells");
+    expectRefused(readXbin, header(65535, 65535, 16, 0), "too large");
+    expectRefused(readXbin, joined(header(1, 1, 16, kPalette), {1, 2, 3}), "palette is cut short");
+    expectRefused(readXbin, joined(header(1, 1, 16, kFont), distinctFont(255, 16)), "font is cut short");
+    expectRefused(readXbin, header(1, 1, 0, kFont), "0 rows high");
+    expectRefused(readXbin, joined(header(1, 1, 33, kFont), distinctFont(256, 33)), "33 rows high");
+    expectRefused(readXbin, joined(header(2, 1, 16, kCompressed), {0xC2, 0xDB, 0x0C}), "more cells");
+    expectRefused(readXbin, joined(header(4, 1, 16, kCompressed), {0x03, 0x41, 0x07, 0x42}), "past the end");
+    expectRefused(readXbin, joined(header(4, 1, 16, kCompressed), {0x43, 0x41, 0x07}), "past the end");
+}
+
+}  // namespace
