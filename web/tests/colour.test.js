@@ -126,6 +126,32 @@ test("a piece taller than the picture scrolls inside it with the keys, row by ro
   assert.deepEqual(page.errors, []);
 });
 
+test("an XBIN of 512 glyphs 8 rows high and its own palette, tall and with a soundtrack, is drawn as kvq render draws it", async () => {
+  // 20 columns of 8 pixels (160 wide: 15 rows of 8 shown at 4:3) by 40 rows; no blinking (non-blink flag).
+  const columns = 20, lines = 40, height = 8;
+  const header = Buffer.from([0x58, 0x42, 0x49, 0x4e, 0x1a, columns, 0, lines, 0, height, 0x01 | 0x02 | 0x08 | 0x10]);
+  const palette = Buffer.from(Array.from({ length: 48 }, (_, i) => (i * 23 + 5) % 64));
+  const font = Buffer.from(Array.from({ length: 512 * height }, (_, i) => (i * 37 + (i >> 7) * 11) & 0xff));
+  const cells = Buffer.alloc(columns * lines * 2);
+  for (let i = 0; i < columns * lines; i++) {
+    cells[2 * i] = (i * 7) & 0xff;
+    cells[2 * i + 1] = ((i * 5) & 0xff) ^ (i & 8 ? 0x08 : 0);  // the foreground's bit 3: the second 256 glyphs
+  }
+  fs.writeFileSync(path.join(kit.work, "tall.xb"), Buffer.concat([header, palette, font, cells]));
+  const piece = path.join(kit.work, "tall.xb");
+  const whole = renderedArt(piece);
+  assert.deepEqual([whole.width, whole.height], [160, 320]);
+  const page = await kit.open(exportArt(piece, "xbin.html", "--audio", kit.tone("xbin", 2)));
+  // A still piece plays as long as its soundtrack, its one picture all along.
+  assert.equal(await page.evaluate(() => window.kvqPlayer.duration), 2);
+  assert.equal(difference(await canvasOf(page), rows(whole, 0, 120)), null, "the first 15 rows");
+  await page.evaluate(() => window.kvqPlayer.seek(1.5));
+  await page.evaluate(() => { window.kvqPlayer.top = 25; });
+  assert.equal(await page.evaluate(() => window.kvqPlayer.top), 25);
+  assert.equal(difference(await canvasOf(page), rows(whole, 200, 120)), null, "the last 15 rows, 1.5 s in");
+  assert.deepEqual(page.errors, []);
+});
+
 test("our own frames' page keeps its two-colour data: the codes alone, packed as before", () => {
   const frames = kit.makeAnimation("plain.kvq", 200, 0);
   const html = fs.readFileSync(kit.exportPage(frames, "plain.html"));
