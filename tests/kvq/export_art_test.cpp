@@ -103,7 +103,8 @@ TEST(FfmpegArtExport, GifHoldsThePiecesOwnColoursAndDecodesToItsPicturesExactly)
     ASSERT_GE(gif.size(), 13u + 32 * 3);
     EXPECT_EQ(gif[10] & 0x87, 0x84);  // a global table of 32 entries
     for (std::size_t index = 0; index < 16; ++index) {
-        const std::uint32_t colour = std::uint32_t(gif[13 + index * 3]) << 16 | gif[14 + index * 3] << 8 | gif[15 + index * 3];
+        const std::uint32_t colour =
+            std::uint32_t(gif[13 + index * 3]) << 16 | gif[14 + index * 3] << 8 | gif[15 + index * 3];
         EXPECT_EQ(colour, kVgaPalette[index]) << "entry " << index;
     }
     // Every picture is the piece drawn with its blinking cells lit, or dark, by turns.
@@ -130,8 +131,8 @@ TEST(FfmpegArtExport, GifColoursPastTheTableAreDrawnAsTheNearestKept)
         writer.addFrame(palette);
         writer.finish();
     }
-    const std::string rgb = shellOutput("ffmpeg -v error -nostdin -i '" + dir.file("many.gif") +
-                                        "' -f rawvideo -pix_fmt rgb24 -");
+    const std::string rgb =
+        shellOutput("ffmpeg -v error -nostdin -i '" + dir.file("many.gif") + "' -f rawvideo -pix_fmt rgb24 -");
     ASSERT_EQ(rgb.size(), 900u);
     for (std::size_t x = 0; x < 300; ++x) {
         const std::uint32_t expected = x < 255 ? palette[x] : palette[x - 255];  // (r, 100, 0) is nearest (r, 0, 0)
@@ -167,9 +168,9 @@ TEST(ArtExport, PagesOfArtCarryTheirCellsPaletteAndLayout)
     ASSERT_EQ(kvq({"export", piece, "--letter-spacing", "9", "-o", dir.file("still.html")}).status, 0);
     const std::vector<std::uint8_t> page = readBytes(dir.file("still.html"));
     const std::string html(page.begin(), page.end());
-    for (const std::string field : {"\"format\":2", "\"still\":true", "\"frames\":1,", "\"columns\":80,", "\"rows\":8,",
-                                    "\"fontHeight\":16,", "\"glyphs\":256,", "\"letterSpacing\":9,", "\"blinks\":true",
-                                    "\"palette\":[0,170,43520,43690,11141120,"}) {
+    for (const std::string field :
+         {"\"format\":2", "\"still\":true", "\"frames\":1,", "\"columns\":80,", "\"rows\":8,", "\"fontHeight\":16,",
+          "\"glyphs\":256,", "\"letterSpacing\":9,", "\"blinks\":true", "\"palette\":[0,170,43520,43690,11141120,"}) {
         EXPECT_NE(html.find(field), std::string::npos) << field << " in " << html.substr(html.find("kvq-meta"), 700);
     }
     ASSERT_EQ(kvq({"export", piece, "--baud", "9600", "-o", dir.file("typed.html")}).status, 0);

@@ -14,10 +14,10 @@
 #include "content/mp3_signature.h"
 #include "content/player_folder.h"
 #include "kvq/common/command.h"
+#include "kvq/common/number_argument.h"
 #include "kvq/common/progress_line.h"
 #include "kvq/common/time_argument.h"
 #include "kvq/common/tool_error.h"
-#include "kvq/common/number_argument.h"
 #include "kvq/export/artwork_export.h"
 #include "kvq/export/ffmpeg_writer.h"
 #include "kvq/export/frame_stream.h"
@@ -123,7 +123,7 @@ ExportFormat formatOf(const std::string& output)
         if (known.ending == ending) return known.format;
     }
     throw UsageError("cannot tell the kind of video from the name '" + output +
-                     "': it must end in .gif, .y4m, .mp4, .webm, .mkv, .html or .png");
+                     "': it must end in .gif, .y4m, .mp4, .webm, .mkv or .html (or .png, one picture)");
 }
 
 // The size and the palette are the player's, 640x480 in ink and paper, unless given.
@@ -170,10 +170,9 @@ std::string sizeText(std::uintmax_t bytes)
     return text;
 }
 
-constexpr ValueOption kOptions[] = {{"font", ""},         {"audio", ""},          {"output", "o"},
-                                    {"title", ""},        {"poster", ""},         {"loop", "", true},
-                                    {"autoplay", "", true}, {"ascii", "", true}, {"baud", ""},
-                                    {"columns", ""},        {"ice", "", true},   {"letter-spacing", ""}};
+constexpr ValueOption kOptions[] = {{"font", ""},   {"audio", ""},      {"output", "o"},        {"title", ""},
+                                    {"poster", ""}, {"loop", "", true}, {"autoplay", "", true}, {"ascii", "", true},
+                                    {"baud", ""},   {"columns", ""},    {"ice", "", true},      {"letter-spacing", ""}};
 
 std::uint64_t writeVideo(FrameStream& frames, const std::string& font, ExportFormat format, const std::string& output,
                          const std::optional<std::string>& audio)
@@ -318,7 +317,8 @@ int runPiece(const ParsedArguments& parsed, std::ostream& out)
         options.scene.columns = static_cast<int>(wholeNumberArgument(*columns, "--columns", 1, 4096, "1 to 4096"));
     if (parsed.option("ice")) options.scene.ice_colours = true;
     if (const auto spacing = parsed.option("letter-spacing")) {
-        if (*spacing != "8" && *spacing != "9") throw UsageError("--letter-spacing takes 8 or 9, not '" + *spacing + "'");
+        if (*spacing != "8" && *spacing != "9")
+            throw UsageError("--letter-spacing takes 8 or 9, not '" + *spacing + "'");
         options.scene.letter_spacing = *spacing == "8" ? 8 : 9;
     }
     refuseToReplaceInput(output, piece);
@@ -384,7 +384,8 @@ int run(const ParsedArguments& parsed, std::ostream& out)
     if (isScenePiece(animation)) return runPiece(parsed, out);
     for (const char* art_only : {"baud", "columns", "ice", "letter-spacing"}) {
         if (parsed.option(art_only))
-            throw UsageError("--" + std::string(art_only) + " goes only with a piece of the scene's art, not a frame file");
+            throw UsageError("--" + std::string(art_only) +
+                             " goes only with a piece of the scene's art, not a frame file");
     }
     const std::string& font = parsed.required("font");
     const std::string& output = parsed.required("output");
@@ -438,8 +439,9 @@ int run(const ParsedArguments& parsed, std::ostream& out)
     return 0;
 }
 
-const Command kCommand{"export", "write a frame file or a piece of art as a video (GIF, Y4M, MP4, WebM, MKV) or a web page", kHelp,
-                       kOptions, run};
+const Command kCommand{"export",
+                       "write a frame file or a piece of art as a video (GIF, Y4M, MP4, WebM, MKV) or a web page",
+                       kHelp, kOptions, run};
 
 }  // namespace
 

@@ -282,11 +282,10 @@ void writeHtmlPage(FrameStream& frames, const GlyphTable& glyphs, std::span<cons
     if (!raw.empty()) texts.addChunk(raw, chunks);
     if (done != frame_count) throw ToolError("the frame file changed while it was being read");
 
-    const std::string meta = "{\"format\":1" + commonMeta(settings, done, poster) +
-                             ",\"headLength\":" + number(texts.head.size()) + ",\"font\":" + font_entry +
-                             ",\"poster\":" + poster_entry + ",\"dataLength\":" + number(texts.data.size()) +
-                             ",\"audio\":" + audio_entry + ",\"chunkFrames\":" + number(kPageChunkFrames) +
-                             ",\"chunks\":[" + chunks + "]}";
+    const std::string meta =
+        "{\"format\":1" + commonMeta(settings, done, poster) + ",\"headLength\":" + number(texts.head.size()) +
+        ",\"font\":" + font_entry + ",\"poster\":" + poster_entry + ",\"dataLength\":" + number(texts.data.size()) +
+        ",\"audio\":" + audio_entry + ",\"chunkFrames\":" + number(kPageChunkFrames) + ",\"chunks\":[" + chunks + "]}";
     writeFilledPage(meta, texts, settings, file);
 }
 
@@ -310,8 +309,8 @@ void writeCellPage(Artwork& artwork, const CellPageLength& length, std::span<con
     // Chunks of up to kPageChunkFrames frames, and of a few megabytes at most: the page unpacks one
     // at a time, and a tall piece's frames are large.
     constexpr std::size_t kChunkBytes = std::size_t{4} << 20;
-    const std::uint64_t chunk_frames = std::clamp<std::uint64_t>(kChunkBytes / std::max<std::size_t>(frame_bytes, 1),
-                                                                 1, length.still ? 1 : kPageChunkFrames);
+    const std::uint64_t chunk_frames = std::clamp<std::uint64_t>(kChunkBytes / std::max<std::size_t>(frame_bytes, 1), 1,
+                                                                 length.still ? 1 : kPageChunkFrames);
 
     std::string poster_entry = "null";
     std::string chunks;
@@ -346,9 +345,8 @@ void writeCellPage(Artwork& artwork, const CellPageLength& length, std::span<con
         ",\"fontHeight\":" + number(static_cast<std::uint64_t>(cell_font.height)) +
         ",\"glyphs\":" + number(static_cast<std::uint64_t>(cell_font.glyph_count)) +
         ",\"letterSpacing\":" + number(artwork.letterSpacing() == 9 ? 9 : 8) + ",\"blinks\":" + flag(blinks) +
-        ",\"palette\":[" + colours + "]" + ",\"headLength\":" + number(texts.head.size()) +
-        ",\"font\":" + font_entry + ",\"poster\":" + poster_entry +
-        ",\"dataLength\":" + number(texts.data.size()) + ",\"audio\":" + audio_entry +
+        ",\"palette\":[" + colours + "]" + ",\"headLength\":" + number(texts.head.size()) + ",\"font\":" + font_entry +
+        ",\"poster\":" + poster_entry + ",\"dataLength\":" + number(texts.data.size()) + ",\"audio\":" + audio_entry +
         ",\"chunkFrames\":" + number(chunk_frames) + ",\"chunks\":[" + chunks + "]}";
     writeFilledPage(meta, texts, settings, file);
 }

@@ -52,8 +52,8 @@ struct PageScrollKey {
 };
 
 inline constexpr std::array kPageScrollKeys{
-    PageScrollKey{"rowUp", "ArrowUp"},    PageScrollKey{"rowDown", "ArrowDown"}, PageScrollKey{"pageUp", "PageUp"},
-    PageScrollKey{"pageDown", "PageDown"}, PageScrollKey{"top", "Home"},         PageScrollKey{"bottom", "End"},
+    PageScrollKey{"rowUp", "ArrowUp"},     PageScrollKey{"rowDown", "ArrowDown"}, PageScrollKey{"pageUp", "PageUp"},
+    PageScrollKey{"pageDown", "PageDown"}, PageScrollKey{"top", "Home"},          PageScrollKey{"bottom", "End"},
 };
 
 // VGA's blink, as blinkLitAt draws it: lit for kBlinkRefreshesPerHalf refreshes at kBlinkRefreshHz,

@@ -58,7 +58,7 @@ Y4mWriter::Y4mWriter(const std::string& path, int width, int height)
 void Y4mWriter::addFrame(std::span<const std::uint32_t> pixels)
 {
     std::uint8_t* y_plane = frame_.data() + kFrameHeader.size();
-        std::uint8_t* cb_plane = y_plane + plane_bytes_;
+    std::uint8_t* cb_plane = y_plane + plane_bytes_;
     std::uint8_t* cr_plane = cb_plane + plane_bytes_;
     // The rasteriser draws two colours, so converting each once keeps the loop to a comparison.
     const YCbCr ink = bt601LimitedRange(kInkColour);
