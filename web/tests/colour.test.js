@@ -166,3 +166,13 @@ test("our own frames' page keeps its two-colour data: the codes alone, packed as
   const unpacked = decodeLzma(properties, Uint8Array.from(packed), 0, packed.length, 192 * kit.CELLS);
   assert.equal(Buffer.compare(Buffer.from(unpacked), fs.readFileSync(frames).subarray(0, 192 * kit.CELLS)), 0);
 });
+
+test("the page's own code, everything but its data, stays under 45 kB", () => {
+  const html = fs.readFileSync(kit.exportPage(kit.makeAnimation("one.kvq", 1, 0), "one.html"));
+  let data = 0;
+  for (const id of ["kvq-meta", "kvq-head", "kvq-data"]) {
+    const at = html.indexOf(">", html.indexOf(`id="${id}"`)) + 1;
+    data += html.indexOf("</script>", at) - at;
+  }
+  assert.ok(html.length - data < 45000, `${html.length - data} bytes of code`);
+});
