@@ -12,6 +12,7 @@
 
 #include "content/glyph_table.h"
 #include "content/text_frame.h"
+#include "render/cell_drawing.h"
 #include "render/raster_kernel.h"
 
 namespace {
@@ -83,10 +84,38 @@ void fill16Frame(benchmark::State& state)
     }
 }
 
+// The same 80x30 cells in colour, each with its own pair from the VGA palette, as scene art is drawn:
+// what the colour path costs beside the player's.
+void drawColourFrame(benchmark::State& state, RasterKernel kernel)
+{
+    auto& s = scene();
+    if (!rasterKernelAvailable(kernel)) {
+        state.SkipWithError("kernel not available on this CPU");
+        return;
+    }
+    std::mt19937 generator(7);
+    CellPicture picture;
+    picture.rows = TextFrame::kRows;
+    for (int i = 0; i < TextFrame::kCells; ++i) {
+        picture.cells.push_back(Cell{std::uint16_t(generator() % 256), std::uint16_t(generator() % 16),
+                                     std::uint16_t(generator() % 16), 0});
+    }
+    CellFont font;
+    font.rows.resize(256 * 16);
+    for (auto& row : font.rows) row = static_cast<std::uint8_t>(generator());
+    for (auto _ : state) {
+        drawCellsWithKernel(kernel, picture, font, CellLayout{}, RenderTarget{s.pixels.get(), 2560});
+        benchmark::DoNotOptimize(s.pixels.get());
+        benchmark::ClobberMemory();
+    }
+}
+
 }  // namespace
 
 BENCHMARK(memsetFrame)->MinTime(0.3);
 BENCHMARK(fill16Frame)->MinTime(0.3);
 BENCHMARK_CAPTURE(drawFrame, plain, RasterKernel::plain)->MinTime(0.3);
 BENCHMARK_CAPTURE(drawFrame, avx2, RasterKernel::avx2)->MinTime(0.3);
+BENCHMARK_CAPTURE(drawColourFrame, plain, RasterKernel::plain)->MinTime(0.3);
+BENCHMARK_CAPTURE(drawColourFrame, avx2, RasterKernel::avx2)->MinTime(0.3);
 BENCHMARK_MAIN();

@@ -12,6 +12,10 @@ enum class ReviewKey {
     space,
     left,
     right,
+    up,
+    down,
+    page_up,
+    page_down,
     home,
     end,
     comma,
@@ -21,6 +25,10 @@ enum class ReviewKey {
     digit,  // with ReviewEvent::digit
     l,
     m,
+    s,
+    minus,
+    plus,  // '=' or '+', the same key on most layouts
+    h,     // or F1
     f,
     f11,
     q,
@@ -36,10 +44,12 @@ struct ReviewEvent {
         double_click,
         close,   // the window's close button, or the window manager asking
         redraw,  // shown again, resized or uncovered: the last picture needs presenting again
+        wheel,   // the mouse wheel turned by `wheel` notches, towards the person (down) when positive
     };
     Kind kind = Kind::redraw;
     ReviewKey key = ReviewKey::other;
     int digit = 0;
+    int wheel = 0;
     bool shift = false;
     // Where the pointer is, in the window's pixels.
     double x = 0;

@@ -3,7 +3,8 @@
 """`kvq play` in a real X server, driven with real keys and watched as a person would: what the
 window shows after each key, and whether the sound heard (SDL's disk audio driver) and the picture
 shown stay within a frame of each other.
-usage: review.py CASE   (transport | av_offset | av_offset_speeds | messages | sizes | loop); KVQ names kvq."""
+usage: review.py CASE   (transport | av_offset | av_offset_speeds | messages | sizes | loop | scrolled |
+       scrolled_with_sound | typed); KVQ names kvq."""
 import array
 import math
 import os
@@ -470,10 +471,148 @@ def sizes(work):
               f"{size}: the status line reads back as text, of frame {paused_on}: {line!r}")
 
 
+def tall_piece(path, rows):
+    """A colour piece taller than any screen, one line of text, shading and line drawing a row, each
+    row in its own colours, every third bold."""
+    art = bytearray(b"\x1b[0m")
+    for row in range(rows):
+        art += f"\x1b[{1 if row % 3 == 0 else 22};{30 + row % 8};{40 + (row // 8) % 8}m".encode()
+        art += f"row {row:03} ".encode() + bytes([0xB0, 0xB1, 0xB2, 0xDB, 0xC4, 0xC5, 0xCD]) * 10 + b"\x1b[0m\r\n"
+    path.write_bytes(bytes(art))
+
+
+def typed_piece(path):
+    """An ANSImation: the screen cleared, then words in colour put here and there by the cursor."""
+    art = bytearray(b"\x1b[2J")
+    for step in range(60):
+        art += f"\x1b[{1 + step * 11 % 25};{1 + step * 7 % 70}H\x1b[{30 + step % 8};{40 + (step // 8) % 8}m".encode()
+        art += f"step {step:02}".encode() + bytes([0xDB, 0xB1]) * 2
+    path.write_bytes(bytes(art))
+
+
+def rendered(work, piece, *options):
+    """`kvq render` of the piece, and its size."""
+    subprocess.run([KVQ, "render", piece, *options, "-o", work / "rendered.png"], check=True)
+    size = subprocess.run(["identify", "-format", "%w %h", work / "rendered.png"], capture_output=True, text=True,
+                          check=True).stdout.split()
+    return work / "rendered.png", int(size[0]), int(size[1])
+
+
+def same_as_rendered_rows(work, shot, picture, top, rows, window):
+    """The screenshot's window rectangle `window` is rows [top, top + rows) of the rendered picture,
+    every pixel a 2x2 block."""
+    subprocess.run(["convert", picture, "-crop", f"{window[0] // 2}x{rows}+0+{top}", "+repage", "-sample", "200%",
+                    work / "expected.png"], check=True)
+    subprocess.run(["convert", shot, "-crop", f"{window[0]}x{2 * rows}+0+{window[1]}", "+repage",
+                    work / "actual.png"], check=True)
+    differ = subprocess.run(["compare", "-metric", "AE", work / "expected.png", work / "actual.png", "null:"],
+                            capture_output=True, text=True).stderr.strip()
+    return differ == "0", differ
+
+
+def scrolled(work):
+    """A tall colour piece fills the window's width at 2x; keys scroll it a line and a screen at a time
+    to exactly where they say, and End to its bottom."""
+    piece = work / "tall.ans"
+    tall_piece(piece, 120)
+    picture, width, height = rendered(work, piece)
+    check(width == 640 and height > 1000, f"the piece renders 640 wide and taller than the screen ({width}x{height})")
+    x = Xvfb("1280x960")
+    try:
+        review = Review(work, piece, x.display)
+        offsets = lambda: [int(f) for _, what, f in (line.split() for line in review.trace.read_text().splitlines())
+                           if what == "scroll"]
+
+        def settled(row):
+            """The view glides to its place; the row it came to rest on, once it has."""
+            for _ in range(500):
+                if offsets()[-1:] == [row]:
+                    break
+                time.sleep(0.01)
+            time.sleep(0.2)  # for the X server to have the presented picture
+            return offsets()[-1:]
+
+        for name in ("Down", "Down", "Down", "Next"):
+            review.key(name)
+        check(settled(3 * 16 + 480) == [3 * 16 + 480], f"three lines and a screen down: row {3 * 16 + 480} ({offsets()[-1:]})")
+        review.screenshot(work / "a.png")
+        # Below the status line over the picture's top, 448 of the piece's rows at 2x.
+        same, differ = same_as_rendered_rows(work, work / "a.png", picture, 3 * 16 + 480 + 16, 448, (1280, 32))
+        check(same, f"the window shows the piece's rows there, pixel for pixel at 2x ({differ} differ)")
+        review.key("End")
+        check(settled(height - 480) == [height - 480], f"End: the bottom ({offsets()[-1:]}, {height - 480} wanted)")
+        review.screenshot(work / "b.png")
+        same, differ = same_as_rendered_rows(work, work / "b.png", picture, height - 480 + 16, 448, (1280, 32))
+        check(same, f"and it is the piece's last rows ({differ} differ)")
+        review.key("Home")
+        check(settled(0) == [0], f"Home: the top ({offsets()[-1:]})")
+        # Two notches of the wheel towards the person: six text rows down.
+        subprocess.run(["xdotool", "mousemove", "640", "480", "click", "5", "click", "5"], env=review.env, check=True)
+        check(settled(96) == [96], f"the wheel scrolls three rows a notch ({offsets()[-1:]})")
+        status, err = review.quit()
+        check(status == 0 and err == "", f"Q quits with status 0 ({status}; {err.strip()})")
+    finally:
+        x.stop()
+
+
+def scrolled_with_sound(work):
+    """A tall piece scrolling by itself beside a 3 s soundtrack: the soundtrack is the clock, so the
+    scroll stops where 3 s of it bring the view when the soundtrack ends."""
+    piece = work / "tall.ans"
+    tall_piece(piece, 120)
+    subprocess.run(["ffmpeg", "-v", "error", "-y", "-f", "lavfi", "-i", "sine=frequency=440:duration=3", "-ac", "2",
+                    "-c:a", "libmp3lame", work / "tone.mp3"], check=True)
+    x = Xvfb("1280x960")
+    try:
+        review = Review(work, piece, x.display, work / "heard.raw", ("--audio", work / "tone.mp3", "--scroll-speed", "8"))
+        offsets = lambda: [int(f) for _, what, f in (line.split() for line in review.trace.read_text().splitlines())
+                           if what == "scroll"]
+        for _ in range(1000):
+            if len(offsets()) > 2 and offsets()[-1] >= 3 * 128:
+                break
+            time.sleep(0.01)
+        time.sleep(1)
+        last = offsets()
+        time.sleep(1)
+        # 8 rows of 16 pixels a second; an MP3's decoder pads its length by a few hundredths.
+        check(3 * 128 <= last[-1] <= 3.1 * 128 and offsets() == last,
+              f"the scroll stops with the soundtrack at row {last[-1]} ({3 * 128} or a little more wanted)")
+        status, err = review.quit()
+        check(status == 0 and err == "", f"Q quits with status 0 ({status}; {err.strip()})")
+    finally:
+        x.stop()
+
+
+def typed(work):
+    """An ANSImation at 2400 baud, paused and sent to half its length: the screen is kvq render's at
+    that time, pixel for pixel at 2x."""
+    piece = work / "typed.ans"
+    typed_piece(piece)
+    x = Xvfb("1280x960")
+    try:
+        review = Review(work, piece, x.display, options=("--baud", "2400"))
+        review.key("space")
+        review.key("5")
+        frame = review.shown()
+        review.screenshot(work / "a.png")
+        status, err = review.quit()
+        check(status == 0 and err == "", f"Q quits with status 0 ({status}; {err.strip()})")
+    finally:
+        x.stop()
+    # Half of 1500-odd bytes at 240 a second: about 3 s in.
+    check(48 <= frame <= 96, f"5 shows the frame at half the length ({frame})")
+    picture, width, height = rendered(work, piece, "--baud", "2400", "--time", f"{(frame + 0.5) / 24:.4f}")
+    check((width, height) == (640, 400), f"a screen of 80x25 cells ({width}x{height})")
+    # 1280x800 between bars of 80 rows.
+    same, differ = same_as_rendered_rows(work, work / "a.png", picture, 0, 400, (1280, 80))
+    check(same, f"the paused screen is the render at frame {frame}'s time ({differ} differ)")
+
+
 work = Path(tempfile.mkdtemp(prefix="kvq-review."))
 try:
     {"transport": transport, "av_offset": av_offset, "av_offset_speeds": av_offset_speeds,
-     "messages": messages, "sizes": sizes, "loop": loop}[sys.argv[1]](work)
+     "messages": messages, "sizes": sizes, "loop": loop, "scrolled": scrolled,
+     "scrolled_with_sound": scrolled_with_sound, "typed": typed}[sys.argv[1]](work)
 finally:
     shutil.rmtree(work, ignore_errors=True)
 finish()

@@ -4,6 +4,7 @@
 #include "kvq/common/tool_error.h"
 #include "kvq/files/cell_font_file.h"
 #include "kvq/font/cp437_font.h"
+#include "kvq/font/psf_font.h"
 #include "support/kvq_test_support.h"
 
 namespace {
@@ -126,3 +127,42 @@ TEST(Cp437Font, EveryCodeHasItsGlyphAtBothHeights)
 }
 
 }  // namespace
+
+namespace {
+
+// A PSF font of four glyphs whose table maps glyph 0 to 'A', glyph 1 to U+00E9 and, after a
+// sequence that must not count, U+2588, glyph 2 to nothing and glyph 3 to U+263A.
+std::vector<std::uint8_t> psfWithTable(int version)
+{
+    std::vector<std::uint8_t> font = psf(version, version == 1 ? 256 : 4, 8, 8);
+    if (version == 1) {
+        font[2] |= 0x02;  // has a table
+        const std::vector<std::uint16_t> table = {'A',    0xFFFF, 0x00E9, 0xFFFE, 'e',
+                                                  0x0301, 0xFFFF, 0xFFFF, 0x263A, 0xFFFF};
+        for (const std::uint16_t value : table)
+            font.insert(font.end(), {std::uint8_t(value), std::uint8_t(value >> 8)});
+        return font;
+    }
+    font[12] = 0x01;  // has a table
+    const std::vector<std::uint8_t> table = {'A',  0xFF, 0xC3, 0xA9, 0xFE, 'e',  0xCC,
+                                             0x81, 0xFF, 0xFF, 0xE2, 0x98, 0xBA, 0xFF};
+    font.insert(font.end(), table.begin(), table.end());
+    return font;
+}
+
+}  // namespace
+
+TEST(PsfGlyphs, UnicodeTablesOfBothVersionsLeaveSequencesOut)
+{
+    TempDir dir;
+    for (const int version : {1, 2}) {
+        const PsfGlyphs font = readPsfGlyphs(dir.write("t.psf", psfWithTable(version)));
+        ASSERT_GE(font.characters.size(), 4u);
+        EXPECT_EQ(font.characters[0], std::vector<char32_t>{U'A'}) << version;
+        EXPECT_EQ(font.characters[1], std::vector<char32_t>{U'\u00E9'}) << version;
+        EXPECT_TRUE(font.characters[2].empty()) << version;
+        EXPECT_EQ(font.characters[3], std::vector<char32_t>{U'\u263A'}) << version;
+        EXPECT_EQ(font.height, 8);
+        EXPECT_EQ(font.glyph(3)[7], glyphRow(3, 7));
+    }
+}

@@ -41,6 +41,8 @@ TEST(KvqCommandLine, MisuseIsOneLineAndStatusTwo)
              {{"export", "a", "--font", "f", "--poster", "1:75", "-o", dir.file("o.html")},
               "--poster takes seconds (75.5), minutes:seconds (1:15.5) or hours:minutes:seconds (1:00:00), not '1:75'"},
              {{"play", "a", "--start", "1:2:3:4"}, "not '1:2:3:4'"},
+             {{"play", "a", "--scroll-speed", "65"}, "--scroll-speed"},
+             {{"play", "a", "--baud", "9600"}, "--baud goes only with a piece of the scene's art"},
              {{"render", "a", "--font", "f", "--frame", "99999999999999999999", "-o", "-"},
               "--frame takes a frame number from 0 on"},
              {{"export", "a", "--font", "f", "--audio", "a", "-o", dir.file("o.gif")}, "--audio goes only"},

@@ -54,6 +54,15 @@ play_words)
         head -1 err | grep -qE "^kvq play: $file: (looks like a font \(8192 bytes\), not frames|5000 bytes is not a whole number of 2400-byte frames and the name does not end in .kvq); playing it as frames$" ||
             fail "play $file: $(cat err)"
     done
+    # A piece of the scene's art is no frames: it plays still, scrolling or typed out, saying nothing.
+    printf '\e[1;33;44mA piece\r\n\e[5;31mblinking\e[0m\r\n' >piece.ans
+    for options in "" "--scroll-speed 8" "--baud 2400"; do
+        status=0
+        # shellcheck disable=SC2086
+        ASAN_OPTIONS=detect_leaks=0 SDL_VIDEODRIVER=offscreen SDL_AUDIODRIVER=dummy \
+            timeout --preserve-status -s TERM 2 "$KVQ" play piece.ans $options 2>err || status=$?
+        [[ $status -eq 143 && ! -s err ]] || fail "play piece.ans $options: status $status: $(cat err)"
+    done
     ;;
 no_ffmpeg)
     make_inputs

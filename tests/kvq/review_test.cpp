@@ -6,11 +6,15 @@
 #include "devices/audio_output.h"
 #include "devices/clock.h"
 #include "devices/review_window.h"
+#include "kvq/play/frame_source.h"
+#include "kvq/play/frames_artwork.h"
+#include "kvq/play/key_help.h"
 #include "kvq/play/overlay.h"
 #include "kvq/play/picture_scaler.h"
 #include "kvq/play/review_loop.h"
 #include "kvq/play/screen_layout.h"
 #include "kvq/play/transport.h"
+#include "render/cell_drawing.h"
 #include "render/colours.h"
 #include "support/kvq_test_support.h"
 
@@ -22,7 +26,7 @@ struct ScriptedWindow : ReviewWindow {
     void setFullscreen(bool on) override { full = on; }
     bool fullscreen() const override { return full; }
     // Bars of 32 rows above and below the picture at 1x, room for the status line and seek bar.
-    WindowSize size() const override { return {640, kBarRows + 480 + kBarRows}; }
+    WindowSize size() const override { return window_size; }
     // Notes each picture shown between the bars when it differs from the one before.
     void show(std::span<const std::uint32_t> pixels, int width, int height, int scale) override
     {
@@ -30,8 +34,11 @@ struct ScriptedWindow : ReviewWindow {
         ASSERT_EQ(scale, 1);
         ++presents;
         screen.assign(pixels.begin(), pixels.end());
-        PackedPicture picture(pixels.begin() + kBarRows * 640, pixels.begin() + (kBarRows + 480) * 640);
-        if (pictures.empty() || picture != pictures.back()) pictures.push_back(std::move(picture));
+        PackedPicture picture(pixels.begin() + kBarRows * width, pixels.begin() + (kBarRows + picture_rows) * width);
+        if (pictures.empty() || picture != pictures.back()) {
+            pictures.push_back(std::move(picture));
+            shown_at.push_back(now);
+        }
     }
     // Each wait lets `clock` run to the time the next event is due, or through the timeout.
     bool waitEvent(ReviewEvent& event, int timeout_ms) override
@@ -53,8 +60,11 @@ struct ScriptedWindow : ReviewWindow {
     bool full = false;
     std::deque<std::pair<std::uint32_t, ReviewEvent>> events;
     static constexpr int kBarRows = 32;
-    std::vector<PackedPicture> pictures;
-    std::vector<std::uint32_t> screen;  // the last shown
+    WindowSize window_size{640, kBarRows + 480 + kBarRows};
+    int picture_rows = 480;
+    std::vector<PackedPicture> pictures;  // the window's rows from kBarRows, picture_rows of them, each change
+    std::vector<std::uint32_t> shown_at;  // the clock's reading when each was shown
+    std::vector<std::uint32_t> screen;    // the last shown
     int presents = 0;
 };
 
@@ -72,7 +82,256 @@ ReviewEvent key(ReviewKey which)
     return event;
 }
 
+// Colour cells, any size, frames or a still piece, as openArtwork would give them.
+struct FakeArtwork : Artwork {
+    FakeArtwork(int frames, int columns, int rows, int letter_spacing, unsigned seed)
+        : pictures(static_cast<std::size_t>(frames)), spacing(letter_spacing)
+    {
+        const auto bytes = randomBytes(static_cast<std::size_t>(256 * 16 + frames * columns * rows * 3), seed);
+        glyphs.rows.assign(bytes.begin(), bytes.begin() + 256 * 16);
+        std::size_t at = 256 * 16;
+        for (CellPicture& picture : pictures) {
+            picture.columns = columns;
+            picture.rows = rows;
+            for (int i = 0; i < columns * rows; ++i, at += 3) {
+                picture.cells.push_back(Cell{bytes[at], static_cast<std::uint16_t>(bytes[at + 1] % 16),
+                                             static_cast<std::uint16_t>(bytes[at + 2] % 16), 0});
+            }
+        }
+    }
+    std::string description() const override { return "fake"; }
+    int widthPixels() const override { return pictures[0].columns * spacing; }
+    int heightPixels() const override { return pictures[0].rows * glyphs.height; }
+    std::uint64_t frameCount() const override { return pictures.size(); }
+    bool blinks() const override { return blinking; }
+    const CellPicture* cells(std::uint64_t frame) override { return &pictures.at(frame); }
+    const CellFont& font() const override { return glyphs; }
+    int letterSpacing() const override { return spacing; }
+
+    // Rows [top, top + rows) of frame `frame` in pixels, drawn whole the plain way.
+    PackedPicture drawn(std::size_t frame, int top, int rows, bool lit = true) const
+    {
+        PackedPicture whole(static_cast<std::size_t>(widthPixels()) * heightPixels());
+        CellLayout layout;
+        layout.letter_spacing = spacing;
+        layout.blink_lit = lit;
+        drawCells(pictures[frame], glyphs, layout, {reinterpret_cast<std::uint8_t*>(whole.data()), widthPixels() * 4});
+        return {whole.begin() + top * widthPixels(), whole.begin() + (top + rows) * widthPixels()};
+    }
+
+    std::vector<CellPicture> pictures;
+    CellFont glyphs;
+    int spacing;
+    bool blinking = false;
+};
+
+// Where each picture shown stands in the whole piece: the first of its rows found among the piece's.
+std::vector<int> topsOf(const ScriptedWindow& window, const FakeArtwork& art)
+{
+    const PackedPicture whole = art.drawn(0, 0, art.heightPixels());
+    const auto width = static_cast<std::size_t>(art.widthPixels());
+    std::vector<int> tops;
+    for (const PackedPicture& picture : window.pictures) {
+        int found = -1;
+        for (int row = ScriptedWindow::kBarRows; row < art.heightPixels() && found < 0; ++row) {
+            if (std::equal(picture.begin(), picture.begin() + 2 * width, whole.begin() + row * width))
+                found = row - ScriptedWindow::kBarRows;
+        }
+        tops.push_back(found);
+    }
+    return tops;
+}
+
 }  // namespace
+
+TEST(ReviewLoop, ATallPieceFillsTheWindowsWidthAndScrollsALineOrAScreenAtATime)
+{
+    // 100 rows of 16 pixels in a window 544 pixels tall: 1056 rows of pixels to scroll through.
+    FakeArtwork art(1, 80, 100, 8, 21);
+    const GlyphTable glyphs = glyphsOf(randomBytes(8192, 4));
+    ScriptedWindow window;
+    WindowClock clock(window);
+    ReviewEvent wheel_down;
+    wheel_down.kind = ReviewEvent::Kind::wheel;
+    wheel_down.wheel = 2;  // three rows a notch
+    const std::vector<std::pair<ReviewEvent, int>> steps = {
+        {key(ReviewKey::down), 16},
+        {key(ReviewKey::down), 32},
+        {key(ReviewKey::page_down), 576},
+        {key(ReviewKey::end), 1056},
+        {key(ReviewKey::page_down), 1056},
+        {key(ReviewKey::up), 1040},
+        {key(ReviewKey::home), 0},
+        {key(ReviewKey::up), 0},
+        {key(ReviewKey::page_down), 544},
+        {key(ReviewKey::page_up), 0},
+        {wheel_down, 96},
+    };
+    std::uint32_t at = 0;
+    for (const auto& [event, top] : steps) window.events.push_back({at += 500, event});
+    window.events.push_back({at + 500, key(ReviewKey::q)});
+    ReviewDevices devices{window, nullptr, clock, nullptr, nullptr};
+    ReviewSettings settings;
+    settings.still = true;
+    EXPECT_EQ(review(art, glyphs, settings, devices), 0);
+    // Each key glides the view to its place, every picture on the way the piece's own rows there
+    // at 1x, and it comes to rest exactly there.
+    const std::vector<int> tops = topsOf(window, art);
+    ASSERT_EQ(tops.size(), window.shown_at.size());
+    int from = 0;
+    for (std::size_t step = 0; step < steps.size(); ++step) {
+        const int to = steps[step].second;
+        const auto key_at = static_cast<std::uint32_t>(500 * (step + 1));
+        std::vector<int> way;
+        for (std::size_t i = 0; i < tops.size(); ++i) {
+            if (window.shown_at[i] >= key_at && window.shown_at[i] < key_at + 500) way.push_back(tops[i]);
+        }
+        if (to == from) {
+            EXPECT_TRUE(way.empty()) << "key " << step;
+            continue;
+        }
+        ASSERT_FALSE(way.empty()) << "key " << step;
+        EXPECT_EQ(way.back(), to) << "key " << step;
+        // A screen's jump takes a few pictures on the way, each nearer.
+        if (std::abs(to - from) > 100) {
+            EXPECT_GE(way.size(), 4u) << "key " << step;
+        }
+        for (std::size_t i = 0; i < way.size(); ++i) {
+            const int before = i == 0 ? from : way[i - 1];
+            EXPECT_TRUE(to > from ? before < way[i] && way[i] <= to : before > way[i] && way[i] >= to)
+                << "key " << step << ": " << way[i];
+        }
+        from = to;
+    }
+}
+
+TEST(ReviewLoop, TheAutomaticScrollFollowsTheClockSoPausingStopsItAndSeekingMovesIt)
+{
+    FakeArtwork art(1, 80, 100, 8, 22);
+    const GlyphTable glyphs = glyphsOf(randomBytes(8192, 4));
+    ScriptedWindow window;
+    WindowClock clock(window);
+    // 2 rows a second: 32 pixels.
+    window.events = {{1000, key(ReviewKey::space)},  // paused at 1 s: 32
+                     {2000, key(ReviewKey::right)},  // 5 s on: 192
+                     {3000, key(ReviewKey::s)},      // the scroll stops
+                     {3500, key(ReviewKey::space)},  // playing on, the view still
+                     {4500, key(ReviewKey::space)},  // paused at 7 s
+                     {5000, key(ReviewKey::plus)},   // 3 rows a second
+                     {5500, key(ReviewKey::s)},      // on again from 192
+                     {6000, key(ReviewKey::right)},  // at 12 s: 192 + 5 * 48
+                     {7000, key(ReviewKey::q)}};
+    ReviewDevices devices{window, nullptr, clock, nullptr, nullptr};
+    ReviewSettings settings;
+    settings.still = true;
+    settings.scroll_rows_per_second = 2;
+    EXPECT_EQ(review(art, glyphs, settings, devices), 0);
+    const std::vector<int> tops = topsOf(window, art);
+    const auto shown_at = [&](std::uint32_t ms) {
+        int top = -1;
+        for (std::size_t i = 0; i < tops.size() && window.shown_at[i] <= ms; ++i) top = tops[i];
+        return top;
+    };
+    // Every row on the way while it scrolls, one at a time.
+    for (std::size_t i = 1; i < tops.size() && window.shown_at[i] < 1000; ++i) EXPECT_EQ(tops[i], tops[i - 1] + 1);
+    EXPECT_EQ(shown_at(1000), 32);
+    EXPECT_EQ(shown_at(1900), 32);
+    EXPECT_EQ(shown_at(2000), 192);
+    EXPECT_EQ(shown_at(4400), 192);
+    EXPECT_EQ(shown_at(6000), 432);
+    EXPECT_EQ(tops.back(), 432);
+
+    // Started 10 s in, the view is where 10 s of scrolling brings it.
+    ScriptedWindow later;
+    WindowClock later_clock(later);
+    later.events = {{0, key(ReviewKey::space)}, {100, key(ReviewKey::q)}};
+    ReviewDevices later_devices{later, nullptr, later_clock, nullptr, nullptr};
+    settings.start_seconds = 10;
+    EXPECT_EQ(review(art, glyphs, settings, later_devices), 0);
+    EXPECT_EQ(topsOf(later, art), std::vector<int>{320});
+}
+
+TEST(ReviewLoop, HShowsTheKeysThatWorkForWhatIsShownOverThePictureAndHidesThemAgain)
+{
+    const auto has = [](const std::vector<std::string>& lines, std::string_view start) {
+        return std::any_of(lines.begin(), lines.end(),
+                           [&](const std::string& line) { return line.starts_with(start); });
+    };
+    EXPECT_TRUE(has(keyHelp(true, true), "S ") && has(keyHelp(true, true), "PgUp PgDn"));
+    EXPECT_FALSE(has(keyHelp(true, false), "S ") || has(keyHelp(false, false), "Up Down"));
+    EXPECT_TRUE(has(keyHelp(false, false), ",  .") && !has(keyHelp(true, true), ",  ."));
+    EXPECT_TRUE(has(keyHelp(true, false), "Home End    top") && has(keyHelp(false, false), "Home End    first"));
+
+    FakeArtwork art(1, 80, 100, 8, 25);
+    const GlyphTable glyphs = glyphsOf(randomBytes(8192, 4));
+    ScriptedWindow window;
+    WindowClock clock(window);
+    window.events = {{500, key(ReviewKey::h)}, {1000, key(ReviewKey::h)}, {1500, key(ReviewKey::q)}};
+    ReviewDevices devices{window, nullptr, clock, nullptr, nullptr};
+    ReviewSettings settings;
+    settings.still = true;
+    EXPECT_EQ(review(art, glyphs, settings, devices), 0);
+    // The piece, then a box of text over its middle, then the piece again.
+    ASSERT_EQ(window.pictures.size(), 3u);
+    EXPECT_EQ(window.pictures[0], art.drawn(0, ScriptedWindow::kBarRows, 480));
+    EXPECT_EQ(window.pictures[2], window.pictures[0]);
+    const PackedPicture& help = window.pictures[1];
+    const auto middle = help.begin() + 240 * 640;
+    EXPECT_TRUE(std::find(middle, middle + 640 * 16, kPaperColour) != middle + 640 * 16);
+    // The box's band in the margin left of its text.
+    std::size_t columns = 0;
+    for (const std::string& line : keyHelp(true, true)) columns = std::max(columns, line.size());
+    const auto margin = static_cast<std::ptrdiff_t>((640 - (columns + 2) * 8) / 2 + 4);
+    EXPECT_EQ(*(middle + margin), 0x101010u);
+    EXPECT_NE(*(window.pictures[0].begin() + 240 * 640 + margin), 0x101010u);
+}
+
+TEST(ReviewLoop, BlinkingCellsBlinkAtVgasRateByThePlayTime)
+{
+    FakeArtwork art(1, 80, 25, 9, 23);
+    for (Cell& cell : art.pictures[0].cells) cell.flags = Cell::kBlinks;
+    art.blinking = true;
+    const GlyphTable glyphs = glyphsOf(randomBytes(8192, 4));
+    ScriptedWindow window;
+    // 720x400 between bars of 32 rows: shown at 1x.
+    window.window_size = {720, ScriptedWindow::kBarRows + 400 + ScriptedWindow::kBarRows};
+    window.picture_rows = 400;
+    WindowClock clock(window);
+    window.events = {{1000, key(ReviewKey::space)}, {2000, key(ReviewKey::q)}};
+    ReviewDevices devices{window, nullptr, clock, nullptr, nullptr};
+    ReviewSettings settings;
+    settings.still = true;
+    EXPECT_EQ(review(art, glyphs, settings, devices), 0);
+    // Lit, then off, every 16 refreshes at 70 Hz, until the pause holds it.
+    ASSERT_EQ(window.pictures.size(), 5u);
+    for (std::size_t i = 0; i < window.pictures.size(); ++i) {
+        EXPECT_EQ(window.pictures[i], art.drawn(0, 0, 400, i % 2 == 0)) << i;
+        EXPECT_NEAR(window.shown_at[i], i * 1000.0 * 16 / 70, 15) << i;
+    }
+}
+
+TEST(ReviewLoop, AnAnimationOfAnySizeAndSpacingPlaysItsFramesWithTheTransport)
+{
+    // Typed out at 9 pixels a letter: 80 x 25 cells are 720x400.
+    FakeArtwork art(48, 80, 25, 9, 24);
+    const GlyphTable glyphs = glyphsOf(randomBytes(8192, 4));
+    ScriptedWindow window;
+    window.window_size = {720, ScriptedWindow::kBarRows + 400 + ScriptedWindow::kBarRows};
+    window.picture_rows = 400;
+    WindowClock clock(window);
+    window.events = {{200, key(ReviewKey::space)},
+                     {1000, key(ReviewKey::period)},
+                     {2000, key(ReviewKey::end)},
+                     {3000, key(ReviewKey::q)}};
+    ReviewDevices devices{window, nullptr, clock, nullptr, nullptr};
+    EXPECT_EQ(review(art, glyphs, ReviewSettings{}, devices), 0);
+    // Frames 0-4 while playing, 5 after the step, 47 at the end.
+    ASSERT_EQ(window.pictures.size(), 7u);
+    for (std::size_t i = 0; i < window.pictures.size(); ++i) {
+        const std::size_t frame = i < 6 ? i : 47;
+        EXPECT_EQ(window.pictures[i], art.drawn(frame, 0, 400)) << i;
+    }
+}
 
 TEST(ReviewLoop, UploadsEachFrameOnceAsRenderedAndPresentsOnlyChanges)
 {
@@ -94,7 +353,8 @@ TEST(ReviewLoop, UploadsEachFrameOnceAsRenderedAndPresentsOnlyChanges)
                      {9000, key(ReviewKey::q)}};
     ReviewDevices devices{window, nullptr, clock, nullptr, nullptr};
     LoadedFrames source(frames);
-    EXPECT_EQ(review(source, glyphs, glyphs, ReviewSettings{}, devices), 0);
+    FramesArtwork art(source, glyphs);
+    EXPECT_EQ(review(art, glyphs, ReviewSettings{}, devices), 0);
     // Frames 0-12 while playing, 13 after the step, 47 after the click at the bar's end.
     ASSERT_EQ(window.pictures.size(), 15u);
     for (std::size_t i = 0; i < window.pictures.size(); ++i) {
@@ -144,7 +404,8 @@ TEST(ReviewLoop, TransportKeysMoveTheFrameShownAsTheHelpSays)
     ReviewDevices devices{window, nullptr, clock, nullptr, nullptr};
     ReviewSettings settings;
     LoadedFrames source(frames);
-    EXPECT_EQ(review(source, glyphs, glyphs, settings, devices), 0);
+    FramesArtwork art(source, glyphs);
+    EXPECT_EQ(review(art, glyphs, settings, devices), 0);
     // The pictures uploaded: the first, then one per key (each moves to another frame).
     ASSERT_EQ(window.pictures.size(), steps.size() + 1);
     for (std::size_t i = 0; i < steps.size(); ++i) {
@@ -167,7 +428,8 @@ TEST(ReviewLoop, SpeedKeysStepThroughTheListAndLoopStartsAgainAtTheEnd)
                      {2000, key(ReviewKey::q)}};
     ReviewDevices devices{window, nullptr, clock, nullptr, nullptr};
     LoadedFrames source(frames);
-    EXPECT_EQ(review(source, glyphs, glyphs, ReviewSettings{}, devices), 0);
+    FramesArtwork art(source, glyphs);
+    EXPECT_EQ(review(art, glyphs, ReviewSettings{}, devices), 0);
     ASSERT_FALSE(window.pictures.empty());
     const PackedPicture& paused_on = window.pictures.back();
     int matched = -1;
@@ -193,7 +455,8 @@ TEST(ReviewLoop, AboveOneTimesSpeedOnlyEveryOtherFrameIsShown)
     ReviewSettings settings;
     settings.speed = 2;
     LoadedFrames source(frames);
-    EXPECT_EQ(review(source, glyphs, glyphs, settings, devices), 0);
+    FramesArtwork art(source, glyphs);
+    EXPECT_EQ(review(art, glyphs, settings, devices), 0);
     std::vector<int> shown;
     for (const PackedPicture& picture : window.pictures) {
         int matched = -1;
@@ -232,7 +495,8 @@ TEST(ReviewLoop, DraggingOnTheSeekBarSeeksUntilTheButtonGoesUp)
                      {2000, key(ReviewKey::q)}};
     ReviewDevices devices{window, nullptr, clock, nullptr, nullptr};
     LoadedFrames source(frames);
-    EXPECT_EQ(review(source, glyphs, glyphs, ReviewSettings{}, devices), 0);
+    FramesArtwork art(source, glyphs);
+    EXPECT_EQ(review(art, glyphs, ReviewSettings{}, devices), 0);
     ASSERT_EQ(window.pictures.size(), 3u);
     EXPECT_EQ(window.pictures[1], renderFrame(frames[120], glyphs));
     EXPECT_EQ(window.pictures[2], renderFrame(frames[180], glyphs));

@@ -5,9 +5,12 @@
 
 #include <cmath>
 #include <cstring>
+#include <random>
 
 #include "kvq/files/artwork.h"
 #include "kvq/files/png_file.h"
+#include "kvq/render/scene_picture.h"
+#include "render/cell_drawing.h"
 #include "scene/ansi_typing.h"
 #include "support/ansilove_reference.h"
 #include "support/kvq_test_support.h"
@@ -148,6 +151,19 @@ TEST_F(SceneRender, ScreenAtTimeIsAnsilovesPictureOfTheBytesReceived)
     }
 }
 
+// A piece that brings its own font and palette is drawn with them where no --font is given.
+TEST_F(SceneRender, XbinWithItsOwnFontAndPaletteIsAnsilovesPicture)
+{
+    std::vector<std::uint8_t> file{'X', 'B', 'I', 'N', 0x1A, 16, 0, 16, 0, 12, 0x01 | 0x02 | 0x08};
+    for (int i = 0; i < 48; ++i) file.push_back(static_cast<std::uint8_t>((i * 23 + 5) % 64));
+    for (int i = 0; i < 256 * 12; ++i) file.push_back(static_cast<std::uint8_t>(i * 131 + (i >> 5)));
+    for (int i = 0; i < 256; ++i) file.insert(file.end(), {std::uint8_t((i * 37 + 3) & 0xFF), std::uint8_t(i)});
+    const std::string path = dir.write("own.xb", file);
+    const KvqRun run = kvq({"render", path, "-o", dir.file("x.png")});
+    ASSERT_EQ(run.status, 0) << run.err;
+    expectSamePicture(dir.file("x.png"), ansiloveRender(path, {}), path);
+}
+
 // The kvq program itself, as a person runs it: the same picture as ansilove's, and at once.
 TEST_F(SceneRender, TheProgramWritesAnsilovesPicture)
 {
@@ -161,6 +177,34 @@ TEST_F(SceneRender, TheProgramWritesAnsilovesPicture)
 }
 
 }  // namespace
+
+// Pictures of any palette come out as drawn: indexed up to 256 colours, RGB beyond.
+TEST(SceneCommands, PngHoldsThePixelsDrawnForAnyPalette)
+{
+    for (const std::size_t colours : {2u, 16u, 256u, 300u}) {
+        std::mt19937 random(static_cast<unsigned>(colours));
+        CellPicture picture;
+        picture.columns = 7;
+        picture.rows = 19;  // more than a band of rows
+        picture.palette.resize(colours);
+        for (auto& colour : picture.palette) colour = random() & 0xFFFFFF;
+        for (int i = 0; i < picture.columns * picture.rows; ++i) {
+            picture.cells.push_back(Cell{std::uint16_t(random() % 256), std::uint16_t(random() % colours),
+                                         std::uint16_t(random() % colours), 0});
+        }
+        CellFont font;
+        font.height = 14;
+        font.rows.resize(256 * 14);
+        for (auto& row : font.rows) row = static_cast<std::uint8_t>(random());
+        TempDir dir;
+        const std::string png = dir.write("p.png", scenePicturePng(picture, font, 9, "p"));
+        CellLayout layout;
+        layout.letter_spacing = 9;
+        std::vector<std::uint32_t> drawn(7 * 9 * 19 * 14);
+        drawCells(picture, font, layout, RenderTarget{reinterpret_cast<std::uint8_t*>(drawn.data()), 7 * 9 * 4});
+        expectSamePicture(png, ReferencePicture{7 * 9, 19 * 14, drawn}, std::to_string(colours) + " colours");
+    }
+}
 
 TEST(SceneCommands, InfoTellsSauceAndTheTimeToTypeItOut)
 {

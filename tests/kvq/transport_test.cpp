@@ -175,3 +175,27 @@ TEST(Transport, AStretchingSoundtrackStaysTheClockAtEverySpeedAndMutedToo)
     EXPECT_FALSE(t.muted());
     EXPECT_EQ(taken(sound.calls), (std::vector<std::string>{"unmute"}));
 }
+
+TEST(Transport, AStillPiecesTimelineIsItsSoundtracksOrHasNoEnd)
+{
+    Transport silent = Transport::still(nullptr);
+    EXPECT_TRUE(silent.endless());
+    silent.start(0, 0.0);
+    EXPECT_EQ(silent.frameAt(3600.0), 0u);
+    EXPECT_FALSE(silent.paused());
+    EXPECT_DOUBLE_EQ(silent.position(3600.0), 3600.0);
+    silent.seekBy(-5, 3600.0);
+    EXPECT_DOUBLE_EQ(silent.position(3600.0), 3595.0);
+
+    FakeSoundtrack sound;
+    sound.length = 12;
+    Transport heard = Transport::still(&sound);
+    EXPECT_FALSE(heard.endless());
+    EXPECT_DOUBLE_EQ(heard.length(), 12.0);
+    heard.start(10, 0.0);
+    EXPECT_EQ(taken(sound.calls), (std::vector<std::string>{"play", "seek 10.0"}));
+    // At the soundtrack's end the timeline pauses there, as an animation's does on its last frame.
+    EXPECT_EQ(heard.frameAt(3.0), 0u);
+    EXPECT_TRUE(heard.paused());
+    EXPECT_DOUBLE_EQ(heard.position(5.0), 12.0);
+}

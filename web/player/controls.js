@@ -16,7 +16,6 @@ class Controls {
   #loopButton;
   #muteButton;
   #keys;
-  #scrollKeys;
 
   static element(tag, attributes, text) {
     const made = document.createElement(tag);
@@ -39,9 +38,6 @@ class Controls {
     this.#frames = Math.round(api.duration * KVQ_SHARED.framesPerSecond);
     this.#keys = new Map();
     for (const row of KVQ_SHARED.keys) for (const key of row.page) this.#keys.set(key, row.action);
-    // Art taller than the picture scrolls with these keys, before they do anything else.
-    this.#scrollKeys = new Map();
-    for (const row of KVQ_SHARED.scrollKeys) for (const key of row.page) this.#scrollKeys.set(key, row.action);
     this.#build(picture);
     for (const name of ["play", "pause", "seeked", "ended", "ratechange", "loopchange", "volumechange"]) {
       api.addEventListener(name, () => this.#update());
@@ -152,15 +148,15 @@ class Controls {
       fullscreen: () => this.#toggleFullscreen(),
       tenths: () => api.seek(Number(event.key) * tenth),
     };
-    const rows = { rowUp: -1, rowDown: 1, pageUp: -api.viewRows, pageDown: api.viewRows, top: -Infinity,
-      bottom: Infinity };
-    const scroll = api.scrollRows > 0 && !event.shiftKey && this.#scrollKeys.get(event.key);
-    if (scroll) {
-      api.top = Math.max(0, Math.min(api.scrollRows, api.top + rows[scroll]));
+    const action = this.#keys.get(event.key);
+    // Art taller than the picture scrolls, as in kvq play; Home and End go to its top and bottom.
+    const rows = { lineUp: -1, lineDown: 1, screenUp: -api.viewRows, screenDown: api.viewRows, start: -Infinity,
+      end: Infinity };
+    if (api.scrollRows > 0 && !event.shiftKey && action in rows) {
+      api.top = Math.max(0, Math.min(api.scrollRows, api.top + rows[action]));
       event.preventDefault();
       return;
     }
-    const action = this.#keys.get(event.key);
     if (!action || !actions[action]) return;
     actions[action]();
     event.preventDefault();

@@ -28,6 +28,14 @@ ReviewKey reviewKeyFor(SDL_Keycode key, int& digit)
         return ReviewKey::left;
     case SDLK_RIGHT:
         return ReviewKey::right;
+    case SDLK_UP:
+        return ReviewKey::up;
+    case SDLK_DOWN:
+        return ReviewKey::down;
+    case SDLK_PAGEUP:
+        return ReviewKey::page_up;
+    case SDLK_PAGEDOWN:
+        return ReviewKey::page_down;
     case SDLK_HOME:
         return ReviewKey::home;
     case SDLK_END:
@@ -44,6 +52,18 @@ ReviewKey reviewKeyFor(SDL_Keycode key, int& digit)
         return ReviewKey::l;
     case SDLK_m:
         return ReviewKey::m;
+    case SDLK_s:
+        return ReviewKey::s;
+    case SDLK_h:
+    case SDLK_F1:
+        return ReviewKey::h;
+    case SDLK_MINUS:
+    case SDLK_KP_MINUS:
+        return ReviewKey::minus;
+    case SDLK_EQUALS:
+    case SDLK_PLUS:
+    case SDLK_KP_PLUS:
+        return ReviewKey::plus;
     case SDLK_f:
         return ReviewKey::f;
     case SDLK_F11:
@@ -90,6 +110,16 @@ bool translate(const SDL_Event& sdl_event, ReviewEvent& event)
         if (sdl_event.button.button != SDL_BUTTON_LEFT) return false;
         event = pointerEvent(ReviewEvent::Kind::pointer_up, sdl_event.button.x, sdl_event.button.y);
         return true;
+    case SDL_MOUSEWHEEL: {
+        // SDL counts a turn away from the person as positive, unless the system flips it.
+        const int notches =
+            sdl_event.wheel.direction == SDL_MOUSEWHEEL_FLIPPED ? sdl_event.wheel.y : -sdl_event.wheel.y;
+        if (notches == 0) return false;
+        event = {};
+        event.kind = ReviewEvent::Kind::wheel;
+        event.wheel = notches;
+        return true;
+    }
     case SDL_QUIT:
         event = {};
         event.kind = ReviewEvent::Kind::close;

@@ -37,18 +37,13 @@ std::string pageConstantsScript()
         if (!keys.empty()) keys += ',';
         keys += "{\"action\":" + jsonString(std::string(row.action)) + ",\"page\":[" + page + "]}";
     }
-    std::string scroll_keys;
-    for (const PageScrollKey& row : kPageScrollKeys) {
-        if (!scroll_keys.empty()) scroll_keys += ',';
-        scroll_keys += "{\"action\":" + jsonString(std::string(row.action)) + ",\"page\":[" +
-                       jsonString(std::string(row.page)) + "]}";
-    }
     return "const KVQ_SHARED = Object.freeze({\"inkColour\":" + std::to_string(kInkColour) +
            ",\"paperColour\":" + std::to_string(kPaperColour) +
            ",\"framesPerSecond\":" + std::to_string(kFramesPerSecond) + ",\"speeds\":[" + speeds + "]" +
            ",\"seekSeconds\":" + number(Transport::kSeekStepSeconds) +
            ",\"clockJumpSeconds\":" + number(kPageClockJumpSeconds) + ",\"clockPull\":" + number(kPageClockPull) +
-           ",\"keys\":[" + keys + "]" + ",\"scrollKeys\":[" + scroll_keys + "]" +
-           ",\"blinkRefreshHz\":" + number(kBlinkRefreshHz) +
-           ",\"blinkRefreshesPerHalf\":" + number(kBlinkRefreshesPerHalf) + "});";
+           ",\"keys\":[" + keys + "]" +
+           "
+           ",\"blinkRefreshHz\":" +
+           number(kBlinkRefreshHz) + ",\"blinkRefreshesPerHalf\":" + number(kBlinkRefreshesPerHalf) + "});";
 }

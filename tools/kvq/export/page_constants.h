@@ -28,6 +28,10 @@ inline constexpr std::array kPageKeys{
     PageKey{ReviewKey::space, "toggle", {" ", "k", "K"}, "K too: the key video pages use"},
     PageKey{ReviewKey::left, "back", {"ArrowLeft"}, ""},
     PageKey{ReviewKey::right, "forward", {"ArrowRight"}, ""},
+    PageKey{ReviewKey::up, "lineUp", {"ArrowUp"}, ""},
+    PageKey{ReviewKey::down, "lineDown", {"ArrowDown"}, ""},
+    PageKey{ReviewKey::page_up, "screenUp", {"PageUp"}, ""},
+    PageKey{ReviewKey::page_down, "screenDown", {"PageDown"}, ""},
     PageKey{ReviewKey::home, "start", {"Home"}, ""},
     PageKey{ReviewKey::end, "end", {"End"}, ""},
     PageKey{
@@ -38,22 +42,14 @@ inline constexpr std::array kPageKeys{
     PageKey{ReviewKey::digit, "tenths", {"0", "1", "2", "3", "4", "5", "6", "7", "8", "9"}, ""},
     PageKey{ReviewKey::l, "loop", {"l", "L"}, ""},
     PageKey{ReviewKey::m, "mute", {"m", "M"}, ""},
+    PageKey{ReviewKey::s, "autoScroll", {"s", "S"}, "not yet: the page scrolls by hand and the wheel"},
+    PageKey{ReviewKey::minus, "scrollSlower", {"-"}, "not yet: no scrolling of its own to slow"},
+    PageKey{ReviewKey::plus, "scrollFaster", {"=", "+"}, "not yet: no scrolling of its own to speed up"},
+    PageKey{ReviewKey::h, "help", {"h", "H"}, "not yet: the page has no help overlay; F1 is the browser's"},
     PageKey{ReviewKey::f, "fullscreen", {"f", "F"}, ""},
     PageKey{ReviewKey::f11, "fullscreen", {}, "F11 is the browser's own full screen key"},
     PageKey{ReviewKey::q, "quit", {}, "a page cannot close itself"},
     PageKey{ReviewKey::escape, "quit", {}, "Escape is the browser's, to leave full screen"},
-};
-
-// Art taller than the page's picture scrolls with these keys, as it does in kvq play; on such a page
-// they come before the keys above (Home and End go to the top and the bottom, not the ends of time).
-struct PageScrollKey {
-    std::string_view action;
-    std::string_view page;  // KeyboardEvent.key
-};
-
-inline constexpr std::array kPageScrollKeys{
-    PageScrollKey{"rowUp", "ArrowUp"},     PageScrollKey{"rowDown", "ArrowDown"}, PageScrollKey{"pageUp", "PageUp"},
-    PageScrollKey{"pageDown", "PageDown"}, PageScrollKey{"top", "Home"},          PageScrollKey{"bottom", "End"},
 };
 
 // VGA's blink, as blinkLitAt draws it: lit for kBlinkRefreshesPerHalf refreshes at kBlinkRefreshHz,

@@ -3,10 +3,6 @@
 
 #include <png.h>
 
-#include <cstdio>
-#include <cstdlib>
-#include <memory>
-
 #include "kvq/common/tool_error.h"
 
 namespace {
@@ -64,37 +60,6 @@ std::vector<std::uint8_t> encodeRgbPng(std::span<const std::uint32_t> pixels, in
         rgb.push_back(static_cast<std::uint8_t>(pixel));
     }
     return writeToMemory(rgb, width, height);
-}
-
-std::vector<std::uint8_t> encodeIndexedPng(std::span<const std::uint8_t> indices, int width, int height,
-                                           std::span<const std::uint32_t> palette)
-{
-    if (width <= 0 || height <= 0 || palette.empty() || palette.size() > 256 ||
-        indices.size() != static_cast<std::size_t>(width) * static_cast<std::size_t>(height)) {
-        throw ToolError("PNG: the indices do not match " + std::to_string(width) + "x" + std::to_string(height));
-    }
-    std::vector<std::uint8_t> colours;
-    for (const std::uint32_t colour : palette) {
-        colours.insert(colours.end(), {static_cast<std::uint8_t>(colour >> 16), static_cast<std::uint8_t>(colour >> 8),
-                                       static_cast<std::uint8_t>(colour)});
-    }
-    PngImage image;
-    image->width = static_cast<png_uint_32>(width);
-    image->height = static_cast<png_uint_32>(height);
-    image->format = PNG_FORMAT_RGB_COLORMAP;
-    image->flags = PNG_IMAGE_FLAG_FAST;
-    image->colormap_entries = static_cast<png_uint_32>(palette.size());
-    // Written once into a growing stream: measuring first would compress the picture twice.
-    char* buffer = nullptr;
-    std::size_t size = 0;
-    std::FILE* stream = open_memstream(&buffer, &size);
-    if (!stream) throw ToolError("PNG: cannot encode: out of memory");
-    const bool written = png_image_write_to_stdio(image.get(), stream, 0, indices.data(), 0, colours.data()) != 0;
-    const bool closed = std::fclose(stream) == 0;
-    const std::unique_ptr<char, decltype(&std::free)> owned(buffer, &std::free);
-    if (!written) throw ToolError("PNG: cannot encode: " + image.message());
-    if (!closed) throw ToolError("PNG: cannot encode: out of memory");
-    return {reinterpret_cast<const std::uint8_t*>(buffer), reinterpret_cast<const std::uint8_t*>(buffer) + size};
 }
 
 RgbPicture readPngRgb(const std::string& path, std::uint32_t max_side)

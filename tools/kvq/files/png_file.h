@@ -10,12 +10,6 @@
 // rasteriser's pixel format. Throws a ToolError if libpng fails.
 std::vector<std::uint8_t> encodeRgbPng(std::span<const std::uint32_t> pixels, int width, int height);
 
-// A PNG of palette indices, one byte a pixel, with the palette's colours (0x00RRGGBB, at most 256):
-// a third of the bytes of RGB to compress, so quicker to make and smaller. Made for speed over size.
-// Throws a ToolError if libpng fails.
-std::vector<std::uint8_t> encodeIndexedPng(std::span<const std::uint8_t> indices, int width, int height,
-                                           std::span<const std::uint32_t> palette);
-
 // A picture as 8-bit R, G, B bytes, row after row.
 struct RgbPicture {
     int width = 0;

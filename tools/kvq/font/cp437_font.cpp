@@ -40,27 +40,12 @@ constexpr const char* kConsoleFonts = "/usr/share/consolefonts/";
 constexpr std::initializer_list<const char*> kSources16 = {"FullGreek-VGA16", "Lat15-VGA16", "Uni2-VGA16"};
 constexpr std::initializer_list<const char*> kSources8 = {"Uni2-VGA8", "FullGreek-VGA8", "Lat15-VGA8"};
 
-// Characters some console fonts draw under a neighbouring code point.
+// The PC's pointers, which Debian's console fonts map only to the black triangles beside them.
 char32_t alternative(char32_t character)
 {
-    switch (character) {
-    case 0x25BA:
-        return 0x25B6;  // pointer right: black right-pointing triangle
-    case 0x25C4:
-        return 0x25C0;
-    case 0x03B2:
-        return 0x00DF;  // beta as sharp s, as the PC drew it
-    case 0x03BC:
-        return 0x00B5;
-    case 0x2205:
-        return 0x03C6;
-    case 0x2208:
-        return 0x03B5;
-    case 0x2219:
-        return 0x00B7;
-    default:
-        return 0;
-    }
+    if (character == 0x25BA) return 0x25B6;
+    if (character == 0x25C4) return 0x25C0;
+    return 0;
 }
 
 // The five characters of CP437 that no 8-pixel-high console font in Debian has: peseta, reversed

@@ -42,6 +42,27 @@ void drawText(std::string_view text, const GlyphTable& font, int left, int top, 
     }
 }
 
+// The keys' help in a box over the middle of the window.
+void drawHelp(const std::vector<std::string>& lines, const GlyphTable& font, const ScreenLayout& layout,
+              std::span<std::uint32_t> screen)
+{
+    std::size_t columns = 0;
+    for (const std::string& line : lines) columns = std::max(columns, line.size());
+    const int wide = static_cast<int>(columns) + 2;
+    const int high = static_cast<int>(lines.size()) + 2;
+    // As large as the status line's text, or smaller until it fits; cut at the window's edges.
+    int scale = std::max(1, layout.bar.text_scale);
+    while (scale > 1 && (wide * 8 * scale > layout.width || high * 16 * scale > layout.height)) --scale;
+    const int width = std::min(layout.width, wide * 8 * scale);
+    const int height = std::min(layout.height, high * 16 * scale);
+    const ScreenRect box{(layout.width - width) / 2, (layout.height - height) / 2, width, height};
+    fill(screen, layout.width, box, kBand);
+    for (std::size_t row = 0; row < lines.size(); ++row) {
+        drawText(lines[row], font, box.x + 8 * scale, box.y + (static_cast<int>(row) + 1) * 16 * scale, scale, box,
+                 layout.width, screen);
+    }
+}
+
 }  // namespace
 
 void drawOverlay(const OverlayContent& content, const GlyphTable& font, const ScreenLayout& layout,
@@ -58,6 +79,7 @@ void drawOverlay(const OverlayContent& content, const GlyphTable& font, const Sc
                      status.area.y + static_cast<int>(row) * 16 * scale, scale, status.area, width, screen);
         }
     }
+    if (!content.help.empty()) drawHelp(content.help, font, layout, screen);
     if (content.bar) {
         const OverlayPlace& bar = layout.bar;
         fill(screen, width, bar.area, kBand);

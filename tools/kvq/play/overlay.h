@@ -4,17 +4,20 @@
 #include <cstdint>
 #include <span>
 #include <string>
+#include <vector>
 
 #include "content/glyph_table.h"
 #include "kvq/play/screen_layout.h"
 
 // What the review player shows beside the picture, or over it where the window leaves no room: a
-// status line and a seek bar, each on a dark band, never drawn into the picture itself.
+// status line and a seek bar, each on a dark band, never drawn into the picture itself; and, asked
+// for, the keys' help in a box over the middle.
 struct OverlayContent {
     std::string line;  // empty: no status line; its parts are separated by two spaces
     bool bar = false;  // the seek bar, its fill showing `fraction` of the length
     double fraction = 0;
-    std::string bar_text;  // "position / length", over the bar
+    std::string bar_text;           // "position / length", over the bar
+    std::vector<std::string> help;  // lines of a box in the middle of the window, or none
 
     bool operator==(const OverlayContent&) const = default;
 };

@@ -9,10 +9,13 @@
 #include "content/player_folder.h"
 #include "devices/clock.h"
 #include "devices/review_window.h"
+#include "kvq/play/key_help.h"
 #include "kvq/play/overlay.h"
 #include "kvq/play/review_screen.h"
+#include "kvq/play/scroll_view.h"
 #include "kvq/play/transport.h"
-#include "render/packed_picture.h"
+#include "kvq/play/view_drawing.h"
+#include "render/cell_drawing.h"
 
 namespace {
 
@@ -23,6 +26,13 @@ constexpr int kLongestWaitMs = 250;
 // Drawing, uploading and presenting a frame takes a few milliseconds; more than this is a hiccup,
 // not something to aim ahead for.
 constexpr double kLongestLead = 0.03;
+// VGA's blink: a half cycle is 16 refreshes at 70 Hz.
+constexpr double kBlinkHalfSeconds = 16.0 / 70.0;
+// A key that moves the view glides it there over this long, slowing as it arrives, so that the eye
+// follows where it went; and draws it this often meanwhile.
+constexpr double kGlideSeconds = 0.15;
+constexpr double kGlideStepSeconds = 1.0 / 60;
+constexpr int kWheelRows = 3;
 
 // Seconds from the 32-bit millisecond clock, carried across its wrap.
 class Seconds {
@@ -42,13 +52,30 @@ private:
     std::uint64_t total_ms_ = 0;
 };
 
-std::string statusLine(const Transport& transport, double now, std::size_t frame)
+// What the line says of a tall picture's view: the text rows in it, counted from 1 as a person
+// counts a piece's lines, and the automatic scroll.
+struct ViewText {
+    int first_row = 0, last_row = 0, rows = 0;
+    bool scrolling = false;
+    double row_rate = 0;
+};
+
+std::string statusLine(const Transport& transport, double now, std::size_t frame, bool still,
+                       const std::optional<ViewText>& view)
 {
     char speed[32];
     std::snprintf(speed, sizeof speed, "%gx%s", transport.speed(), transport.muted() ? " muted" : "");
+    std::string line = clockText(transport.position(now));
+    if (!transport.endless()) line += " / " + clockText(transport.length());
     // Frames counted from 0, as `kvq render --frame` takes them, so the frame seen can be rendered.
-    std::string line = clockText(transport.position(now)) + " / " + clockText(transport.length()) + "  frame " +
-                       std::to_string(frame) + " of 0-" + std::to_string(transport.frameCount() - 1) + "  " + speed;
+    if (!still) line += "  frame " + std::to_string(frame) + " of 0-" + std::to_string(transport.frameCount() - 1);
+    if (view) {
+        char rows[96];
+        std::snprintf(rows, sizeof rows, "rows %d-%d of %d  scroll %g rows/s%s", view->first_row, view->last_row,
+                      view->rows, view->row_rate, view->scrolling ? "" : " off");
+        line += std::string("  ") + rows;
+    }
+    line += std::string("  ") + speed;
     if (transport.paused()) line += "  paused";
     if (transport.looping()) line += "  loop";
     return line;
@@ -62,21 +89,30 @@ double monotonicSeconds()
 // One review: what is on the screen, what is to be, and what the keys and the pointer do to it.
 class Review {
 public:
-    Review(FrameSource& frames, const GlyphTable& glyphs, const GlyphTable& text_font, const ReviewSettings& settings,
-           ReviewDevices& devices)
-        : frames_(frames),
-          glyphs_(glyphs),
+    Review(Artwork& artwork, const GlyphTable& text_font, const ReviewSettings& settings, ReviewDevices& devices)
+        : artwork_(artwork),
           text_font_(text_font),
           devices_(devices),
           clock_(devices.clock),
-          transport_(frames.size(), devices.soundtrack),
+          still_(settings.still),
+          transport_(still_ ? Transport::still(devices.soundtrack)
+                            : Transport(static_cast<std::size_t>(artwork.frameCount()), devices.soundtrack)),
+          scroll_(artwork.font().height, 0),
           now_(clock_.now()),
           line_until_(now_ + kShowFor)
     {
         transport_.setSpeed(settings.speed, now_);
         if (settings.loop) transport_.toggleLoop();
         transport_.start(settings.start_seconds, now_);
+        screen_.setPictureSize(artwork.widthPixels(), artwork.heightPixels());
         screen_.resize(devices.window.size());
+        scroll_.setRange(artwork.heightPixels() - screen_.viewHeight(), 0);
+        // Scrolling from the timeline's start, so that --start finds the view where the scroll
+        // would have brought it by then.
+        if (settings.scroll_rows_per_second) {
+            scroll_.setRowRate(*settings.scroll_rows_per_second, 0);
+            scroll_.toggleScrolling(0);
+        }
     }
 
     int run()
@@ -106,11 +142,29 @@ public:
     }
 
 private:
+    // The timeline's time that the picture shown is due at: where the transport will be once it is
+    // on the screen.
+    double shownTime() const
+    {
+        const double at = transport_.position(now_);
+        return transport_.paused() ? at : at + lead_ * transport_.speed();
+    }
+
     OverlayContent overlay(std::size_t frame)
     {
         OverlayContent content;
-        if (transport_.paused() || now_ < line_until_) content.line = statusLine(transport_, now_, frame);
-        if (dragging_ || now_ < bar_until_) {
+        if (transport_.paused() || now_ < line_until_) {
+            std::optional<ViewText> view;
+            if (scroll_.range() > 0) {
+                const int row_height = std::max(1, artwork_.font().height);
+                const int top = scroll_.offset(transport_.position(now_));
+                view = ViewText{top / row_height + 1, (top + screen_.viewHeight() - 1) / row_height + 1,
+                                artwork_.heightPixels() / row_height, scroll_.scrolling(), scroll_.rowRate()};
+            }
+            content.line = statusLine(transport_, now_, frame, still_, view);
+        }
+        if (help_) content.help = keyHelp(still_, scroll_.range() > 0);
+        if (!transport_.endless() && (dragging_ || now_ < bar_until_)) {
             content.bar = true;
             content.fraction = transport_.length() > 0 ? transport_.position(now_) / transport_.length() : 0;
             content.bar_text = clockText(transport_.position(now_)) + " / " + clockText(transport_.length());
@@ -121,12 +175,23 @@ private:
     // Draws and presents what changed, and only then.
     void update(std::size_t frame, const OverlayContent& content, double chosen_at)
     {
-        const TextFrame* text = frame != shown_frame_ ? frames_.frame(frame) : nullptr;
-        if (text) {
-            renderFrame(*text, glyphs_, picture_);
-            screen_.setPicture(picture_);
-            shown_frame_ = frame;
-            present_ = true;
+        const double at = shownTime();
+        const bool blink_lit = !artwork_.blinks() || blinkLitAt(at);
+        const int top = viewTop(at);
+        if (!picture_drawn_ || frame != shown_frame_ || blink_lit != shown_blink_lit_ || top != shown_top_) {
+            if (const CellPicture* cells = artwork_.cells(frame)) {
+                view_.draw(*cells, artwork_.font(), artwork_.letterSpacing(), blink_lit, top, screen_.pictureWidth(),
+                           screen_.viewHeight(), picture_);
+                screen_.setPicture(picture_);
+                shown_frame_ = frame;
+                shown_blink_lit_ = blink_lit;
+                shown_top_ = top;
+                picture_drawn_ = true;
+                present_ = true;
+                if (devices_.trace && scroll_.range() > 0) {
+                    std::fprintf(devices_.trace, "%.6f scroll %d\n", monotonicSeconds(), top);
+                }
+            }
         }
         if (!(content == shown_overlay_)) {
             shown_overlay_ = content;
@@ -145,18 +210,27 @@ private:
         present_ = false;
     }
 
-    // Until the next frame is due, or the next tenth of a second the line shows, or the line or
-    // bar is to go.
+    // Until the next frame is due, the next blink or scrolled row, or the next tenth of a second the
+    // line shows, or the line or bar is to go.
     double waitSeconds(const OverlayContent& content, std::size_t stride) const
     {
         double wait = kLongestWaitMs / 1000.0;
         if (!transport_.paused()) {
             const double at = transport_.position(now_) + lead_ * transport_.speed();
-            const double frames = static_cast<double>(stride);
-            const double next = (std::floor(at * kFramesPerSecond / frames + 1e-9) + 1) * frames / kFramesPerSecond;
-            wait = std::min(wait, (next - at) / transport_.speed());
+            const double speed = transport_.speed();
+            if (!still_) {
+                const double frames = static_cast<double>(stride);
+                const double next = (std::floor(at * kFramesPerSecond / frames + 1e-9) + 1) * frames / kFramesPerSecond;
+                wait = std::min(wait, (next - at) / speed);
+            }
+            if (artwork_.blinks()) {
+                const double next = (std::floor(at / kBlinkHalfSeconds + 1e-9) + 1) * kBlinkHalfSeconds;
+                wait = std::min(wait, (next - at) / speed);
+            }
+            if (const double row = scroll_.untilNextRow(at); row >= 0) wait = std::min(wait, row / speed);
             if (!content.line.empty() || content.bar) wait = std::min(wait, 0.1);
         }
+        if (now_ < glide_started_ + kGlideSeconds) wait = std::min(wait, kGlideStepSeconds);
         for (const double until : {line_until_, bar_until_}) {
             if (until > now_) wait = std::min(wait, until - now_);
         }
@@ -178,7 +252,7 @@ private:
             break;
         case ReviewEvent::Kind::pointer_down:
             bar_until_ = now_ + kShowFor;
-            if (screen_.layout().bar.area.contains(event.x, event.y)) {
+            if (!transport_.endless() && screen_.layout().bar.area.contains(event.x, event.y)) {
                 dragging_ = true;
                 seekToPointer(event);
             }
@@ -189,10 +263,18 @@ private:
         case ReviewEvent::Kind::double_click:
             toggleFullscreen();
             break;
+        case ReviewEvent::Kind::wheel:
+            // Three text rows a notch, as text views scroll.
+            glide();
+            scroll_.scrollBy(event.wheel * kWheelRows * std::max(1, artwork_.font().height), transport_.position(now_));
+            break;
         case ReviewEvent::Kind::close:
             return true;
         case ReviewEvent::Kind::redraw:
-            screen_.resize(devices_.window.size());
+            if (screen_.resize(devices_.window.size())) {
+                scroll_.setRange(artwork_.heightPixels() - screen_.viewHeight(), transport_.position(now_));
+                picture_drawn_ = false;
+            }
             present_ = true;
             break;
         }
@@ -207,24 +289,55 @@ private:
         }
         line_until_ = now_ + kShowFor;
         Transport& t = transport_;
+        // A timeline without an end has no tenths to jump to.
+        const bool bounded = !t.endless();
+        const double at = t.position(now_);
+        const int line = std::max(1, artwork_.font().height);
         switch (event.key) {
         case ReviewKey::space:
             t.togglePause(now_);
             break;
         case ReviewKey::left:
-            t.seekBy(event.shift ? -t.length() / 10 : -Transport::kSeekStepSeconds, now_);
+            if (!event.shift || bounded) t.seekBy(event.shift ? -t.length() / 10 : -Transport::kSeekStepSeconds, now_);
             break;
         case ReviewKey::right:
-            t.seekBy(event.shift ? t.length() / 10 : Transport::kSeekStepSeconds, now_);
+            if (!event.shift || bounded) t.seekBy(event.shift ? t.length() / 10 : Transport::kSeekStepSeconds, now_);
+            break;
+        case ReviewKey::up:
+            glide();
+            scroll_.scrollBy(-line, at);
+            break;
+        case ReviewKey::down:
+            glide();
+            scroll_.scrollBy(line, at);
+            break;
+        case ReviewKey::page_up:
+            glide();
+            scroll_.scrollBy(-screen_.viewHeight(), at);
+            break;
+        case ReviewKey::page_down:
+            glide();
+            scroll_.scrollBy(screen_.viewHeight(), at);
             break;
         case ReviewKey::digit:
-            t.seekTo(t.length() * event.digit / 10, now_);
+            if (bounded) t.seekTo(t.length() * event.digit / 10, now_);
             break;
         case ReviewKey::home:
-            t.seekTo(0, now_);
+            // A still picture's ends are its top and bottom; an animation's, its first and last frames.
+            if (still_) {
+                glide();
+                scroll_.scrollTo(0, at);
+            } else {
+                t.seekTo(0, now_);
+            }
             break;
         case ReviewKey::end:
-            t.seekTo(t.length(), now_);
+            if (still_) {
+                glide();
+                scroll_.scrollTo(scroll_.range(), at);
+            } else {
+                t.seekTo(t.length(), now_);
+            }
             break;
         case ReviewKey::comma:
             t.step(-1, now_);
@@ -237,6 +350,18 @@ private:
             break;
         case ReviewKey::bracket_right:
             t.faster(now_);
+            break;
+        case ReviewKey::s:
+            scroll_.toggleScrolling(at);
+            break;
+        case ReviewKey::h:
+            help_ = !help_;
+            break;
+        case ReviewKey::minus:
+            scroll_.slower(at);
+            break;
+        case ReviewKey::plus:
+            scroll_.faster(at);
             break;
         case ReviewKey::l:
             t.toggleLoop();
@@ -263,30 +388,55 @@ private:
         transport_.seekTo(std::clamp((event.x - bar.x) / bar.width, 0.0, 1.0) * transport_.length(), now_);
     }
 
+    // The first picture row shown at timeline time `at`: where the view is, or on the way there
+    // while it glides.
+    int viewTop(double at) const
+    {
+        const int target = scroll_.offset(at);
+        const double progress = (now_ - glide_started_) / kGlideSeconds;
+        if (progress >= 1) return target;
+        const double eased = 1 - (1 - progress) * (1 - progress);
+        return static_cast<int>(std::lround(glide_from_ + (target - glide_from_) * eased));
+    }
+
+    // The view is about to jump: it glides from where it shows now.
+    void glide()
+    {
+        glide_from_ = shown_top_;
+        glide_started_ = now_;
+    }
+
     void toggleFullscreen() { devices_.window.setFullscreen(!devices_.window.fullscreen()); }
 
-    FrameSource& frames_;
-    const GlyphTable& glyphs_;
+    Artwork& artwork_;
     const GlyphTable& text_font_;
     ReviewDevices& devices_;
     Seconds clock_;
+    bool still_;
     Transport transport_;
+    ScrollView scroll_;
     double now_;
-    PackedPicture picture_;
+    ViewDrawing view_;
+    std::vector<std::uint32_t> picture_;
     ReviewScreen screen_;
     std::size_t shown_frame_ = static_cast<std::size_t>(-1);
+    bool shown_blink_lit_ = true;
+    int shown_top_ = 0;
+    bool picture_drawn_ = false;
     OverlayContent shown_overlay_;
     bool present_ = true;
     double line_until_;
     double bar_until_ = -1;
     bool dragging_ = false;
     double lead_ = 0.01;
+    bool help_ = false;
+    double glide_from_ = 0;
+    double glide_started_ = -kGlideSeconds;
 };
 
 }  // namespace
 
-int review(FrameSource& frames, const GlyphTable& glyphs, const GlyphTable& text_font, const ReviewSettings& settings,
-           ReviewDevices& devices)
+int review(Artwork& artwork, const GlyphTable& text_font, const ReviewSettings& settings, ReviewDevices& devices)
 {
-    return Review(frames, glyphs, text_font, settings, devices).run();
+    return Review(artwork, text_font, settings, devices).run();
 }

@@ -4,8 +4,10 @@
 #include <atomic>
 #include <cstdio>
 
+#include <optional>
+
 #include "content/glyph_table.h"
-#include "kvq/play/frame_source.h"
+#include "kvq/files/artwork.h"
 
 class AudioOutput;
 class Clock;
@@ -15,6 +17,10 @@ struct ReviewSettings {
     double start_seconds = 0;
     double speed = 1;
     bool loop = false;
+    // A still picture rather than an animation: its timeline is the soundtrack's, or has no end.
+    bool still = false;
+    // The automatic scroll of a picture taller than the window, in text rows a second, from the start.
+    std::optional<double> scroll_rows_per_second;
 };
 
 struct ReviewDevices {
@@ -25,9 +31,10 @@ struct ReviewDevices {
     std::FILE* trace = nullptr;              // when given, a line per present and per key, with the time
 };
 
-// Shows the frames in the window until a person quits (Q, Escape, the close button) or a
-// termination signal comes: transport keys, seek bar, full screen, the on-screen line. Picture
-// and overlay are uploaded only when they change and presented only then; between frames it
-// waits for input until the next frame is due. Returns the exit status.
-int review(FrameSource& frames, const GlyphTable& glyphs, const GlyphTable& text_font, const ReviewSettings& settings,
-           ReviewDevices& devices);
+// Shows the artwork in the window until a person quits (Q, Escape, the close button) or a
+// termination signal comes: transport keys, seek bar, full screen, the on-screen line; a picture
+// taller than the window scrolls, by keys or steadily with the timeline. Blinking cells blink at
+// VGA's rate by the timeline's clock. Picture and overlay are uploaded only when they change and
+// presented only then; between changes it waits for input until the next is due. The line is
+// written with `text_font`. Returns the exit status.
+int review(Artwork& artwork, const GlyphTable& text_font, const ReviewSettings& settings, ReviewDevices& devices);

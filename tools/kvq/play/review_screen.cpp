@@ -3,29 +3,59 @@
 
 #include <algorithm>
 
-#include "render/packed_picture.h"
+bool ReviewScreen::setPictureSize(int width, int height)
+{
+    width = std::max(1, width);
+    height = std::max(1, height);
+    if (width == picture_width_ && height == picture_height_) return false;
+    picture_width_ = width;
+    picture_height_ = height;
+    picture_.clear();
+    if (layout_.width > 0) layOut();
+    return true;
+}
 
 bool ReviewScreen::resize(WindowSize size)
 {
     if (size == size_ && layout_.width > 0) return false;
     size_ = size;
-    const ScreenLayout full = layoutFor(size.width, size.height);
-    const int multiple = full.picture.width / kPictureWidth;
-    scale_ = multiple > 1 && full.picture.width == multiple * kPictureWidth && size.width % multiple == 0 &&
-                     size.height % multiple == 0
+    layOut();
+    return true;
+}
+
+void ReviewScreen::layOut()
+{
+    const int window_width = std::max(1, size_.width);
+    const int window_height = std::max(1, size_.height);
+    // A picture no taller than a 4:3 screen of its width is a screen, shown whole; a taller one is a
+    // page to read, its width fitted to the window, and at that scale this many of its rows fill
+    // the window's height.
+    const bool tall = static_cast<long long>(picture_height_) * 4 > static_cast<long long>(picture_width_) * 3;
+    const long long fitting_rows = static_cast<long long>(picture_width_) * window_height / window_width;
+    view_height_ = tall ? static_cast<int>(std::clamp<long long>(fitting_rows, 1, picture_height_)) : picture_height_;
+    const ScreenLayout full = layoutFor(window_width, window_height, picture_width_, view_height_);
+    const int multiple = full.picture.width / picture_width_;
+    scale_ = multiple > 1 && full.picture.width == multiple * picture_width_ && window_width % multiple == 0 &&
+                     window_height % multiple == 0
                  ? multiple
                  : 1;
-    layout_ = scale_ == 1 ? full : layoutFor(size.width / scale_, size.height / scale_);
-    scaler_.configure(kPictureWidth, kPictureHeight, layout_.picture.width, layout_.picture.height);
+    layout_ =
+        scale_ == 1 ? full : layoutFor(window_width / scale_, window_height / scale_, picture_width_, view_height_);
+    scaler_.configure(picture_width_, view_height_, layout_.picture.width, layout_.picture.height);
     scaled_.assign(static_cast<std::size_t>(layout_.picture.width) * static_cast<std::size_t>(layout_.picture.height),
                    0);
     pixels_.assign(static_cast<std::size_t>(layout_.width) * static_cast<std::size_t>(layout_.height), 0);
-    if (!picture_.empty()) scaler_.scale(picture_, scaled_);
-    return true;
+    // A picture of another view height waits for the next one drawn at this size.
+    if (picture_.size() == static_cast<std::size_t>(picture_width_) * static_cast<std::size_t>(view_height_)) {
+        scaler_.scale(picture_, scaled_);
+    } else {
+        picture_.clear();
+    }
 }
 
 void ReviewScreen::setPicture(std::span<const std::uint32_t> picture)
 {
+    if (picture.size() != static_cast<std::size_t>(picture_width_) * static_cast<std::size_t>(view_height_)) return;
     picture_.assign(picture.begin(), picture.end());
     scaler_.scale(picture_, scaled_);
 }

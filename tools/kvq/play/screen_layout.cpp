@@ -3,8 +3,6 @@
 
 #include <algorithm>
 
-#include "render/packed_picture.h"
-
 namespace {
 
 constexpr int kGlyphWidth = 8;
@@ -13,8 +11,9 @@ constexpr int kGlyphHeight = 16;
 // margin, or the bar is too narrow to use.
 constexpr int kLeastColumns = 18;
 
-// The text's own scale follows the picture's whole multiple, so that it grows with it.
-int textScaleFor(const ScreenRect& picture) { return std::max(1, picture.width / kPictureWidth); }
+// The text's own scale grows with the picture, a step for every 640 pixels of its width.
+constexpr int kTextStepWidth = 640;
+int textScaleFor(const ScreenRect& picture) { return std::max(1, picture.width / kTextStepWidth); }
 
 // Characters a row in `width` pixels at `scale`, a character's width kept free at each side.
 int columnsIn(int width, int scale) { return std::max(0, width / (kGlyphWidth * scale) - 2); }
@@ -48,19 +47,20 @@ std::vector<std::string> wrap(std::string_view line, int columns)
 
 }  // namespace
 
-ScreenLayout layoutFor(int width, int height)
+ScreenLayout layoutFor(int width, int height, int picture_width, int picture_height)
 {
     ScreenLayout layout;
     layout.width = std::max(1, width);
     layout.height = std::max(1, height);
+    const long long from_width = std::max(1, picture_width);
+    const long long from_height = std::max(1, picture_height);
     ScreenRect& picture = layout.picture;
-    if (static_cast<long long>(layout.width) * kPictureHeight >=
-        static_cast<long long>(layout.height) * kPictureWidth) {
+    if (layout.width * from_height >= layout.height * from_width) {
         picture.height = layout.height;
-        picture.width = std::max(1, layout.height * kPictureWidth / kPictureHeight);
+        picture.width = static_cast<int>(std::max(1LL, layout.height * from_width / from_height));
     } else {
         picture.width = layout.width;
-        picture.height = std::max(1, layout.width * kPictureHeight / kPictureWidth);
+        picture.height = static_cast<int>(std::max(1LL, layout.width * from_height / from_width));
     }
     picture.x = (layout.width - picture.width) / 2;
     picture.y = (layout.height - picture.height) / 2;

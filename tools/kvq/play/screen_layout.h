@@ -21,16 +21,17 @@ struct OverlayPlace {
     bool over_picture = false;
 };
 
-// The review window's parts at one window size: the largest 4:3 picture that fits, centred
-// between black bars, and where the seek bar goes, in the bar below the picture or the one beside
-// it when there is room, over the picture's bottom rows when there is none.
+// The review window's parts at one window size: the largest picture of the picture's shape that
+// fits (4:3 for the player's frames), centred between black bars, and where the seek bar goes, in
+// the bar below the picture or the one beside it when there is room, over the picture's bottom rows
+// when there is none.
 struct ScreenLayout {
     int width = 0, height = 0;
     ScreenRect picture;
     OverlayPlace bar;
 };
 
-ScreenLayout layoutFor(int width, int height);
+ScreenLayout layoutFor(int width, int height, int picture_width = 640, int picture_height = 480);
 
 // The status line, its parts (separated by two spaces) wrapped into as many rows as its area
 // needs: in the bar above the picture, else in the one beside it, else over the picture's top.

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 #include <iterator>
+#include <limits>
 
 #include "content/player_folder.h"
 #include "devices/audio_output.h"
@@ -27,10 +28,24 @@ Transport::Transport(std::size_t frame_count, AudioOutput* soundtrack)
     if (soundtrack_) soundtrack_length_ = soundtrack_->durationSeconds();
 }
 
-double Transport::length() const { return static_cast<double>(frame_count_) / kFramesPerSecond; }
+Transport Transport::still(AudioOutput* soundtrack)
+{
+    Transport transport(1, soundtrack);
+    transport.still_length_ =
+        transport.soundtrack_length_ > 0 ? transport.soundtrack_length_ : std::numeric_limits<double>::infinity();
+    return transport;
+}
+
+double Transport::length() const
+{
+    return still_length_ >= 0 ? still_length_ : static_cast<double>(frame_count_) / kFramesPerSecond;
+}
+
+bool Transport::endless() const { return std::isinf(length()); }
 
 double Transport::lastFrameTime() const
 {
+    if (still_length_ >= 0) return still_length_;
     return frame_count_ ? static_cast<double>(frame_count_ - 1) / kFramesPerSecond : 0.0;
 }
 

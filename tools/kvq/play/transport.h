@@ -21,6 +21,9 @@ public:
 
     // `soundtrack` is an output with a soundtrack loaded, or null for a silent review.
     Transport(std::size_t frame_count, AudioOutput* soundtrack);
+    // A still picture's review: one frame, for as long as the soundtrack lasts, or without an end
+    // where there is none; its time moves what follows it (the blink, an automatic scroll).
+    static Transport still(AudioOutput* soundtrack);
 
     // Starts playing at `seconds` (clamped into the animation).
     void start(double seconds, double now);
@@ -29,6 +32,8 @@ public:
     std::size_t frameAt(double now, double lead = 0);
     double position(double now) const;
     double length() const;
+    // A still picture's review without a soundtrack goes on until the person quits.
+    bool endless() const;
 
     void togglePause(double now);
     void seekTo(double seconds, double now);
@@ -57,6 +62,7 @@ private:
 
     std::size_t frame_count_;
     AudioOutput* soundtrack_;
+    double still_length_ = -1;  // a still picture's: the soundtrack's length, or infinity
     double soundtrack_length_ = -1;
     // The monotonic clock: at `anchor_time` the review was at `anchor_position`.
     double anchor_position_ = 0;

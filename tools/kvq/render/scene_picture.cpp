@@ -2,9 +2,10 @@
 #include "kvq/render/scene_picture.h"
 
 #include <algorithm>
-#include <numeric>
+#include <unordered_map>
 
 #include "kvq/common/tool_error.h"
+#include "kvq/files/indexed_png.h"
 #include "kvq/files/png_file.h"
 #include "render/cell_drawing.h"
 
@@ -12,6 +13,38 @@ namespace {
 
 // Cell rows drawn at a time: a band of pixels that stays in the cache while it is narrowed.
 constexpr int kBandRows = 8;
+
+// The picture with its cells' colours renumbered by the distinct colours they use, each colour
+// standing for its own number, so that drawing it gives every pixel's index; `colours` gets what
+// each number means. False where more than 256 colours are used.
+bool indexedCopy(const CellPicture& picture, CellPicture& indexed, std::vector<std::uint32_t>& colours)
+{
+    std::vector<int> number_of(picture.palette.size() + 1, -1);
+    std::unordered_map<std::uint32_t, int> number_of_colour;
+    const auto renumber = [&](std::uint16_t& index) {
+        // An index past the palette is drawn black, as drawing does.
+        const std::size_t slot = std::min<std::size_t>(index, picture.palette.size());
+        if (number_of[slot] < 0) {
+            const std::uint32_t colour = slot < picture.palette.size() ? picture.palette[slot] : 0;
+            const auto [it, added] = number_of_colour.emplace(colour, static_cast<int>(colours.size()));
+            if (added) colours.push_back(colour);
+            number_of[slot] = it->second;
+        }
+        index = static_cast<std::uint16_t>(number_of[slot]);
+    };
+    indexed.columns = picture.columns;
+    indexed.rows = picture.rows;
+    indexed.cells = picture.cells;
+    for (Cell& cell : indexed.cells) {
+        renumber(cell.foreground);
+        renumber(cell.background);
+        if (colours.size() > 256) return false;
+    }
+    if (colours.empty()) colours.push_back(0);
+    indexed.palette.resize(colours.size());
+    for (std::size_t i = 0; i < colours.size(); ++i) indexed.palette[i] = static_cast<std::uint32_t>(i);
+    return true;
+}
 
 }  // namespace
 
@@ -23,37 +56,35 @@ std::vector<std::uint8_t> scenePicturePng(const CellPicture& picture, const Cell
     const int width = pictureWidthPixels(picture, layout);
     const std::uint64_t height = static_cast<std::uint64_t>(picture.rows) * static_cast<std::uint64_t>(font.height);
     if (width <= 0 || height == 0) throw ToolError(path + ": the art holds no cells to draw");
-    if (static_cast<std::uint64_t>(width) * height > kMostPicturePixels) {
-        throw ToolError(path + ": a picture of " + std::to_string(width) + "x" + std::to_string(height) +
-                        " pixels is too large to draw");
-    }
-    const std::size_t pixels = static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
-    if (picture.palette.size() > 256) {
-        std::vector<std::uint32_t> rgb(pixels);
+    const std::uint64_t pixels = static_cast<std::uint64_t>(width) * height;
+    const auto tooLarge = [&] {
+        return ToolError(path + ": a picture of " + std::to_string(width) + "x" + std::to_string(height) +
+                         " pixels is too large to draw");
+    };
+    if (pixels > kMostPicturePixels) throw tooLarge();
+
+    CellPicture indexed;
+    std::vector<std::uint32_t> colours;
+    if (!indexedCopy(picture, indexed, colours)) {
+        // Drawn whole, four bytes a pixel: only art of more than 256 colours comes here.
+        if (pixels > kMostRgbPixels) throw tooLarge();
+        std::vector<std::uint32_t> rgb(static_cast<std::size_t>(pixels));
         drawCells(picture, font, layout,
                   RenderTarget{reinterpret_cast<std::uint8_t*>(rgb.data()), static_cast<std::ptrdiff_t>(width) * 4});
         return encodeRgbPng(rgb, width, static_cast<int>(height));
     }
-    // Drawn with each colour standing for its own index, then narrowed to a byte a pixel.
-    CellPicture indexed_picture;
-    indexed_picture.columns = picture.columns;
-    indexed_picture.rows = picture.rows;
-    indexed_picture.palette.resize(picture.palette.size());
-    std::iota(indexed_picture.palette.begin(), indexed_picture.palette.end(), 0u);
-    // The cells are borrowed for the drawing only; copying them is the price of keeping drawing
-    // blind to what a colour means.
-    indexed_picture.cells = picture.cells;
-    std::vector<std::uint8_t> indices(pixels);
+    IndexedPng png(width, static_cast<int>(height), colours);
     const std::size_t band_pixels = static_cast<std::size_t>(width) * font.height * kBandRows;
     std::vector<std::uint32_t> band(band_pixels);
+    std::vector<std::uint8_t> indices(band_pixels);
     for (int first = 0; first < picture.rows; first += kBandRows) {
         layout.first_row = first;
         layout.row_count = std::min(kBandRows, picture.rows - first);
-        drawCells(indexed_picture, font, layout,
+        drawCells(indexed, font, layout,
                   RenderTarget{reinterpret_cast<std::uint8_t*>(band.data()), static_cast<std::ptrdiff_t>(width) * 4});
         const std::size_t count = static_cast<std::size_t>(width) * font.height * layout.row_count;
-        std::uint8_t* out = indices.data() + static_cast<std::size_t>(first) * width * font.height;
-        for (std::size_t i = 0; i < count; ++i) out[i] = static_cast<std::uint8_t>(band[i]);
+        for (std::size_t i = 0; i < count; ++i) indices[i] = static_cast<std::uint8_t>(band[i]);
+        png.addRows(std::span(indices).first(count));
     }
-    return encodeIndexedPng(indices, width, static_cast<int>(height), picture.palette);
+    return png.finish();
 }
