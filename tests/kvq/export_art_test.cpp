@@ -2,6 +2,7 @@
 // kvq export of the scene's art: how long a still piece lasts and how it blinks, GIFs in the
 // piece's own colours (and past a table's 255), pictures of any size for the encoders, pages of
 // colour cells, and the options that go with art alone.
+#include <cmath>
 #include <cstdio>
 #include <string>
 
@@ -9,6 +10,7 @@
 #include "kvq/export/artwork_export.h"
 #include "kvq/export/gif_writer.h"
 #include "kvq/export/html_page.h"
+#include "kvq/export/page_constants.h"
 #include "render/cell_drawing.h"
 #include "support/kvq_test_support.h"
 
@@ -210,4 +212,16 @@ TEST(ArtExport, OptionsOfArtAreRefusedForFramesAndBadValuesInOneLine)
     EXPECT_EQ(shellOutput("compare -metric AE '" + dir.file("frame.png") + "' '" + dir.file("render.png") +
                           "' null: 2>&1; true"),
               "0");
+}
+
+TEST(ArtExport, ThePagesBlinkIsTheRasterisersToTheFrame)
+{
+    // The page computes floor(t * Hz / refreshes) % 2 from the numbers it is given; every frame's time
+    // of an hour must light the same as blinkLitAt does.
+    for (std::uint64_t frame = 0; frame < 3600 * 24; ++frame) {
+        const double seconds = static_cast<double>(frame) / kFramesPerSecond;
+        const bool page =
+            static_cast<long long>(std::floor(seconds * kBlinkRefreshHz / kBlinkRefreshesPerHalf)) % 2 == 0;
+        ASSERT_EQ(page, blinkLitAt(seconds)) << "frame " << frame;
+    }
 }
