@@ -16,7 +16,7 @@ constexpr std::uint8_t kTextColourEntries[16] = {0, 1, 2, 3, 4, 5, 20, 7, 56, 57
 
 }  // namespace
 
-ScenePiece readArtworx(std::span<const std::uint8_t> art, const SauceSplit& split, const SceneOptions&)
+ScenePiece readArtworx(std::span<const std::uint8_t> art, const SauceSplit& split, const SceneOptions& options)
 {
     const std::span<const std::uint8_t> bytes = artBytes(art, split);
     if (bytes.size() < 1 + kPaletteSize) throw SceneError("ADF palette is cut short");
@@ -24,6 +24,8 @@ ScenePiece readArtworx(std::span<const std::uint8_t> art, const SauceSplit& spli
     const std::span<const std::uint8_t> cells = bytes.subspan(1 + kPaletteSize + kFontSize);
 
     ScenePiece piece = pieceWithSauce(SceneFormat::artworx, split);
+    // 8 pixels a cell unless the person asks: the scene's viewers draw these formats so whatever SAUCE says.
+    piece.letter_spacing = options.letter_spacing.value_or(8) == 9 ? 9 : 8;
     piece.ice_colours = true;
     const std::size_t count = cells.size() / 2;
     piece.picture = blankPicture("ADF", kColumns, rowsFor(count, kColumns));

@@ -16,7 +16,7 @@ constexpr std::size_t kPaletteSize = 48;
 
 }  // namespace
 
-ScenePiece readIceDraw(std::span<const std::uint8_t> art, const SauceSplit& split, const SceneOptions&)
+ScenePiece readIceDraw(std::span<const std::uint8_t> art, const SauceSplit& split, const SceneOptions& options)
 {
     const std::span<const std::uint8_t> bytes = artBytes(art, split);
     if (bytes.size() < kHeaderSize) throw SceneError("IDF header is cut short");
@@ -24,7 +24,8 @@ ScenePiece readIceDraw(std::span<const std::uint8_t> art, const SauceSplit& spli
     // The right edge is the last column; the left edge and the rows are not used by the scene's
     // viewers, which lay the cells out from the first column and as many rows as they fill.
     const std::size_t columns = std::size_t{little16(&bytes[8])} + 1;
-    const std::span<const std::uint8_t> data = bytes.subspan(kHeaderSize, bytes.size() - kHeaderSize - kFontSize - kPaletteSize);
+    const std::span<const std::uint8_t> data =
+        bytes.subspan(kHeaderSize, bytes.size() - kHeaderSize - kFontSize - kPaletteSize);
     const std::uint8_t* font_bytes = bytes.data() + bytes.size() - kFontSize - kPaletteSize;
     const std::uint8_t* palette_bytes = bytes.data() + bytes.size() - kPaletteSize;
 
@@ -45,6 +46,8 @@ ScenePiece readIceDraw(std::span<const std::uint8_t> art, const SauceSplit& spli
     }
 
     ScenePiece piece = pieceWithSauce(SceneFormat::icedraw, split);
+    // 8 pixels a cell unless the person asks: the scene's viewers draw these formats so whatever SAUCE says.
+    piece.letter_spacing = options.letter_spacing.value_or(8) == 9 ? 9 : 8;
     piece.ice_colours = true;
     const std::size_t count = pairs.size() / 2;
     piece.picture = blankPicture("IDF", columns, rowsFor(count, columns));

@@ -20,7 +20,10 @@ std::uint32_t big32(const std::uint8_t* bytes)
            static_cast<std::uint32_t>(bytes[2]) << 8 | static_cast<std::uint32_t>(bytes[3]);
 }
 
-std::size_t rowsFor(std::size_t cells, std::size_t columns) { return columns == 0 ? 0 : (cells + columns - 1) / columns; }
+std::size_t rowsFor(std::size_t cells, std::size_t columns)
+{
+    return columns == 0 ? 0 : (cells + columns - 1) / columns;
+}
 
 CellPicture blankPicture(const char* format, std::size_t columns, std::size_t rows)
 {
@@ -55,8 +58,8 @@ std::uint8_t widenSixBit(std::uint8_t value) { return static_cast<std::uint8_t>(
 
 std::uint32_t sixBitColour(const std::uint8_t* rgb)
 {
-    return static_cast<std::uint32_t>(widenSixBit(rgb[0])) << 16 | static_cast<std::uint32_t>(widenSixBit(rgb[1])) << 8 |
-           widenSixBit(rgb[2]);
+    return static_cast<std::uint32_t>(widenSixBit(rgb[0])) << 16 |
+           static_cast<std::uint32_t>(widenSixBit(rgb[1])) << 8 | widenSixBit(rgb[2]);
 }
 
 ScenePiece pieceWithSauce(SceneFormat format, const SauceSplit& split)

@@ -40,6 +40,18 @@ private:
     std::unordered_map<std::uint32_t, std::uint16_t> index_;
 };
 
+// The person's width, else SAUCE's (character art of TundraDraw's type says it in TInfo1), else 80.
+std::size_t tundraColumns(const SauceSplit& split, const SceneOptions& options)
+{
+    if (options.columns) return static_cast<std::size_t>(std::max(*options.columns, 0));
+    constexpr std::uint8_t kCharacter = 1, kTundraDraw = 8;
+    constexpr std::uint16_t kWidestScreen = 4096;  // past it a SAUCE width is a lie
+    if (split.record && split.record->data_type == kCharacter && split.record->file_type == kTundraDraw &&
+        split.record->info1 > 0 && split.record->info1 <= kWidestScreen)
+        return split.record->info1;
+    return kDefaultColumns;
+}
+
 }  // namespace
 
 ScenePiece readTundra(std::span<const std::uint8_t> art, const SauceSplit& split, const SceneOptions& options)
@@ -47,7 +59,7 @@ ScenePiece readTundra(std::span<const std::uint8_t> art, const SauceSplit& split
     const std::span<const std::uint8_t> bytes = artBytes(art, split);
     if (bytes.size() < kHeaderSize || bytes[0] != 24 || std::memcmp(&bytes[1], "TUNDRA24", 8) != 0)
         throw SceneError("TundraDraw header is cut short");
-    const std::size_t columns = options.columns ? static_cast<std::size_t>(std::max(*options.columns, 0)) : kDefaultColumns;
+    const std::size_t columns = tundraColumns(split, options);
     if (columns == 0) throw SceneError("TundraDraw piece is 0 columns wide");
 
     ScenePiece piece = pieceWithSauce(SceneFormat::tundra, split);

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 // XBIN: a header with the picture's size, then, as its flags say, a palette of 16 6-bit colours, a
 // font of 256 or 512 glyphs 1-32 rows high, and the cells, plain or run-length compressed.
+#include <algorithm>
 #include <cstring>
 #include <string>
 
@@ -12,8 +13,7 @@ namespace {
 
 constexpr std::size_t kHeaderSize = 11;
 constexpr std::size_t kPaletteSize = 48;
-constexpr std::uint8_t kHasPalette = 0x01, kHasFont = 0x02, kCompressed = 0x04, kNonBlink = 0x08,
-                       kFiveTwelve = 0x10;
+constexpr std::uint8_t kHasPalette = 0x01, kHasFont = 0x02, kCompressed = 0x04, kNonBlink = 0x08, kFiveTwelve = 0x10;
 // What the scene's viewers draw an XBIN without a font of its own and with 8-row cells in.
 constexpr const char* kEightRowFont = "IBM VGA50";
 
@@ -28,17 +28,29 @@ std::size_t unpackRuns(std::span<const std::uint8_t> data, std::span<std::uint8_
         const unsigned kind = data[at] >> 6;
         const std::size_t length = (data[at] & 0x3Fu) + 1;
         ++at;
-        if (cell + length > cells) throw SceneError("XBIN compression fills more cells than the picture has");
         const std::size_t needed = kind == 0 ? 2 * length : kind == 3 ? 2 : 1 + length;
-        if (needed > data.size() - at) throw SceneError("XBIN compression runs past the end of the file");
-        for (std::size_t i = 0; i < length; ++i, ++cell) {
+        // Archives hold many XBINs cut short or packed one run too long: what arrived is shown, as
+        // the scene's viewers show it, a run past the picture's end cut there.
+        const std::size_t left = data.size() - at;
+        const std::size_t arrived = kind == 0 ? left / 2 : kind == 3 ? (left >= 2 ? length : 0) : (left >= 1 ? left - 1 : 0);
+        const std::size_t kept = std::min({length, arrived, cells - cell});
+        for (std::size_t i = 0; i < kept; ++i, ++cell) {
             switch (kind) {
-            case 0: pairs[2 * cell] = data[at + 2 * i], pairs[2 * cell + 1] = data[at + 2 * i + 1]; break;
-            case 1: pairs[2 * cell] = data[at], pairs[2 * cell + 1] = data[at + 1 + i]; break;
-            case 2: pairs[2 * cell] = data[at + 1 + i], pairs[2 * cell + 1] = data[at]; break;
-            default: pairs[2 * cell] = data[at], pairs[2 * cell + 1] = data[at + 1]; break;
+            case 0:
+                pairs[2 * cell] = data[at + 2 * i], pairs[2 * cell + 1] = data[at + 2 * i + 1];
+                break;
+            case 1:
+                pairs[2 * cell] = data[at], pairs[2 * cell + 1] = data[at + 1 + i];
+                break;
+            case 2:
+                pairs[2 * cell] = data[at + 1 + i], pairs[2 * cell + 1] = data[at];
+                break;
+            default:
+                pairs[2 * cell] = data[at], pairs[2 * cell + 1] = data[at + 1];
+                break;
             }
         }
+        if (needed > left) break;
         at += needed;
     }
     return cell;
@@ -58,6 +70,8 @@ ScenePiece readXbin(std::span<const std::uint8_t> art, const SauceSplit& split, 
     std::size_t at = kHeaderSize;
 
     ScenePiece piece = pieceWithSauce(SceneFormat::xbin, split);
+    // 8 pixels a cell unless the person asks: the scene's viewers draw these formats so whatever SAUCE says.
+    piece.letter_spacing = options.letter_spacing.value_or(8) == 9 ? 9 : 8;
     piece.ice_colours = options.ice_colours.value_or((flags & kNonBlink) != 0);
     piece.picture = blankPicture("XBIN", columns, rows);
 

@@ -34,7 +34,12 @@ TEST(ArtworxReader, PaletteFontAndEightyColumnsAsAnsiloveDrawsThem)
     EXPECT_EQ(piece.picture.palette[6], 0x51AE92u);
     EXPECT_EQ(piece.picture.palette[8], 0xE31C61u);
     expectLikeAnsilove(piece, file, "piece.adf");
+    SceneOptions options;
+    options.letter_spacing = 9;
+    EXPECT_EQ(readArtworx(file, noSauce(file), options).letter_spacing, 9);
 }
+
+TEST(ArtworxReader, DamageNeverCrashes) { expectSurvivesDamage(readArtworx, adf(Bytes(320, 0x41))); }
 
 TEST(ArtworxReader, DamagedFilesRefusedInOneLine)
 {

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <initializer_list>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -41,7 +42,8 @@ inline Bytes distinctFont(int glyphs, int height)
 {
     Bytes font;
     for (int code = 0; code < glyphs; ++code)
-        for (int y = 0; y < height; ++y) font.push_back(static_cast<std::uint8_t>((code * 7 + y * 31 + (code >> 8) * 85) ^ (y << 4)));
+        for (int y = 0; y < height; ++y)
+            font.push_back(static_cast<std::uint8_t>((code * 7 + y * 31 + (code >> 8) * 85) ^ (y << 4)));
     return font;
 }
 
@@ -103,4 +105,29 @@ void expectRefused(Reader reader, const Bytes& file, const std::string& words, c
         EXPECT_NE(message.find(words), std::string::npos) << message;
         EXPECT_EQ(message.find('\n'), std::string::npos) << message;
     }
+}
+
+// That `file` cut short at every length, and with bytes changed at random, is read or refused with a
+// SceneError, never anything worse; the sanitizers' build checks every access on the way.
+template <typename Reader>
+void expectSurvivesDamage(Reader reader, const Bytes& file)
+{
+    std::size_t refused = 0;
+    const auto attempt = [&](const Bytes& damaged) {
+        try {
+            const ScenePiece piece = reader(damaged, noSauce(damaged), SceneOptions{});
+            EXPECT_EQ(piece.picture.cells.size(), static_cast<std::size_t>(piece.picture.columns) * piece.picture.rows);
+        } catch (const SceneError&) {
+            ++refused;
+        }
+    };
+    for (std::size_t size = 0; size < file.size(); size += 1 + size / 64)
+        attempt(Bytes(file.begin(), file.begin() + static_cast<std::ptrdiff_t>(size)));
+    std::mt19937 random(11);
+    for (int round = 0; round < 200; ++round) {
+        Bytes damaged = file;
+        for (int i = 0; i < 4; ++i) damaged[random() % damaged.size()] = static_cast<std::uint8_t>(random());
+        attempt(damaged);
+    }
+    EXPECT_GT(refused, 0u);
 }

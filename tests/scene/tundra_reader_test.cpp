@@ -23,7 +23,8 @@ Bytes coloured(int escape, int code, std::uint32_t first, std::uint32_t second =
 Bytes moveTo(std::uint32_t row, std::uint32_t column)
 {
     Bytes bytes{1};
-    for (std::uint32_t value : {row, column}) bytes += {int(value >> 24), int(value >> 16) & 0xFF, int(value >> 8) & 0xFF, int(value) & 0xFF};
+    for (std::uint32_t value : {row, column})
+        bytes += {int(value >> 24), int(value >> 16) & 0xFF, int(value >> 8) & 0xFF, int(value) & 0xFF};
     return bytes;
 }
 
@@ -69,6 +70,23 @@ TEST(TundraReader, ColumnsAndNinthColumnAsAsked)
     expectLikeAnsilove(piece, file, "narrow.tnd", ansiloveAsked(40, false, 9));
 }
 
+TEST(TundraReader, WidthFromSauceUnlessAsked)
+{
+    const Bytes file = joined(tundra(), Bytes(100, 'x'));
+    SauceRecord record;
+    record.data_type = 1;
+    record.file_type = 8;
+    record.info1 = 40;
+    const SauceSplit split{record, file.size()};
+    EXPECT_EQ(readTundra(file, split, {}).picture.columns, 40);
+    EXPECT_EQ(readTundra(file, split, {}).picture.rows, 3);
+    SceneOptions options;
+    options.columns = 100;
+    EXPECT_EQ(readTundra(file, split, options).picture.columns, 100);
+    record.info1 = 60000;
+    EXPECT_EQ(readTundra(file, SauceSplit{record, file.size()}, {}).picture.columns, 80);
+}
+
 // ansilove's picture ends a row early after a move of the pen, cutting the last row off; every cell
 // written shows here.
 TEST(TundraReader, PenMovesToRowAndColumn)
@@ -84,6 +102,14 @@ TEST(TundraReader, PenMovesToRowAndColumn)
     EXPECT_EQ(piece.picture.at(6, 56).code, 'K');
     EXPECT_EQ(piece.picture.at(6, 57).code, 0);
     expectLikeAnsilove(piece, file, "moves.tnd", {}, 1);
+}
+
+TEST(TundraReader, DamageNeverCrashes)
+{
+    Bytes file = colourfulPiece();
+    file += moveTo(3, 5);
+    file += std::string("after the move");
+    expectSurvivesDamage(readTundra, file);
 }
 
 TEST(TundraReader, DamagedFilesRefusedInOneLine)

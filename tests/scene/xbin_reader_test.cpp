@@ -90,6 +90,16 @@ TEST(XbinReader, MissingCellsStayBlankAndEightRowsAskForTheSmallFont)
     EXPECT_EQ(piece.picture.at(1, 3), (Cell{0, 0, 0, 0}));
 }
 
+TEST(XbinReader, DamageNeverCrashes)
+{
+    Bytes file = header(5, 3, 16, kPalette | kFont | kCompressed);
+    file += sixBitPalette();
+    file += distinctFont(256, 16);
+    file += {0x02, 0x41, 0x1F, 0x42, 0x2E, 0x43, 0x9C, 0x43, 0xB1, 0x1E, 0x3F, 0x4A, 0xF0};
+    file += {0x82, 0x4E, 0x44, 0x45, 0x46, 0xC4, 0xDB, 0x0C};
+    expectSurvivesDamage(readXbin, file);
+}
+
 TEST(XbinReader, DamagedFilesRefusedInOneLine)
 {
     expectRefused(readXbin, Bytes{'X', 'B', 'I', 'N', 0x1A, 1, 0}, "header is cut short");
@@ -100,9 +110,25 @@ TEST(XbinReader, DamagedFilesRefusedInOneLine)
     expectRefused(readXbin, joined(header(1, 1, 16, kFont), distinctFont(255, 16)), "font is cut short");
     expectRefused(readXbin, header(1, 1, 0, kFont), "0 rows high");
     expectRefused(readXbin, joined(header(1, 1, 33, kFont), distinctFont(256, 33)), "33 rows high");
-    expectRefused(readXbin, joined(header(2, 1, 16, kCompressed), {0xC2, 0xDB, 0x0C}), "more cells");
-    expectRefused(readXbin, joined(header(4, 1, 16, kCompressed), {0x03, 0x41, 0x07, 0x42}), "past the end");
-    expectRefused(readXbin, joined(header(4, 1, 16, kCompressed), {0x43, 0x41, 0x07}), "past the end");
+}
+
+// Archives hold XBINs cut short and ones whose last run overfills: what arrived is drawn, as ansilove
+// draws it, rather than nothing.
+TEST(XbinReader, DamagedRunsDrawWhatArrived)
+{
+    Bytes overfilled = header(2, 1, 16, kCompressed | kNonBlink);
+    overfilled += {0xC3, 0xDB, 0x0C};  // four cells into a picture of two
+    const ScenePiece clipped = readXbin(overfilled, noSauce(overfilled), {});
+    EXPECT_EQ(clipped.picture.at(0, 1), (Cell{0xDB, 12, 0, 0}));
+    expectLikeAnsilove(clipped, overfilled, "overfilled.xb");
+
+    Bytes cut = header(4, 1, 16, kCompressed | kNonBlink);
+    cut += {0x00, 0x41, 0x1E, 0x43, 0x42, 0x07};  // one cell, then a run of four that stops after one
+    const ScenePiece shown = readXbin(cut, noSauce(cut), {});
+    EXPECT_EQ(shown.picture.at(0, 0), (Cell{0x41, 14, 1, 0}));
+    EXPECT_EQ(shown.picture.at(0, 1), (Cell{0x42, 7, 0, 0}));  // the one attribute that arrived
+    EXPECT_EQ(shown.picture.at(0, 2), (Cell{0, 0, 0, 0}));
+    expectLikeAnsilove(shown, cut, "cut.xb");
 }
 
 }  // namespace

@@ -18,6 +18,7 @@
 #include "kvq/common/progress_line.h"
 #include "kvq/common/time_argument.h"
 #include "kvq/common/tool_error.h"
+#include "kvq/export/ansi_export.h"
 #include "kvq/export/artwork_export.h"
 #include "kvq/export/ffmpeg_writer.h"
 #include "kvq/export/frame_stream.h"
@@ -88,7 +89,11 @@ constexpr std::string_view kHelp =
     "  --baud N           type the piece out at N bits a second (10 bits a byte)\n"
     "  --columns N        the width of ANSI, PCBoard and BIN art, whatever SAUCE says\n"
     "  --ice              blinking as a bright background (iCE colours)\n"
-    "  --letter-spacing N 8 or 9 pixels a cell\n";
+    "  --letter-spacing N 8 or 9 pixels a cell\n"
+    "\n"
+    "kvq export ANIMATION [--font FONT] [--baud N] -o OUT.ans writes an ANSImation for the scene's\n"
+    "viewers and BBS terminals: the changed cells of each frame, in black and light grey, paced for\n"
+    "N baud when given; FONT (default: kvq's own) picks stand-ins for codes a terminal cannot draw.\n";
 
 enum class ExportFormat { gif, y4m, mp4, webm, mkv, html, png };
 
@@ -379,6 +384,7 @@ int runPiece(const ParsedArguments& parsed, std::ostream& out)
 
 int run(const ParsedArguments& parsed, std::ostream& out)
 {
+    if (isAnsiOutput(parsed.option("output").value_or(""))) return exportAnsimation(parsed, out);
     parsed.requirePositionalCount(1, "the frame file to export");
     const std::string& animation = parsed.positional[0];
     if (isScenePiece(animation)) return runPiece(parsed, out);
