@@ -102,6 +102,11 @@ class Controls {
     // out, and full screen.
     picture.addEventListener("click", () => this.#toggle());
     picture.addEventListener("dblclick", () => this.#toggleFullscreen());
+    picture.addEventListener("wheel", (event) => {
+      if (this.#api.scrollRows <= 0) return;
+      this.#api.top += Math.sign(event.deltaY) * 3;
+      event.preventDefault();
+    }, { passive: false });
     document.addEventListener("keydown", (event) => this.#key(event));
   }
 
@@ -144,6 +149,14 @@ class Controls {
       tenths: () => api.seek(Number(event.key) * tenth),
     };
     const action = this.#keys.get(event.key);
+    // Art taller than the picture scrolls, as in kvq play; Home and End go to its top and bottom.
+    const rows = { lineUp: -1, lineDown: 1, screenUp: -api.viewRows, screenDown: api.viewRows, start: -Infinity,
+      end: Infinity };
+    if (api.scrollRows > 0 && !event.shiftKey && action in rows) {
+      api.top = Math.max(0, Math.min(api.scrollRows, api.top + rows[action]));
+      event.preventDefault();
+      return;
+    }
     if (!action || !actions[action]) return;
     actions[action]();
     event.preventDefault();

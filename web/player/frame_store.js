@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 // The frames and the soundtrack, out of the page's data text: the chunks near the play head, unpacked
 // one job at a time by a worker (or on the page where no worker runs), then the soundtrack in pieces.
-/* global kvqSectionBytes, kvqRunJob, TextCanvas */
+/* global kvqSectionBytes, kvqRunJob */
 
 class FrameStore {
   static CHUNKS_AHEAD = 2;
@@ -12,6 +12,7 @@ class FrameStore {
   static JOB_TIMEOUT_MS = 10000;
 
   #meta;
+  #frameBytes;
   #data;
   #events;
   #chunks = new Map();  // index -> frames (Uint8Array)
@@ -27,9 +28,11 @@ class FrameStore {
   #failed = false;
 
   // `events`: chunk(index) when a chunk is ready, sound(pieces) once the whole soundtrack is,
-  // failed(sentence) when the data cannot be had.
-  constructor(meta, data, events) {
+  // failed(sentence) when the data cannot be had. A frame is `frameBytes` bytes; a still piece's
+  // data holds its one frame, whatever its length.
+  constructor(meta, data, events, frameBytes) {
     this.#meta = meta;
+    this.#frameBytes = frameBytes;
     this.#data = data;
     this.#events = events;
     this.#audioLoaded = !meta.audio;
@@ -39,14 +42,15 @@ class FrameStore {
 
   // The frames of `frame`'s chunk and where that frame starts in them, or null until unpacked.
   framesOf(frame) {
+    if (this.#meta.still) frame = 0;
     const chunk = this.#chunks.get(Math.floor(frame / this.#meta.chunkFrames));
-    return chunk ? { frames: chunk, offset: (frame % this.#meta.chunkFrames) * TextCanvas.CELLS } : null;
+    return chunk ? { frames: chunk, offset: (frame % this.#meta.chunkFrames) * this.#frameBytes } : null;
   }
 
   // The chunk of `frame` and those just after it (and the first, when looping); chunks far behind
   // are let go.
   keepFor(frame, loop) {
-    const current = Math.floor(frame / this.#meta.chunkFrames);
+    const current = this.#meta.still ? 0 : Math.floor(frame / this.#meta.chunkFrames);
     this.#wanted = [];
     for (let ahead = 0; ahead <= FrameStore.CHUNKS_AHEAD; ahead++) {
       if (current + ahead < this.#meta.chunks.length) this.#wanted.push(current + ahead);
@@ -82,7 +86,8 @@ class FrameStore {
   }
 
   #chunkFrameCount(index) {
-    return Math.min(this.#meta.chunkFrames, this.#meta.frames - index * this.#meta.chunkFrames);
+    const stored = this.#meta.still ? 1 : this.#meta.frames;
+    return Math.min(this.#meta.chunkFrames, stored - index * this.#meta.chunkFrames);
   }
 
   // The next job: the most urgent chunk not yet unpacked, then the soundtrack.
@@ -92,7 +97,7 @@ class FrameStore {
     if (index !== undefined) {
       const entry = meta.chunks[index];
       const packed = kvqSectionBytes(this.#data, entry[0], entry[1], meta.encoding);
-      const size = this.#chunkFrameCount(index) * TextCanvas.CELLS;
+      const size = this.#chunkFrameCount(index) * this.#frameBytes;
       return { kind: "chunk", index, packed, properties: entry[2], size, crc: entry[3] >>> 0 };
     }
     if (this.#audioLoaded) return null;

@@ -2,7 +2,7 @@
 // The page's start: whether this browser can play the page, whether the page is whole and as it was
 // written, and then the player, its controls and, once the rest of the page has arrived, its data.
 // Whatever stops it is said in one sentence.
-/* global KVQ_SHARED, kvqCrc32, kvqSectionBytes, TextCanvas, SoundClock, Player, Controls */
+/* global KVQ_SHARED, kvqCrc32, kvqSectionBytes, TextCanvas, CellPainter, SoundClock, Player, Controls */
 
 class PageStart {
   static DAMAGED = "This page is damaged, so its animation cannot be shown.";
@@ -41,10 +41,14 @@ class PageStart {
     const whole = (n) => Number.isInteger(n) && n >= 0;
     const section = (entry, length) => Array.isArray(entry) && whole(entry[0]) && whole(entry[1]) &&
       entry[0] <= entry[1] && entry[1] <= length;
-    return whole(meta.frames) && meta.frames > 0 && meta.framesPerSecond === KVQ_SHARED.framesPerSecond &&
-      whole(meta.chunkFrames) && meta.chunkFrames > 0 && whole(meta.posterFrame) && meta.posterFrame < meta.frames &&
+    const cells = meta.format === 1 || (meta.format === 2 && whole(meta.columns) && meta.columns > 0 &&
+      whole(meta.rows) && meta.rows > 0 && whole(meta.fontHeight) && meta.fontHeight > 0 && meta.fontHeight <= 32 &&
+      whole(meta.glyphs) && meta.glyphs <= 512 && Array.isArray(meta.palette) && meta.palette.every(whole));
+    const stored = meta.still ? 1 : meta.frames;
+    return cells && whole(meta.frames) && meta.frames > 0 && meta.framesPerSecond === KVQ_SHARED.framesPerSecond &&
+      whole(meta.chunkFrames) && meta.chunkFrames > 0 && whole(meta.posterFrame) && meta.posterFrame < stored &&
       (meta.encoding === undefined || meta.encoding === "base64") &&
-      Array.isArray(meta.chunks) && meta.chunks.length === Math.ceil(meta.frames / meta.chunkFrames) &&
+      Array.isArray(meta.chunks) && meta.chunks.length === Math.ceil(stored / meta.chunkFrames) &&
       meta.chunks.every((chunk) => section(chunk, meta.dataLength)) &&
       section(meta.font, meta.headLength) && section(meta.poster, meta.headLength) &&
       (meta.audio === null || section(meta.audio, meta.dataLength));
@@ -85,7 +89,8 @@ class PageStart {
     }
     let canvas, poster;
     try {
-      canvas = new TextCanvas(PageStart.section(head, meta.font, meta.encoding), "animation");
+      const font = PageStart.section(head, meta.font, meta.encoding);
+      canvas = new TextCanvas(new CellPainter(meta, font), "animation");
       poster = PageStart.section(head, meta.poster, meta.encoding);
     } catch {
       return this.say("This page's data is damaged, so its animation cannot be shown.");

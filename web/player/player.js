@@ -25,7 +25,7 @@ class Player {
   #drawMilliseconds = 0;
   #api;
 
-  // `canvas` a TextCanvas, `clock` a SoundClock; `poster` the codes of the poster frame.
+  // `canvas` a TextCanvas, `clock` a SoundClock; `poster` the cells of the poster frame.
   constructor(root, meta, canvas, clock, poster) {
     this.#root = root;
     this.#meta = meta;
@@ -55,7 +55,7 @@ class Player {
         this.#emit("soundready");
       },
       failed: (sentence) => this.fail(sentence),
-    });
+    }, this.#canvas.frameBytes);
     this.#root.dataset.state = "ready";
     if (this.#meta.autoplay || this.#playWhenLoaded) this.#play(!!this.#meta.autoplay);
     this.#requestDraw();
@@ -183,7 +183,7 @@ class Player {
 
   #showPicture(frame, frames, offset) {
     const drawStarted = performance.now();
-    this.#canvas.draw(frames, offset);
+    this.#canvas.draw(frames, offset, this.#meta.still ? null : frame / this.#fps);
     this.#drawMilliseconds = performance.now() - drawStarted;
     this.#shownFrame = frame;
     this.#root.dataset.frame = String(frame);
@@ -213,6 +213,14 @@ class Player {
       set muted(value) { player.#setMuted(value); },
       // The soundtrack's <audio> element (null without one), for pages that route or show it.
       get audioElement() { return clock.audioElement; },
+      // Art taller than the picture: the first row shown, how many rows are shown and how far it scrolls.
+      get top() { return player.#canvas.top; },
+      set top(row) {
+        player.#canvas.scrollTo(row);
+        player.#emit("scroll");
+      },
+      get viewRows() { return player.#canvas.viewRows; },
+      get scrollRows() { return player.#canvas.scrollRows; },
       // How long the last frame took to draw, for benchmarks.
       get drawMilliseconds() { return player.#drawMilliseconds; },
       addEventListener: (...args) => root.addEventListener(...args),

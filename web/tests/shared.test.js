@@ -33,3 +33,15 @@ test("each of the player's files is one class of under 300 lines, reaching into 
     assert.doesNotMatch(code, /this\.[a-z]\w*\s*=[^=]/i, `${name} assigns no public field`);
   }
 });
+
+test("no string or regular expression holds what the build squeezes the spaces out of", () => {
+  // tools/kvq/export/embed_web_assets.cmake takes the spaces from around these in every page.
+  const squeezed = [" = ", " === ", " !== ", " && ", " || ", " => ", ") {"];
+  for (const name of [...scripts, "lzma_decoder.js", "unpack.js"]) {
+    const code = fs.readFileSync(path.join(web, name), "utf8").replace(/\/\/[^\n]*|\/\*[\s\S]*?\*\//g, "");
+    const literals = code.match(/"(?:[^"\\\n]|\\.)*"|'(?:[^'\\\n]|\\.)*'|`(?:[^`\\]|\\.)*`|[=(,:]\s*\/(?:[^/\\\n]|\\.)+\//g) || [];
+    for (const literal of literals) {
+      for (const text of squeezed) assert.ok(!literal.includes(text), `${name}: ${literal} holds '${text}'`);
+    }
+  }
+});

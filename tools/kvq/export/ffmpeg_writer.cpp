@@ -8,8 +8,6 @@
 
 namespace {
 
-constexpr std::size_t kPixels = static_cast<std::size_t>(kPictureWidth) * kPictureHeight;
-
 // The length of `frame_count` frames, rounded up to a microsecond so that cutting the sound
 // there never shortens the picture.
 std::string lengthSeconds(std::uint64_t frame_count)
@@ -21,8 +19,12 @@ std::string lengthSeconds(std::uint64_t frame_count)
     return text;
 }
 
+// 4:2:0 halves the chroma both ways, so the encoders take even sides only.
+int evenSide(int side) { return side + (side & 1); }
+
 std::vector<std::string> ffmpegArguments(VideoContainer container, const AtomicFile& output,
-                                         const std::optional<std::string>& soundtrack, std::uint64_t frame_count)
+                                         const std::optional<std::string>& soundtrack, std::uint64_t frame_count,
+                                         int width, int height)
 {
     // Errors only, so that ChildProcess's last line of ffmpeg's messages is the reason it failed.
     std::vector<std::string> arguments = {"ffmpeg",
@@ -36,7 +38,7 @@ std::vector<std::string> ffmpegArguments(VideoContainer container, const AtomicF
                                           "-pixel_format",
                                           "rgb24",
                                           "-video_size",
-                                          std::to_string(kPictureWidth) + "x" + std::to_string(kPictureHeight),
+                                          std::to_string(evenSide(width)) + "x" + std::to_string(evenSide(height)),
                                           "-framerate",
                                           std::to_string(kFramesPerSecond),
                                           "-i",
@@ -86,22 +88,31 @@ std::vector<std::string> ffmpegArguments(VideoContainer container, const AtomicF
 }  // namespace
 
 FfmpegWriter::FfmpegWriter(VideoContainer container, const std::string& path,
-                           const std::optional<std::string>& soundtrack, std::uint64_t frame_count)
+                           const std::optional<std::string>& soundtrack, std::uint64_t frame_count, int width,
+                           int height)
     : file_(path),
-      ffmpeg_(ffmpegArguments(container, file_, soundtrack, frame_count), ChildProcess::Pipe::to_its_input, "ffmpeg"),
-      rgb_(kPixels * 3)
+      ffmpeg_(ffmpegArguments(container, file_, soundtrack, frame_count, width, height),
+              ChildProcess::Pipe::to_its_input, "ffmpeg"),
+      width_(width),
+      height_(height),
+      rgb_(static_cast<std::size_t>(evenSide(width)) * static_cast<std::size_t>(evenSide(height)) * 3, 0)
 {
 }
 
 void FfmpegWriter::addFrame(std::span<const std::uint32_t> pixels)
 {
-    std::uint8_t* rgb = rgb_.data();
-    for (std::size_t at = 0; at < kPixels; ++at) {
-        const std::uint32_t pixel = pixels[at];
-        rgb[0] = static_cast<std::uint8_t>(pixel >> 16);
-        rgb[1] = static_cast<std::uint8_t>(pixel >> 8);
-        rgb[2] = static_cast<std::uint8_t>(pixel);
-        rgb += 3;
+    // An odd side gets one black column or row past the picture, which stays black in every frame.
+    const std::size_t padded_row = static_cast<std::size_t>(evenSide(width_)) * 3;
+    for (int y = 0; y < height_; ++y) {
+        std::uint8_t* rgb = rgb_.data() + static_cast<std::size_t>(y) * padded_row;
+        const std::uint32_t* row = pixels.data() + static_cast<std::ptrdiff_t>(y) * width_;
+        for (int x = 0; x < width_; ++x) {
+            const std::uint32_t pixel = row[x];
+            rgb[0] = static_cast<std::uint8_t>(pixel >> 16);
+            rgb[1] = static_cast<std::uint8_t>(pixel >> 8);
+            rgb[2] = static_cast<std::uint8_t>(pixel);
+            rgb += 3;
+        }
     }
     ffmpeg_.write(rgb_);
 }

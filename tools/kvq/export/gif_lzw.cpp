@@ -60,10 +60,59 @@ private:
     std::size_t block_size_ = 0;
 };
 
+// The same coding for palettes of up to 256 colours, where a dense trie of every root would not
+// fit: the strings' extensions are found in an open-addressed table keyed by (code, pixel).
+void appendWideImageData(std::span<const std::uint8_t> indices, std::vector<std::uint8_t>& out, int minimum_code_size)
+{
+    out.push_back(static_cast<std::uint8_t>(minimum_code_size));
+    CodePacker packer(out);
+    const std::uint32_t root_count = 1u << minimum_code_size;
+    const std::uint32_t clear_code = root_count;
+    const std::uint32_t end_code = clear_code + 1;
+    constexpr std::size_t kSlots = 1 << 14;  // four times the codes, so probes stay short
+    std::vector<std::uint32_t> keys(kSlots, ~0u);
+    std::vector<std::uint16_t> codes(kSlots, 0);
+    const auto slotOf = [&](std::uint32_t key) {
+        std::size_t slot = (key * 2654435761u) >> 18;
+        while (keys[slot] != ~0u && keys[slot] != key) slot = (slot + 1) & (kSlots - 1);
+        return slot;
+    };
+    std::uint32_t next_code = end_code + 1;
+    int code_bits = minimum_code_size + 1;
+    packer.put(clear_code, code_bits);
+    if (indices.empty()) {
+        packer.put(end_code, code_bits);
+        packer.finish();
+        return;
+    }
+    std::uint32_t current = indices[0] & (root_count - 1);
+    for (std::size_t at = 1; at < indices.size(); ++at) {
+        const std::uint32_t pixel = indices[at] & (root_count - 1);
+        const std::uint32_t key = current << 8 | pixel;
+        const std::size_t slot = slotOf(key);
+        if (keys[slot] == key) {
+            current = codes[slot];
+            continue;
+        }
+        packer.put(current, code_bits);
+        if (next_code < kTableSize) {
+            if (next_code == (1u << code_bits)) ++code_bits;
+            keys[slot] = key;
+            codes[slot] = static_cast<std::uint16_t>(next_code++);
+        }
+        current = pixel;
+    }
+    packer.put(current, code_bits);
+    if (next_code < kTableSize && next_code == (1u << code_bits)) ++code_bits;
+    packer.put(end_code, code_bits);
+    packer.finish();
+}
+
 }  // namespace
 
-void appendGifImageData(std::span<const std::uint8_t> indices, std::vector<std::uint8_t>& out)
+void appendGifImageData(std::span<const std::uint8_t> indices, std::vector<std::uint8_t>& out, int minimum_code_size)
 {
+    if (minimum_code_size != kGifMinimumCodeSize) return appendWideImageData(indices, out, minimum_code_size);
     out.push_back(kGifMinimumCodeSize);
     CodePacker packer(out);
 

@@ -13,6 +13,7 @@
 #include "kvq/export/page_constants.h"
 #include "kvq/export/script_data.h"
 #include "kvq/export/web_assets.h"
+#include "scene/cell_picture.h"
 
 namespace {
 
@@ -166,69 +167,64 @@ std::string jsonString(const std::string& text)
     return out + "\"";
 }
 
-void writeHtmlPage(FrameStream& frames, const GlyphTable& glyphs, std::span<const std::uint8_t> mp3,
-                   const HtmlPageSettings& settings, AtomicFile& file, ProgressLine& progress)
-{
-    // Two texts: a small head the player reads as soon as its script runs (the glyphs and the
-    // poster frame, unpacked, so the first picture needs no decoder), and the data after the
-    // player's script, read once the whole page has arrived. Sections are placed by their offsets
-    // in the escaped text, so the page unescapes only the piece it needs, when it needs it.
+namespace {
+
+// A page's two texts: a small head the player reads as soon as its script runs (the glyphs and the
+// poster frame, unpacked, so the first picture needs no decoder), and the data after the player's
+// script, read once the whole page has arrived. Sections are placed by their offsets in the escaped
+// text, so the page unescapes only the piece it needs, when it needs it.
+class PageTexts {
+public:
+    explicit PageTexts(bool ascii) : ascii_(ascii) {}
+
     std::string head;
     std::string data;
-    const auto append = [&](std::span<const std::uint8_t> bytes, std::string& text) {
-        if (settings.ascii)
-            appendBase64(bytes, text);
-        else
-            appendScriptData(bytes, text);
-    };
-    const auto section = [&](std::string& text, std::span<const std::uint8_t> bytes) {
+
+    // The bytes appended to `text`, as the table of contents names them: [start, end, crc].
+    std::string section(std::string& text, std::span<const std::uint8_t> bytes)
+    {
         const std::size_t start = text.size();
         append(bytes, text);
         return jsonArray({start, text.size(), crcOf(bytes)});
-    };
-
-    std::vector<std::uint8_t> font(GlyphTable::kFileGlyphs * 16);
-    for (int code = 0; code < GlyphTable::kFileGlyphs; ++code) {
-        std::copy(glyphs[code].begin(), glyphs[code].end(), font.begin() + code * 16);
     }
-    const std::string font_entry = section(head, font);
-    const std::string audio_entry = mp3.empty() ? "null" : section(data, mp3);
-    const std::uint64_t frame_count = frames.frameCount();
-    const std::uint64_t poster = std::min(settings.poster_frame, frame_count == 0 ? 0 : frame_count - 1);
-    std::string poster_entry = "null";
 
-    std::string chunks;
-    std::vector<std::uint8_t> raw;
-    raw.reserve(std::size_t{kPageChunkFrames} * TextFrame::kCells);
-    TextFrame frame;
-    std::uint64_t done = 0;
-    const auto flush = [&] {
-        if (raw.empty()) return;
+    // A chunk of frames, packed, appended to the data and named in `chunks`.
+    void addChunk(std::span<const std::uint8_t> raw, std::string& chunks)
+    {
         const LzmaChunk packed = packLzmaChunk(raw);
         const std::size_t start = data.size();
         append(packed.bytes, data);
         if (!chunks.empty()) chunks += ',';
         chunks += jsonArray({start, data.size(), packed.properties, crcOf(raw)});
-        raw.clear();
-    };
-    while (frames.next(frame)) {
-        if (done == poster) poster_entry = section(head, frame.cells);
-        raw.insert(raw.end(), frame.cells.begin(), frame.cells.end());
-        if (raw.size() == std::size_t{kPageChunkFrames} * TextFrame::kCells) flush();
-        progress.update(++done);
     }
-    flush();
-    if (done != frame_count) throw ToolError("the frame file changed while it was being read");
 
-    const std::string meta =
-        std::string("{\"format\":1") + (settings.ascii ? ",\"encoding\":\"base64\"" : "") +
-        ",\"title\":" + jsonString(settings.title) + ",\"frames\":" + number(done) +
-        ",\"framesPerSecond\":" + number(kFramesPerSecond) + ",\"posterFrame\":" + number(poster) +
-        ",\"loop\":" + (settings.loop ? "true" : "false") + ",\"autoplay\":" + (settings.autoplay ? "true" : "false") +
-        ",\"headLength\":" + number(head.size()) + ",\"font\":" + font_entry + ",\"poster\":" + poster_entry +
-        ",\"dataLength\":" + number(data.size()) + ",\"audio\":" + audio_entry +
-        ",\"chunkFrames\":" + number(kPageChunkFrames) + ",\"chunks\":[" + chunks + "]}";
+private:
+    void append(std::span<const std::uint8_t> bytes, std::string& text) const
+    {
+        if (ascii_)
+            appendBase64(bytes, text);
+        else
+            appendScriptData(bytes, text);
+    }
 
+    bool ascii_;
+};
+
+std::string flag(bool value) { return value ? "true" : "false"; }
+
+// The table of contents' fields that every page has, from "title" to "autoplay".
+std::string commonMeta(const HtmlPageSettings& settings, std::uint64_t frames, std::uint64_t poster)
+{
+    return std::string(settings.ascii ? ",\"encoding\":\"base64\"" : "") + ",\"title\":" + jsonString(settings.title) +
+           ",\"frames\":" + number(frames) + ",\"framesPerSecond\":" + number(kFramesPerSecond) +
+           ",\"posterFrame\":" + number(poster) + ",\"loop\":" + flag(settings.loop) +
+           ",\"autoplay\":" + flag(settings.autoplay);
+}
+
+// The page itself: the template filled with the player and `meta`, then the texts.
+void writeFilledPage(const std::string& meta, const PageTexts& texts, const HtmlPageSettings& settings,
+                     AtomicFile& file)
+{
     const std::string title = htmlText(settings.title);
     // The table of contents' own checksum beside it: nothing else would notice a change to it.
     const std::string meta_crc =
@@ -244,11 +240,133 @@ void writeHtmlPage(FrameStream& frames, const GlyphTable& glyphs, std::span<cons
                                         {"{{metacrc}}", meta_crc},
                                         {"{{meta}}", meta},
                                         {"{{shared}}", shared},
-                                        {"{{head}}", head},
+                                        {"{{head}}", texts.head},
                                         {"{{lzma}}", kLzmaDecoderScript},
                                         {"{{unpack}}", kUnpackScript},
                                         {"{{player}}", kPlayerScript},
-                                        {"{{data}}", data}})) {
+                                        {"{{data}}", texts.data}})) {
         file.write(std::span<const std::uint8_t>(reinterpret_cast<const std::uint8_t*>(piece.data()), piece.size()));
+    }
+}
+
+}  // namespace
+
+void writeHtmlPage(FrameStream& frames, const GlyphTable& glyphs, std::span<const std::uint8_t> mp3,
+                   const HtmlPageSettings& settings, AtomicFile& file, ProgressLine& progress)
+{
+    PageTexts texts(settings.ascii);
+    std::vector<std::uint8_t> font(GlyphTable::kFileGlyphs * 16);
+    for (int code = 0; code < GlyphTable::kFileGlyphs; ++code) {
+        std::copy(glyphs[code].begin(), glyphs[code].end(), font.begin() + code * 16);
+    }
+    const std::string font_entry = texts.section(texts.head, font);
+    const std::string audio_entry = mp3.empty() ? "null" : texts.section(texts.data, mp3);
+    const std::uint64_t frame_count = frames.frameCount();
+    const std::uint64_t poster = std::min(settings.poster_frame, frame_count == 0 ? 0 : frame_count - 1);
+    std::string poster_entry = "null";
+
+    std::string chunks;
+    std::vector<std::uint8_t> raw;
+    raw.reserve(std::size_t{kPageChunkFrames} * TextFrame::kCells);
+    TextFrame frame;
+    std::uint64_t done = 0;
+    while (frames.next(frame)) {
+        if (done == poster) poster_entry = texts.section(texts.head, frame.cells);
+        raw.insert(raw.end(), frame.cells.begin(), frame.cells.end());
+        if (raw.size() == std::size_t{kPageChunkFrames} * TextFrame::kCells) {
+            texts.addChunk(raw, chunks);
+            raw.clear();
+        }
+        progress.update(++done);
+    }
+    if (!raw.empty()) texts.addChunk(raw, chunks);
+    if (done != frame_count) throw ToolError("the frame file changed while it was being read");
+
+    const std::string meta =
+        "{\"format\":1" + commonMeta(settings, done, poster) + ",\"headLength\":" + number(texts.head.size()) +
+        ",\"font\":" + font_entry + ",\"poster\":" + poster_entry + ",\"dataLength\":" + number(texts.data.size()) +
+        ",\"audio\":" + audio_entry + ",\"chunkFrames\":" + number(kPageChunkFrames) + ",\"chunks\":[" + chunks + "]}";
+    writeFilledPage(meta, texts, settings, file);
+}
+
+void writeCellPage(Artwork& artwork, const CellPageLength& length, std::span<const std::uint8_t> mp3,
+                   const HtmlPageSettings& settings, AtomicFile& file, ProgressLine& progress)
+{
+    PageTexts texts(settings.ascii);
+    const CellFont& cell_font = artwork.font();
+    const std::string font_entry = texts.section(texts.head, cell_font.rows);
+    const std::string audio_entry = mp3.empty() ? "null" : texts.section(texts.data, mp3);
+    // A still piece is one picture however long its page plays: the data holds it once.
+    const std::uint64_t stored = length.still ? 1 : length.frames;
+    const std::uint64_t poster = std::min(settings.poster_frame, stored - 1);
+
+    const CellPicture* first = artwork.cells(0);
+    if (!first) throw ToolError("the piece cannot be read any more");
+    const int columns = first->columns;
+    const int rows = first->rows;
+    const std::vector<std::uint32_t> palette = first->palette;
+    const std::size_t frame_bytes = cellFrameBytes(columns, rows);
+    // Chunks of up to kPageChunkFrames frames, and of a few megabytes at most: the page unpacks one
+    // at a time, and a tall piece's frames are large.
+    constexpr std::size_t kChunkBytes = std::size_t{4} << 20;
+    const std::uint64_t chunk_frames = std::clamp<std::uint64_t>(kChunkBytes / std::max<std::size_t>(frame_bytes, 1), 1,
+                                                                 length.still ? 1 : kPageChunkFrames);
+
+    std::string poster_entry = "null";
+    std::string chunks;
+    std::vector<std::uint8_t> raw;
+    std::vector<std::uint8_t> packed;
+    bool blinks = false;
+    for (std::uint64_t done = 0; done < stored; ++done) {
+        const CellPicture* picture = artwork.cells(std::min(done, artwork.frameCount() - 1));
+        if (!picture || picture->columns != columns || picture->rows != rows)
+            throw ToolError("the piece changed while it was being read");
+        packCellFrame(*picture, packed);
+        for (const Cell& cell : picture->cells) blinks = blinks || (cell.flags & Cell::kBlinks) != 0;
+        if (done == poster) poster_entry = texts.section(texts.head, packed);
+        raw.insert(raw.end(), packed.begin(), packed.end());
+        if (raw.size() == chunk_frames * frame_bytes) {
+            texts.addChunk(raw, chunks);
+            raw.clear();
+        }
+        progress.update(done + 1);
+    }
+    if (!raw.empty()) texts.addChunk(raw, chunks);
+
+    std::string colours;
+    for (const std::uint32_t colour : palette) {
+        if (!colours.empty()) colours += ',';
+        colours += number(colour);
+    }
+    const std::string meta =
+        "{\"format\":2" + commonMeta(settings, length.frames, poster) + ",\"still\":" + flag(length.still) +
+        ",\"columns\":" + number(static_cast<std::uint64_t>(columns)) +
+        ",\"rows\":" + number(static_cast<std::uint64_t>(rows)) +
+        ",\"fontHeight\":" + number(static_cast<std::uint64_t>(cell_font.height)) +
+        ",\"glyphs\":" + number(static_cast<std::uint64_t>(cell_font.glyph_count)) +
+        ",\"letterSpacing\":" + number(artwork.letterSpacing() == 9 ? 9 : 8) + ",\"blinks\":" + flag(blinks) +
+        ",\"palette\":[" + colours + "]" + ",\"headLength\":" + number(texts.head.size()) + ",\"font\":" + font_entry +
+        ",\"poster\":" + poster_entry + ",\"dataLength\":" + number(texts.data.size()) + ",\"audio\":" + audio_entry +
+        ",\"chunkFrames\":" + number(chunk_frames) + ",\"chunks\":[" + chunks + "]}";
+    writeFilledPage(meta, texts, settings, file);
+}
+
+std::size_t cellFrameBytes(int columns, int rows)
+{
+    return std::size_t{kCellPlanes} * static_cast<std::size_t>(columns) * static_cast<std::size_t>(rows);
+}
+
+void packCellFrame(const CellPicture& picture, std::vector<std::uint8_t>& out)
+{
+    const std::size_t cells = picture.cells.size();
+    out.assign(kCellPlanes * cells, 0);
+    for (std::size_t at = 0; at < cells; ++at) {
+        const Cell& cell = picture.cells[at];
+        out[at] = static_cast<std::uint8_t>(cell.code);
+        out[cells + at] = static_cast<std::uint8_t>(((cell.code >> 8) & 1) | ((cell.flags & Cell::kBlinks) ? 2 : 0));
+        out[2 * cells + at] = static_cast<std::uint8_t>(cell.foreground);
+        out[3 * cells + at] = static_cast<std::uint8_t>(cell.foreground >> 8);
+        out[4 * cells + at] = static_cast<std::uint8_t>(cell.background);
+        out[5 * cells + at] = static_cast<std::uint8_t>(cell.background >> 8);
     }
 }

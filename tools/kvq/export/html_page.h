@@ -4,10 +4,12 @@
 #include <cstdint>
 #include <span>
 #include <string>
+#include <vector>
 
 #include "content/glyph_table.h"
 #include "kvq/common/progress_line.h"
 #include "kvq/export/frame_stream.h"
+#include "kvq/files/artwork.h"
 #include "kvq/files/atomic_file.h"
 
 // How many frames each independently unpacked piece of a page holds: 8 seconds, small enough to
@@ -27,6 +29,26 @@ struct HtmlPageSettings {
 // and `mp3` (empty for none) as it is. Every frame of `frames` is read; `progress` counts them.
 void writeHtmlPage(FrameStream& frames, const GlyphTable& glyphs, std::span<const std::uint8_t> mp3,
                    const HtmlPageSettings& settings, AtomicFile& file, ProgressLine& progress);
+
+// How long a page of cells plays: `frames` at 24 a second; a still piece shows its one picture all
+// that time (as long as its soundtrack, or one frame).
+struct CellPageLength {
+    std::uint64_t frames = 1;
+    bool still = false;
+};
+
+// One HTML file as above for any art in colour cells: its font (any height, 256 or 512 glyphs), its
+// palette, its letter spacing, and each frame's cells packed as kCellPlanes planes of one byte a
+// cell (see packCellFrame). The picture may be any size; the page scrolls what is taller than it
+// shows, and blinks blinking cells.
+void writeCellPage(Artwork& artwork, const CellPageLength& length, std::span<const std::uint8_t> mp3,
+                   const HtmlPageSettings& settings, AtomicFile& file, ProgressLine& progress);
+
+// A frame's cells as the page reads them, plane after plane: the codes' low bytes; their ninth bit
+// (bit 0) and blinking (bit 1); the foregrounds' low and high bytes; the backgrounds' low and high.
+inline constexpr int kCellPlanes = 6;
+std::size_t cellFrameBytes(int columns, int rows);
+void packCellFrame(const CellPicture& picture, std::vector<std::uint8_t>& out);
 
 // `text` (UTF-8, invalid bytes read as U+FFFD) as the contents of an HTML element or attribute,
 // and as a JSON string, both in ASCII alone.

@@ -42,5 +42,6 @@ std::string pageConstantsScript()
            ",\"framesPerSecond\":" + std::to_string(kFramesPerSecond) + ",\"speeds\":[" + speeds + "]" +
            ",\"seekSeconds\":" + number(Transport::kSeekStepSeconds) +
            ",\"clockJumpSeconds\":" + number(kPageClockJumpSeconds) + ",\"clockPull\":" + number(kPageClockPull) +
-           ",\"keys\":[" + keys + "]});";
+           ",\"keys\":[" + keys + "]" + ",\"blinkRefreshHz\":" + number(kBlinkRefreshHz) +
+           ",\"blinkRefreshesPerHalf\":" + number(kBlinkRefreshesPerHalf) + "});";
 }

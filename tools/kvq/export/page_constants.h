@@ -42,15 +42,20 @@ inline constexpr std::array kPageKeys{
     PageKey{ReviewKey::digit, "tenths", {"0", "1", "2", "3", "4", "5", "6", "7", "8", "9"}, ""},
     PageKey{ReviewKey::l, "loop", {"l", "L"}, ""},
     PageKey{ReviewKey::m, "mute", {"m", "M"}, ""},
-    PageKey{ReviewKey::s, "autoScroll", {"s", "S"}, ""},
-    PageKey{ReviewKey::minus, "scrollSlower", {"-"}, ""},
-    PageKey{ReviewKey::plus, "scrollFaster", {"=", "+"}, "the page reads characters: '+' is Shift+'=' on US keyboards"},
-    PageKey{ReviewKey::h, "help", {"h", "H"}, "F1 is the browser's own help key"},
+    PageKey{ReviewKey::s, "autoScroll", {"s", "S"}, "not yet: the page scrolls by hand and the wheel"},
+    PageKey{ReviewKey::minus, "scrollSlower", {"-"}, "not yet: no scrolling of its own to slow"},
+    PageKey{ReviewKey::plus, "scrollFaster", {"=", "+"}, "not yet: no scrolling of its own to speed up"},
+    PageKey{ReviewKey::h, "help", {"h", "H"}, "not yet: the page has no help overlay; F1 is the browser's"},
     PageKey{ReviewKey::f, "fullscreen", {"f", "F"}, ""},
     PageKey{ReviewKey::f11, "fullscreen", {}, "F11 is the browser's own full screen key"},
     PageKey{ReviewKey::q, "quit", {}, "a page cannot close itself"},
     PageKey{ReviewKey::escape, "quit", {}, "Escape is the browser's, to leave full screen"},
 };
+
+// VGA's blink, as blinkLitAt draws it: lit for kBlinkRefreshesPerHalf refreshes at kBlinkRefreshHz,
+// then dark as long. The page computes it as blinkLitAt does, from the same numbers.
+inline constexpr double kBlinkRefreshHz = 70.0;
+inline constexpr double kBlinkRefreshesPerHalf = 16.0;
 
 // Every key kvq play acts on has its one row (escape is the enum's last).
 constexpr bool everyReviewKeyOnce()

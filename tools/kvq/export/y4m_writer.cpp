@@ -10,12 +10,11 @@
 
 namespace {
 
-constexpr std::size_t kPlaneBytes = static_cast<std::size_t>(kPictureWidth) * kPictureHeight;
 constexpr std::string_view kFrameHeader = "FRAME\n";
 
-std::string streamHeader()
+std::string streamHeader(int width, int height)
 {
-    return "YUV4MPEG2 W" + std::to_string(kPictureWidth) + " H" + std::to_string(kPictureHeight) + " F" +
+    return "YUV4MPEG2 W" + std::to_string(width) + " H" + std::to_string(height) + " F" +
            std::to_string(kFramesPerSecond) + ":1 Ip A1:1 C444\n";
 }
 
@@ -47,23 +46,24 @@ YCbCr bt601LimitedRange(std::uint32_t rgb)
 
 }  // namespace
 
-Y4mWriter::Y4mWriter(const std::string& path) : file_(path)
+Y4mWriter::Y4mWriter(const std::string& path, int width, int height)
+    : file_(path), plane_bytes_(static_cast<std::size_t>(width) * static_cast<std::size_t>(height))
 {
-    const std::string header = streamHeader();
+    const std::string header = streamHeader(width, height);
     file_.write({reinterpret_cast<const std::uint8_t*>(header.data()), header.size()});
-    frame_.resize(kFrameHeader.size() + 3 * kPlaneBytes);
+    frame_.resize(kFrameHeader.size() + 3 * plane_bytes_);
     std::copy(kFrameHeader.begin(), kFrameHeader.end(), frame_.begin());
 }
 
 void Y4mWriter::addFrame(std::span<const std::uint32_t> pixels)
 {
     std::uint8_t* y_plane = frame_.data() + kFrameHeader.size();
-    std::uint8_t* cb_plane = y_plane + kPlaneBytes;
-    std::uint8_t* cr_plane = cb_plane + kPlaneBytes;
+    std::uint8_t* cb_plane = y_plane + plane_bytes_;
+    std::uint8_t* cr_plane = cb_plane + plane_bytes_;
     // The rasteriser draws two colours, so converting each once keeps the loop to a comparison.
     const YCbCr ink = bt601LimitedRange(kInkColour);
     const YCbCr paper = bt601LimitedRange(kPaperColour);
-    for (std::size_t at = 0; at < kPlaneBytes; ++at) {
+    for (std::size_t at = 0; at < plane_bytes_; ++at) {
         const std::uint32_t pixel = pixels[at];
         const YCbCr colour = pixel == kInkColour ? ink : pixel == kPaperColour ? paper : bt601LimitedRange(pixel);
         y_plane[at] = colour.y;
