@@ -10,10 +10,10 @@
 
 // How a cell picture becomes pixels.
 struct CellLayout {
-    int letter_spacing = 8;   // 8 or 9 pixels a cell
-    bool blink_lit = true;    // whether blinking cells show their glyph now
-    int first_row = 0;        // the rows drawn: [first_row, first_row + row_count)
-    int row_count = -1;       // -1: to the picture's last row
+    int letter_spacing = 8;  // 8 or 9 pixels a cell
+    bool blink_lit = true;   // whether blinking cells show their glyph now
+    int first_row = 0;       // the rows drawn: [first_row, first_row + row_count)
+    int row_count = -1;      // -1: to the picture's last row
 };
 
 int pictureWidthPixels(const CellPicture& picture, const CellLayout& layout);

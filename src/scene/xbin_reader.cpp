@@ -32,7 +32,9 @@ std::size_t unpackRuns(std::span<const std::uint8_t> data, std::span<std::uint8_
         // Archives hold many XBINs cut short or packed one run too long: what arrived is shown, as
         // the scene's viewers show it, a run past the picture's end cut there.
         const std::size_t left = data.size() - at;
-        const std::size_t arrived = kind == 0 ? left / 2 : kind == 3 ? (left >= 2 ? length : 0) : (left >= 1 ? left - 1 : 0);
+        const std::size_t arrived = kind == 0   ? left / 2
+                                    : kind == 3 ? (left >= 2 ? length : 0)
+                                                : (left >= 1 ? left - 1 : 0);
         const std::size_t kept = std::min({length, arrived, cells - cell});
         for (std::size_t i = 0; i < kept; ++i, ++cell) {
             switch (kind) {

@@ -9,6 +9,7 @@
 #include "kvq/files/file_kind.h"
 #include "kvq/files/font_file.h"
 #include "kvq/files/frame_file.h"
+#include "kvq/files/frames_artwork.h"
 #include "kvq/files/input_file.h"
 #include "kvq/font/cp437_font.h"
 #include "kvq/font/default_font.h"
@@ -45,37 +46,20 @@ GlyphTable playerGlyphs(const std::optional<std::string>& font_path)
     return glyphs;
 }
 
-class FrameArtwork final : public Artwork {
+// One of our frame files opened by name: the file and its reader live as long as the art, so they
+// are bases constructed before the frames' art that reads through them.
+struct OpenedFrameFile {
+    explicit OpenedFrameFile(const std::string& path) : file(path), frames(file) {}
+    FrameFile file;
+    FileFrames frames;
+};
+
+class FrameFileArtwork final : private OpenedFrameFile, public FramesArtwork {
 public:
-    FrameArtwork(const std::string& path, const ArtworkOptions& options)
-        : frames_(path), font_(cellFontOf(playerGlyphs(options.font_path)))
+    FrameFileArtwork(const std::string& path, const ArtworkOptions& options)
+        : OpenedFrameFile(path), FramesArtwork(frames, playerGlyphs(options.font_path))
     {
-        picture_.columns = TextFrame::kColumns;
-        picture_.rows = TextFrame::kRows;
-        picture_.palette = {kInkColour, kPaperColour};
-        picture_.cells.assign(TextFrame::kCells, Cell{0x20, 0, 1, 0});
     }
-
-    std::string description() const override { return "frame file"; }
-    int widthPixels() const override { return TextFrame::kWidthPixels; }
-    int heightPixels() const override { return TextFrame::kHeightPixels; }
-    std::uint64_t frameCount() const override { return frames_.frameCount(); }
-    bool blinks() const override { return false; }
-
-    const CellPicture* cells(std::uint64_t frame) override
-    {
-        const TextFrame* text = frames_.frame(frame);
-        if (!text) return nullptr;
-        for (int i = 0; i < TextFrame::kCells; ++i) picture_.cells[static_cast<std::size_t>(i)].code = text->cells[i];
-        return &picture_;
-    }
-    const CellFont& font() const override { return font_; }
-    int letterSpacing() const override { return 8; }
-
-private:
-    FrameFile frames_;
-    CellFont font_;
-    CellPicture picture_;
 };
 
 bool anyBlinks(const CellPicture& picture)
@@ -211,7 +195,7 @@ std::unique_ptr<Artwork> openArtwork(const std::string& path, const ArtworkOptio
         return sceneArtwork(std::move(*piece), path, options);
     }
     if (options.baud) throw ToolError(path + ": --baud types out ANSI and PCBoard art, and this is a frame file");
-    return std::make_unique<FrameArtwork>(path, options);
+    return std::make_unique<FrameFileArtwork>(path, options);
 }
 
 bool drawArtworkFrame(Artwork& artwork, std::uint64_t frame, bool blink_lit, std::vector<std::uint32_t>& pixels)

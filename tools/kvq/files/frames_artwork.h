@@ -3,12 +3,12 @@
 
 #include "content/glyph_table.h"
 #include "kvq/files/artwork.h"
-#include "kvq/play/frame_source.h"
+#include "kvq/files/frame_source.h"
 
 // The player's own frames as art: each code drawn with its glyph (128-255 the inverses the table
 // holds), ink on paper. The review takes them as the player does, the font and frames already
 // read by the player's rules, so that they play here as they always have.
-class FramesArtwork final : public Artwork {
+class FramesArtwork : public Artwork {
 public:
     FramesArtwork(FrameSource& frames, const GlyphTable& glyphs);
 

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
-#include "kvq/play/frames_artwork.h"
+#include "kvq/files/frames_artwork.h"
 
+#include "kvq/files/cell_font_file.h"
 #include "render/colours.h"
 
 namespace {
@@ -10,15 +11,8 @@ constexpr std::uint16_t kInk = 1;
 
 }  // namespace
 
-FramesArtwork::FramesArtwork(FrameSource& frames, const GlyphTable& glyphs) : frames_(frames)
+FramesArtwork::FramesArtwork(FrameSource& frames, const GlyphTable& glyphs) : frames_(frames), font_(cellFontOf(glyphs))
 {
-    font_.height = TextFrame::kCellHeightPixels;
-    font_.glyph_count = GlyphTable::kGlyphCount;
-    font_.rows.resize(static_cast<std::size_t>(GlyphTable::kGlyphCount) * TextFrame::kCellHeightPixels);
-    for (int code = 0; code < GlyphTable::kGlyphCount; ++code) {
-        const Glyph& glyph = glyphs[code];
-        std::copy(glyph.begin(), glyph.end(), font_.rows.begin() + code * TextFrame::kCellHeightPixels);
-    }
     picture_.columns = TextFrame::kColumns;
     picture_.rows = TextFrame::kRows;
     picture_.palette = {kPaperColour, kInkColour};
