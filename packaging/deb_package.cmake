@@ -1,7 +1,8 @@
 # SPDX-License-Identifier: MIT
 # `cpack -G DEB` from the build folder: kvqplay_<version>_<arch>.deb. Its Depends are what
 # dpkg-shlibdeps finds the binaries need, never typed by hand; ffmpeg is only recommended, for
-# kvq encode and export. The package is meant to pass lintian with no error or warning.
+# kvq encode and export, and so are Debian's console fonts, which kvq draws the scene's art with
+# where a piece brings no font and none is given. The package is meant to pass lintian with no error or warning.
 set(CPACK_PACKAGE_NAME kvqplay)
 set(CPACK_PACKAGE_VENDOR "The kvqplay developers")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "full-screen player and toolkit for text-mode animations")
@@ -19,6 +20,6 @@ set(CPACK_GENERATOR DEB)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION video)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS ffmpeg)
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "ffmpeg, console-setup-linux")
 set(CPACK_STRIP_FILES ON)
 include(CPack)

@@ -53,7 +53,7 @@ package)
     for package in libsdl2-2.0-0 libsdl2-mixer-2.0-0 libpng16-16 zlib1g; do
         [[ $depends == *"$package "* || $depends == *"$package," ]] || fail "Depends lacks $package: $depends"
     done
-    [ "$(dpkg-deb -f "$deb" Recommends)" = ffmpeg ] || fail "Recommends: $(dpkg-deb -f "$deb" Recommends)"
+    [ "$(dpkg-deb -f "$deb" Recommends)" = "ffmpeg, console-setup-linux" ] || fail "Recommends: $(dpkg-deb -f "$deb" Recommends)"
     [ "$(dpkg-deb -f "$deb" Version)" = "$VERSION" ] || fail "Version: $(dpkg-deb -f "$deb" Version)"
     dpkg-deb -c "$deb" >"$WORK/contents"
     for file in usr/share/kvqplay/demo/quorva2.kvq usr/share/man/man1/kvq.1.gz usr/share/doc/kvqplay/copyright \
