@@ -146,11 +146,21 @@ void AnsiInterpreter::lineFeed()
         row_ = std::min(row_ + 1, maxRows());
         return;
     }
+    scrollIfOwed();
     if (row_ + 1 < picture_.rows) {
         ++row_;
         return;
     }
-    // Scroll the screen up one row.
+    // A line feed on the last row owes the screen a scroll, paid when the next byte needs the row:
+    // a piece of exactly one screen that ends in CR LF, as most do, is seen whole when it ends, as
+    // the converters draw it, rather than with its top row gone.
+    scroll_owed_ = true;
+}
+
+void AnsiInterpreter::scrollIfOwed()
+{
+    if (!scroll_owed_) return;
+    scroll_owed_ = false;
     const auto width = static_cast<std::ptrdiff_t>(picture_.columns);
     std::move(picture_.cells.begin() + width, picture_.cells.end(), picture_.cells.begin());
     std::fill(picture_.cells.end() - width, picture_.cells.end(), Cell{});
@@ -180,6 +190,7 @@ Cell AnsiInterpreter::currentCell(std::uint8_t code) const
 void AnsiInterpreter::print(std::uint8_t code)
 {
     if (column_ >= picture_.columns) return;
+    scrollIfOwed();
     if (ensureRow(row_)) {
         picture_.at(row_, column_) = currentCell(code);
         used_rows_ = std::max(used_rows_, row_ + 1);
@@ -231,6 +242,8 @@ void AnsiInterpreter::giveUpSequence()
 
 void AnsiInterpreter::runSequence(std::uint8_t final_byte)
 {
+    // Colours leave a scroll owed; anything that moves, erases or saves the cursor takes it first.
+    if (final_byte != 'm' && final_byte != 't') scrollIfOwed();
     // pending_: ESC '[' parameters... final. A parameter is a number that saturates, or 0 where any
     // other byte is in it, as the converters read one; a private marker first makes a sequence this
     // does not know.
@@ -360,6 +373,7 @@ void AnsiInterpreter::selectGraphics(int count)
 
 void AnsiInterpreter::clearScreen()
 {
+    scroll_owed_ = false;
     std::fill(picture_.cells.begin(), picture_.cells.end(), Cell{});
     if (!settings_.screen_rows) {
         // A still picture starts again: what was drawn before is gone, as a screen's would be.

@@ -58,6 +58,7 @@ private:
 
     void print(std::uint8_t code);
     void lineFeed();
+    void scrollIfOwed();
     void wrapIfAtEdge();
     void runSequence(std::uint8_t final_byte);
     void giveUpSequence();
@@ -80,6 +81,7 @@ private:
     int used_rows_ = 0;  // rows up to the last one a character was written into
     int content_columns_ = 0;
     bool ended_ = false;
+    bool scroll_owed_ = false;  // a line feed on a screen's last row, not yet scrolled
 
     // The graphics rendition: colours 0-7 (or a 24-bit palette index) and the attributes.
     int foreground_ = 7, background_ = 0;

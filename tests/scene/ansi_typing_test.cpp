@@ -111,16 +111,23 @@ TEST(AnsiTyping, RandomAccessAgreesWithTypingInOrder)
     }
 }
 
+// Line feeds past the last row scroll the screen up. The one after the last row is owed until a byte
+// needs the row (text, a line feed, a cursor move; not a colour), so that a piece of one screen that
+// ends in CR LF is seen whole at its end.
 TEST(AnsiTyping, ScrollsAsTheLinesPassTheLastRow)
 {
-    std::string text;
-    for (int i = 0; i < 30; ++i) text += "line " + std::to_string(i) + "\r\n";
-    AnsiTyping typing(pieceOf(text));
-    const CellPicture& screen = typing.screenAfter(typing.byteCount());
-    // 30 line feeds: line 29 is on the row before the empty last one.
-    EXPECT_EQ(rowText(screen, 23), "line.29");
-    EXPECT_EQ(rowText(screen, 0), "line.6");
-    EXPECT_EQ(rowText(screen, 24), "");
+    std::string lines;
+    for (int i = 0; i < 30; ++i) lines += "line " + std::to_string(i) + "\r\n";
+    for (const std::string& colour_then : {std::string("end"), kEsc + "1m" + kEsc + "1;1He"}) {
+        const std::string text = lines + colour_then;
+        AnsiTyping typing(pieceOf(text));
+        const CellPicture& ended = typing.screenAfter(lines.size() + (colour_then[0] == 'e' ? 0 : 4));
+        EXPECT_EQ(rowText(ended, 24), "line.29") << colour_then;
+        EXPECT_EQ(rowText(ended, 0), "line.5") << colour_then;
+        const CellPicture& paid = typing.screenAfter(text.size());
+        EXPECT_EQ(rowText(paid, 23), "line.29") << colour_then;
+        EXPECT_EQ(rowText(paid, 0), colour_then[0] == 'e' ? "line.6" : "eine.6") << colour_then;
+    }
 }
 
 TEST(AnsiTyping, CursorPositionAddressesTheScreen)
