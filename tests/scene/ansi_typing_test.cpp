@@ -202,4 +202,12 @@ TEST(AnsiTypingAnsilove, ExamplePieceAtNineThousandSixHundredBaud)
     expectTypedAsAnsiloveDraws(text.substr(0, split.art_size), 2);
 }
 
+// A cell that blinks while typing goes on and is written over before the end still makes the
+// typed-out piece blink; a colour that is only asked for and never drawn does not.
+TEST(AnsiTyping, EverBlinksCountsCellsWrittenOverSince)
+{
+    EXPECT_TRUE(AnsiTyping(pieceOf(kEsc + "5mx" + kEsc + "0m" + kEsc + "1;1Hy")).everBlinks());
+    EXPECT_FALSE(AnsiTyping(pieceOf(kEsc + "5m" + kEsc + "0mx")).everBlinks());
+}
+
 }  // namespace
