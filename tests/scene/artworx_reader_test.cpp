@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "scene/stored_cells_checks.h"
+#include "scene/scene_test_support.h"
 
 namespace {
 
@@ -43,12 +43,12 @@ TEST(ArtworxReader, DamageNeverCrashes) { expectSurvivesDamage(readArtworx, adf(
 
 TEST(ArtworxReader, DamagedFilesRefusedInOneLine)
 {
-    expectRefused(readArtworx, Bytes{1, 0, 0}, "palette is cut short");
+    expectReaderRefuses(readArtworx, Bytes{1, 0, 0}, "palette is cut short");
     Bytes no_font{1};
     no_font += egaPalette();
     no_font += distinctFont(255, 16);
-    expectRefused(readArtworx, no_font, "font is cut short");
-    expectRefused(readArtworx, adf({0x41}), "no cells");
+    expectReaderRefuses(readArtworx, no_font, "font is cut short");
+    expectReaderRefuses(readArtworx, adf({0x41}), "no cells");
 }
 
 }  // namespace

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "scene/stored_cells_checks.h"
+#include "scene/scene_test_support.h"
 
 namespace {
 
@@ -114,14 +114,14 @@ TEST(TundraReader, DamageNeverCrashes)
 
 TEST(TundraReader, DamagedFilesRefusedInOneLine)
 {
-    expectRefused(readTundra, Bytes{24, 'T', 'U', 'N'}, "header is cut short");
-    expectRefused(readTundra, tundra(), "no cells");
-    for (int escape : {1, 2, 4, 6}) expectRefused(readTundra, joined(tundra(), {escape, 0x41, 0, 0}), "cut short");
-    expectRefused(readTundra, joined(tundra(), moveTo(0, 80)), "outside the picture");
-    expectRefused(readTundra, joined(tundra(), moveTo(0xFFFFFFFF, 0)), "outside the picture");
+    expectReaderRefuses(readTundra, Bytes{24, 'T', 'U', 'N'}, "header is cut short");
+    expectReaderRefuses(readTundra, tundra(), "no cells");
+    for (int escape : {1, 2, 4, 6}) expectReaderRefuses(readTundra, joined(tundra(), {escape, 0x41, 0, 0}), "cut short");
+    expectReaderRefuses(readTundra, joined(tundra(), moveTo(0, 80)), "outside the picture");
+    expectReaderRefuses(readTundra, joined(tundra(), moveTo(0xFFFFFFFF, 0)), "outside the picture");
     SceneOptions options;
     options.columns = 0;
-    expectRefused(readTundra, joined(tundra(), {0x41}), "0 columns", options);
+    expectReaderRefuses(readTundra, joined(tundra(), {0x41}), "0 columns", options);
 }
 
 }  // namespace

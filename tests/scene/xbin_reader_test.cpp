@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "scene/stored_cells_checks.h"
+#include "scene/scene_test_support.h"
 
 namespace {
 
@@ -102,14 +102,14 @@ TEST(XbinReader, DamageNeverCrashes)
 
 TEST(XbinReader, DamagedFilesRefusedInOneLine)
 {
-    expectRefused(readXbin, Bytes{'X', 'B', 'I', 'N', 0x1A, 1, 0}, "header is cut short");
-    expectRefused(readXbin, joined(header(0, 5, 16, 0), {0x41, 0x07}), "0 columns");
-    expectRefused(readXbin, header(5, 0, 16, 0), "no cells");
-    expectRefused(readXbin, header(65535, 65535, 16, 0), "too large");
-    expectRefused(readXbin, joined(header(1, 1, 16, kPalette), {1, 2, 3}), "palette is cut short");
-    expectRefused(readXbin, joined(header(1, 1, 16, kFont), distinctFont(255, 16)), "font is cut short");
-    expectRefused(readXbin, header(1, 1, 0, kFont), "0 rows high");
-    expectRefused(readXbin, joined(header(1, 1, 33, kFont), distinctFont(256, 33)), "33 rows high");
+    expectReaderRefuses(readXbin, Bytes{'X', 'B', 'I', 'N', 0x1A, 1, 0}, "header is cut short");
+    expectReaderRefuses(readXbin, joined(header(0, 5, 16, 0), {0x41, 0x07}), "0 columns");
+    expectReaderRefuses(readXbin, header(5, 0, 16, 0), "no cells");
+    expectReaderRefuses(readXbin, header(65535, 65535, 16, 0), "too large");
+    expectReaderRefuses(readXbin, joined(header(1, 1, 16, kPalette), {1, 2, 3}), "palette is cut short");
+    expectReaderRefuses(readXbin, joined(header(1, 1, 16, kFont), distinctFont(255, 16)), "font is cut short");
+    expectReaderRefuses(readXbin, header(1, 1, 0, kFont), "0 rows high");
+    expectReaderRefuses(readXbin, joined(header(1, 1, 33, kFont), distinctFont(256, 33)), "33 rows high");
 }
 
 // Archives hold XBINs cut short and ones whose last run overfills: what arrived is drawn, as ansilove
