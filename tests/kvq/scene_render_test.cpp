@@ -92,19 +92,11 @@ TEST_F(SceneRender, OptionsOverSauceAreAnsilovesOptions)
     const std::string path = dir.write("opts.ans", std::vector<std::uint8_t>(art.begin(), art.end()));
     const std::string font16 = ansiloveFontFile(dir, 16);
     const std::string font8 = ansiloveFontFile(dir, 8);
-    struct Case {
-        std::vector<std::string> ours;
-        AnsiloveOptions theirs;
-    };
-    AnsiloveOptions wide, ice, nine, small;
-    wide.columns = 40;
-    ice.ice = true;
-    nine.bits = 9;
-    small.font = "80x50";
-    for (const auto& [ours, theirs] : std::vector<Case>{{{"--font", font16, "--columns", "40"}, wide},
-                                                        {{"--font", font16, "--ice"}, ice},
-                                                        {{"--font", font16, "--letter-spacing", "9"}, nine},
-                                                        {{"--font", font8}, small}}) {
+    for (const auto& [ours, theirs] : std::vector<std::pair<std::vector<std::string>, AnsiloveOptions>>{
+             {{"--font", font16, "--columns", "40"}, {40, false, 8, "", ""}},
+             {{"--font", font16, "--ice"}, {0, true, 8, "", ""}},
+             {{"--font", font16, "--letter-spacing", "9"}, {0, false, 9, "", ""}},
+             {{"--font", font8}, {0, false, 8, "80x50", ""}}}) {
         std::vector<std::string> arguments{"render", path, "-o", dir.file("o.png")};
         arguments.insert(arguments.end(), ours.begin(), ours.end());
         const KvqRun run = kvq(arguments);
@@ -149,7 +141,6 @@ TEST_F(SceneRender, XbinWithItsOwnFontAndPaletteIsAnsilovesPicture)
     ASSERT_EQ(run.status, 0) << run.err;
     expectSamePicture(dir.file("x.png"), ansiloveRender(path, {}), path);
 }
-
 
 }  // namespace
 

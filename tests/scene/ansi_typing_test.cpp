@@ -63,7 +63,6 @@ TEST(AnsiTyping, ArtEndsAtSub)
     EXPECT_EQ(rowText(typing.screenAfter(1000), 0), "abc");
 }
 
-
 // Any order of calls gives the same screens: checkpoints and the copy carried forward agree.
 TEST(AnsiTyping, RandomAccessAgreesWithTypingInOrder)
 {

@@ -35,9 +35,14 @@ TEST(RecogniseScene, BySauceSecond)
         fields.file_type = file;
         return recogniseScene(withSauce(bytesOf("art"), fields), "piece.dat");
     };
-    for (const auto& [data, file, format] : std::vector<std::tuple<int, int, std::optional<SceneFormat>>>{
-             {1, 0, SceneFormat::ansi}, {1, 2, SceneFormat::ansi}, {1, 4, SceneFormat::pcboard},
-             {1, 8, SceneFormat::tundra}, {5, 80, SceneFormat::bin}, {6, 0, SceneFormat::xbin}, {8, 0, std::nullopt}})
+    for (const auto& [data, file, format] :
+         std::vector<std::tuple<int, int, std::optional<SceneFormat>>>{{1, 0, SceneFormat::ansi},
+                                                                       {1, 2, SceneFormat::ansi},
+                                                                       {1, 4, SceneFormat::pcboard},
+                                                                       {1, 8, SceneFormat::tundra},
+                                                                       {5, 80, SceneFormat::bin},
+                                                                       {6, 0, SceneFormat::xbin},
+                                                                       {8, 0, std::nullopt}})
         EXPECT_EQ(typed(data, file), format) << data << " " << file;
     fields.data_type = 1;
     fields.file_type = 4;
@@ -50,9 +55,12 @@ TEST(RecogniseScene, ByExtensionLast)
     const auto art = bytesOf("hello\r\n");
     for (const char* name : {"a.ans", "a.ASC", "FILE_ID.DIZ", "a.nfo", "a.txt", "dir.x/a.Ans"})
         EXPECT_EQ(recogniseScene(art, name), SceneFormat::ansi) << name;
-    for (const auto& [name, format] : std::vector<std::pair<const char*, SceneFormat>>{
-             {"a.pcb", SceneFormat::pcboard}, {"a.bin", SceneFormat::bin}, {"a.xb", SceneFormat::xbin},
-             {"a.adf", SceneFormat::artworx}, {"a.idf", SceneFormat::icedraw}, {"a.tnd", SceneFormat::tundra}})
+    for (const auto& [name, format] : std::vector<std::pair<const char*, SceneFormat>>{{"a.pcb", SceneFormat::pcboard},
+                                                                                       {"a.bin", SceneFormat::bin},
+                                                                                       {"a.xb", SceneFormat::xbin},
+                                                                                       {"a.adf", SceneFormat::artworx},
+                                                                                       {"a.idf", SceneFormat::icedraw},
+                                                                                       {"a.tnd", SceneFormat::tundra}})
         EXPECT_EQ(recogniseScene(art, name), format) << name;
     for (const char* name : {"quorva2.kvq", "test", "a.png", "ans", "dir.ans/file", "a."})
         EXPECT_EQ(recogniseScene(art, name), std::nullopt) << name;
@@ -122,7 +130,6 @@ TEST(ReadScenePiece, SauceThatLiesAboutTheWidth)
     EXPECT_EQ(readScenePiece(withSauce(bytesOf("ab"), fields), "p.ans", {}).picture.columns, 80);
 }
 
-
 // One line, no file name, for every kind of bad input.
 TEST(ReadScenePiece, RefusalsAreOneLine)
 {
@@ -165,6 +172,5 @@ TEST(ReadScenePiece, DamagedTextGivesBestEffort)
     const std::string truncated = "\x1b[1;31mab\x1b[2";
     EXPECT_EQ(rowText(readScenePiece(bytesOf(truncated), "t.ans", {}).picture, 0), "ab") << "ESC [ 2 dropped";
 }
-
 
 }  // namespace

@@ -106,7 +106,8 @@ TEST(TundraReader, DamagedFilesRefusedInOneLine)
 {
     expectReaderRefuses(readTundra, Bytes{24, 'T', 'U', 'N'}, "header is cut short");
     expectReaderRefuses(readTundra, tundra(), "no cells");
-    for (int escape : {1, 2, 4, 6}) expectReaderRefuses(readTundra, joined(tundra(), {escape, 0x41, 0, 0}), "cut short");
+    for (int escape : {1, 2, 4, 6})
+        expectReaderRefuses(readTundra, joined(tundra(), {escape, 0x41, 0, 0}), "cut short");
     expectReaderRefuses(readTundra, joined(tundra(), moveTo(0, 80)), "outside the picture");
     expectReaderRefuses(readTundra, joined(tundra(), moveTo(0xFFFFFFFF, 0)), "outside the picture");
     SceneOptions options;

@@ -103,9 +103,9 @@ ReferencePicture drawnPicture(const CellPicture& picture, const CellFont& font, 
         if (ours.pixels[i] != wanted) {
             const int x = static_cast<int>(i % static_cast<std::size_t>(ours.width));
             const int y = static_cast<int>(i / static_cast<std::size_t>(ours.width));
-            return ::testing::AssertionFailure() << "pixel (" << x << "," << y << ") in cell row " << y / cell_height
-                                                 << " column " << x / cell_width << ": ours " << std::hex
-                                                 << ours.pixels[i] << ", wanted " << wanted;
+            return ::testing::AssertionFailure()
+                   << "pixel (" << x << "," << y << ") in cell row " << y / cell_height << " column " << x / cell_width
+                   << ": ours " << std::hex << ours.pixels[i] << ", wanted " << wanted;
         }
     }
     return ::testing::AssertionSuccess();
