@@ -192,7 +192,9 @@ void AnsiInterpreter::print(std::uint8_t code)
     if (column_ >= picture_.columns) return;
     scrollIfOwed();
     if (ensureRow(row_)) {
-        picture_.at(row_, column_) = currentCell(code);
+        const Cell cell = currentCell(code);
+        picture_.at(row_, column_) = cell;
+        wrote_blinking_ = wrote_blinking_ || (cell.flags & Cell::kBlinks) != 0;
         used_rows_ = std::max(used_rows_, row_ + 1);
         content_columns_ = std::max(content_columns_, column_ + 1);
     }

@@ -50,6 +50,8 @@ public:
     // One past the rightmost column a character was written into, at least 1: the width of a piece
     // whose lines decide it.
     int contentColumns() const { return std::max(content_columns_, 1); }
+    // Whether any cell written so far blinks, even one written over since.
+    bool wroteBlinkingCell() const { return wrote_blinking_; }
     // The screen as it is now (typing out only; in a still picture, the rows made so far).
     const CellPicture& cells() const { return picture_; }
 
@@ -81,6 +83,7 @@ private:
     int used_rows_ = 0;  // rows up to the last one a character was written into
     int content_columns_ = 0;
     bool ended_ = false;
+    bool wrote_blinking_ = false;
     bool scroll_owed_ = false;  // a line feed on a screen's last row, not yet scrolled
 
     // The graphics rendition: colours 0-7 (or a 24-bit palette index) and the attributes.

@@ -66,6 +66,12 @@ AnsiTyping::AnsiTyping(const ScenePiece& piece)
 
 AnsiTyping::~AnsiTyping() = default;
 
+bool AnsiTyping::everBlinks()
+{
+    state_->seek(state_->art.size());
+    return state_->current.wroteBlinkingCell();
+}
+
 std::uint64_t AnsiTyping::byteCount() const { return state_->art.size(); }
 
 const CellPicture& AnsiTyping::screenAfter(std::uint64_t bytes)

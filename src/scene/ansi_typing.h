@@ -22,6 +22,8 @@ public:
     std::uint64_t byteCount() const;  // the art's bytes, up to the SUB that ends it
     // The screen after the first `bytes` bytes; quick for any order of calls.
     const CellPicture& screenAfter(std::uint64_t bytes);
+    // Whether any screen on the way has a blinking cell, where the finished picture may have none.
+    bool everBlinks();
 
     // Bytes received by frame `frame` at `baud` bits a second and 24 frames a second.
     static std::uint64_t bytesAtFrame(std::uint64_t frame, int baud);

@@ -3,7 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include "sauce_test_support.h"
 #include "scene_test_support.h"
 
 namespace {
@@ -17,8 +16,7 @@ TEST(SauceRecord, FieldsRead)
     fields.flags = 0x01 | 0x04;  // iCE colours, 9-pixel letters
     fields.font_name = "IBM VGA50";
     fields.comments = {"first line", "second line"};
-    const auto file = withSauce(bytesOf("art"), fields);
-    const SauceSplit split = splitSauce(file);
+    const SauceSplit split = splitSauce(withSauce(bytesOf("art"), fields));
     ASSERT_TRUE(split.record);
     EXPECT_EQ(split.art_size, 3u);
     EXPECT_EQ(split.record->title, "Burps");
@@ -32,37 +30,26 @@ TEST(SauceRecord, FieldsRead)
     EXPECT_EQ(split.record->letterSpacing(), 9);
     EXPECT_EQ(split.record->font_name, "IBM VGA50") << "NUL padding removed";
     EXPECT_EQ(split.record->comments, (std::vector<std::string>{"first line", "second line"}));
-}
-
-TEST(SauceRecord, LetterSpacingFromTheFlags)
-{
-    SauceFields fields;
-    const auto spacing = [&](std::uint8_t flags) {
+    for (const auto& [flags, spacing] : std::vector<std::pair<std::uint8_t, int>>{{0x00, 0}, {0x02, 8}, {0x06, 0}}) {
         fields.flags = flags;
-        return splitSauce(withSauce(bytesOf("x"), fields)).record->letterSpacing();
-    };
-    EXPECT_EQ(spacing(0x00), 0);
-    EXPECT_EQ(spacing(0x02), 8);
-    EXPECT_EQ(spacing(0x04), 9);
-    EXPECT_EQ(spacing(0x06), 0);
-    EXPECT_FALSE(splitSauce(withSauce(bytesOf("x"), fields)).record->iceColours());
+        EXPECT_EQ(splitSauce(withSauce(bytesOf("x"), fields)).record->letterSpacing(), spacing) << int(flags);
+        EXPECT_FALSE(splitSauce(withSauce(bytesOf("x"), fields)).record->iceColours());
+    }
 }
 
-TEST(SauceRecord, WithoutSubOrComments)
+// Art without a SUB or comments, a record alone, and no record at all.
+TEST(SauceRecord, WhereTheArtEnds)
 {
-    const auto file = withSauce(bytesOf("abcd"), SauceFields{}, false);
-    const SauceSplit split = splitSauce(file);
-    ASSERT_TRUE(split.record);
-    EXPECT_EQ(split.art_size, 4u);
-    EXPECT_TRUE(split.record->comments.empty());
-}
-
-TEST(SauceRecord, NoRecord)
-{
-    const auto file = bytesOf(std::string(300, 'a'));
-    const SauceSplit split = splitSauce(file);
-    EXPECT_FALSE(split.record);
-    EXPECT_EQ(split.art_size, 300u);
+    const SauceSplit bare = splitSauce(withSauce(bytesOf("abcd"), SauceFields{}, false));
+    ASSERT_TRUE(bare.record);
+    EXPECT_EQ(bare.art_size, 4u);
+    EXPECT_TRUE(bare.record->comments.empty());
+    const SauceSplit alone = splitSauce(withSauce({}, SauceFields{}, false));
+    ASSERT_TRUE(alone.record);
+    EXPECT_EQ(alone.art_size, 0u);
+    const SauceSplit none = splitSauce(bytesOf(std::string(300, 'a')));
+    EXPECT_FALSE(none.record);
+    EXPECT_EQ(none.art_size, 300u);
     EXPECT_FALSE(splitSauce(bytesOf("SAUCE")).record) << "shorter than a record";
     EXPECT_EQ(splitSauce({}).art_size, 0u);
 }
@@ -72,27 +59,16 @@ TEST(SauceRecord, LiesAreNotBelieved)
     SauceFields fields;
     fields.file_size = 0xFFFFFFFF;
     fields.stated_comment_count = 255;  // far more than the file holds
-    const auto file = withSauce(bytesOf("art"), fields);
-    const SauceSplit split = splitSauce(file);
+    const SauceSplit split = splitSauce(withSauce(bytesOf("art"), fields));
     ASSERT_TRUE(split.record);
     EXPECT_EQ(split.art_size, 3u);
     EXPECT_TRUE(split.record->comments.empty());
     EXPECT_EQ(split.record->file_size, 0xFFFFFFFFu) << "kept as stated, used for nothing";
-
     // A count that fits the file but finds no block: the comments are left unread, the art whole.
     fields.stated_comment_count = 1;
-    const auto no_block = withSauce(bytesOf(std::string(100, 'x')), fields, false);
-    const SauceSplit unread = splitSauce(no_block);
+    const SauceSplit unread = splitSauce(withSauce(bytesOf(std::string(100, 'x')), fields, false));
     EXPECT_TRUE(unread.record->comments.empty());
     EXPECT_EQ(unread.art_size, 100u);
-}
-
-TEST(SauceRecord, RecordAloneIsAllThereIs)
-{
-    const auto file = withSauce({}, SauceFields{}, false);
-    const SauceSplit split = splitSauce(file);
-    ASSERT_TRUE(split.record);
-    EXPECT_EQ(split.art_size, 0u);
 }
 
 }  // namespace

@@ -3,10 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include "sauce_test_support.h"
-#include "scene/scene_error.h"
 #include "scene_test_support.h"
-#include "support/test_files.h"
 
 namespace {
 
@@ -38,14 +35,15 @@ TEST(RecogniseScene, BySauceSecond)
         fields.file_type = file;
         return recogniseScene(withSauce(bytesOf("art"), fields), "piece.dat");
     };
-    EXPECT_EQ(typed(1, 0), SceneFormat::ansi);
-    EXPECT_EQ(typed(1, 1), SceneFormat::ansi);
-    EXPECT_EQ(typed(1, 2), SceneFormat::ansi);
-    EXPECT_EQ(typed(1, 4), SceneFormat::pcboard);
-    EXPECT_EQ(typed(1, 8), SceneFormat::tundra);
-    EXPECT_EQ(typed(5, 80), SceneFormat::bin);
-    EXPECT_EQ(typed(6, 0), SceneFormat::xbin);
-    EXPECT_EQ(typed(8, 0), std::nullopt) << "an executable";
+    for (const auto& [data, file, format] :
+         std::vector<std::tuple<int, int, std::optional<SceneFormat>>>{{1, 0, SceneFormat::ansi},
+                                                                       {1, 2, SceneFormat::ansi},
+                                                                       {1, 4, SceneFormat::pcboard},
+                                                                       {1, 8, SceneFormat::tundra},
+                                                                       {5, 80, SceneFormat::bin},
+                                                                       {6, 0, SceneFormat::xbin},
+                                                                       {8, 0, std::nullopt}})
+        EXPECT_EQ(typed(data, file), format) << data << " " << file;
     fields.data_type = 1;
     fields.file_type = 4;
     EXPECT_EQ(recogniseScene(withSauce(bytesOf("art"), fields), "piece.ans"), SceneFormat::pcboard)
@@ -57,12 +55,13 @@ TEST(RecogniseScene, ByExtensionLast)
     const auto art = bytesOf("hello\r\n");
     for (const char* name : {"a.ans", "a.ASC", "FILE_ID.DIZ", "a.nfo", "a.txt", "dir.x/a.Ans"})
         EXPECT_EQ(recogniseScene(art, name), SceneFormat::ansi) << name;
-    EXPECT_EQ(recogniseScene(art, "a.pcb"), SceneFormat::pcboard);
-    EXPECT_EQ(recogniseScene(art, "a.bin"), SceneFormat::bin);
-    EXPECT_EQ(recogniseScene(art, "a.xb"), SceneFormat::xbin);
-    EXPECT_EQ(recogniseScene(art, "a.adf"), SceneFormat::artworx);
-    EXPECT_EQ(recogniseScene(art, "a.idf"), SceneFormat::icedraw);
-    EXPECT_EQ(recogniseScene(art, "a.tnd"), SceneFormat::tundra);
+    for (const auto& [name, format] : std::vector<std::pair<const char*, SceneFormat>>{{"a.pcb", SceneFormat::pcboard},
+                                                                                       {"a.bin", SceneFormat::bin},
+                                                                                       {"a.xb", SceneFormat::xbin},
+                                                                                       {"a.adf", SceneFormat::artworx},
+                                                                                       {"a.idf", SceneFormat::icedraw},
+                                                                                       {"a.tnd", SceneFormat::tundra}})
+        EXPECT_EQ(recogniseScene(art, name), format) << name;
     for (const char* name : {"quorva2.kvq", "test", "a.png", "ans", "dir.ans/file", "a."})
         EXPECT_EQ(recogniseScene(art, name), std::nullopt) << name;
 }
@@ -82,7 +81,7 @@ TEST(RecogniseScene, OwnFramesAreNotScene)
     EXPECT_EQ(recogniseScene(frames, "frames.txt"), SceneFormat::ansi) << "not whole frames";
 }
 
-TEST(ReadScenePiece, AnsiWithItsSauce)
+TEST(ReadScenePiece, AnsiWithItsSauceUnlessOptionsOverride)
 {
     SauceFields fields;
     fields.info1 = 40;
@@ -101,6 +100,12 @@ TEST(ReadScenePiece, AnsiWithItsSauce)
     ASSERT_TRUE(piece.sauce);
     EXPECT_EQ(piece.sauce->title, "Piece");
     EXPECT_EQ(piece.art, bytesOf("\x1b[5;41mab")) << "the bytes before SUB and the record";
+    const ScenePiece chosen = readScenePiece(file, "p.ans", SceneOptions{100, false, 8});
+    EXPECT_EQ(chosen.picture.columns, 100);
+    EXPECT_FALSE(chosen.ice_colours);
+    EXPECT_EQ(chosen.picture.at(0, 0).background, 4);
+    EXPECT_EQ(chosen.picture.at(0, 0).flags, Cell::kBlinks);
+    EXPECT_EQ(chosen.letter_spacing, 8);
 }
 
 // Without a SUB before it, ansilove draws a comment block and the record as text, and without
@@ -116,24 +121,6 @@ TEST(ReadScenePiece, RecordWithoutSubIsNotArt)
     EXPECT_EQ(rowText(bare.picture, 0), "abc");
 }
 
-TEST(ReadScenePiece, OptionsOverrideSauce)
-{
-    SauceFields fields;
-    fields.info1 = 40;
-    fields.flags = 0x01 | 0x04;
-    const auto file = withSauce(bytesOf("\x1b[5;41mab"), fields);
-    SceneOptions options;
-    options.columns = 100;
-    options.ice_colours = false;
-    options.letter_spacing = 8;
-    const ScenePiece piece = readScenePiece(file, "p.ans", options);
-    EXPECT_EQ(piece.picture.columns, 100);
-    EXPECT_FALSE(piece.ice_colours);
-    EXPECT_EQ(piece.picture.at(0, 0).background, 4);
-    EXPECT_EQ(piece.picture.at(0, 0).flags, Cell::kBlinks);
-    EXPECT_EQ(piece.letter_spacing, 8);
-}
-
 TEST(ReadScenePiece, SauceThatLiesAboutTheWidth)
 {
     SauceFields fields;
@@ -141,24 +128,6 @@ TEST(ReadScenePiece, SauceThatLiesAboutTheWidth)
     EXPECT_EQ(readScenePiece(withSauce(bytesOf("ab"), fields), "p.ans", {}).picture.columns, 80);
     fields.info1 = 0;
     EXPECT_EQ(readScenePiece(withSauce(bytesOf("ab"), fields), "p.ans", {}).picture.columns, 80);
-}
-
-// A FILE_ID.DIZ is drawn as wide as its longest line, as ansilove draws one; other text is not.
-TEST(ReadScenePiece, DizAsWideAsItsLongestLine)
-{
-    const auto text = bytesOf("short\r\nlonger line\r\nx\x1b[40C\r\n");
-    const ScenePiece diz = readScenePiece(text, "FILE_ID.DIZ", {});
-    EXPECT_EQ(diz.picture.columns, 11);
-    EXPECT_EQ(rowText(diz.picture, 1), "longer.line");
-    EXPECT_EQ(readScenePiece(text, "file.nfo", {}).picture.columns, 80);
-}
-
-TEST(ReadScenePiece, PcboardPiece)
-{
-    const ScenePiece piece = readScenePiece(bytesOf("@X1Fhi"), "p.pcb", {});
-    EXPECT_EQ(piece.format, SceneFormat::pcboard);
-    EXPECT_EQ(rowText(piece.picture, 0), "hi");
-    EXPECT_EQ(piece.picture.at(0, 0).background, 1);
 }
 
 // One line, no file name, for every kind of bad input.
@@ -202,13 +171,6 @@ TEST(ReadScenePiece, DamagedTextGivesBestEffort)
     }
     const std::string truncated = "\x1b[1;31mab\x1b[2";
     EXPECT_EQ(rowText(readScenePiece(bytesOf(truncated), "t.ans", {}).picture, 0), "ab") << "ESC [ 2 dropped";
-}
-
-TEST(SceneFormatName, AsPeopleNameThem)
-{
-    EXPECT_STREQ(formatName(SceneFormat::ansi), "ANSI");
-    EXPECT_STREQ(formatName(SceneFormat::xbin), "XBIN");
-    EXPECT_STREQ(formatName(SceneFormat::tundra), "TundraDraw");
 }
 
 }  // namespace

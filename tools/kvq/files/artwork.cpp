@@ -68,28 +68,6 @@ bool anyBlinks(const CellPicture& picture)
                        [](const Cell& cell) { return (cell.flags & Cell::kBlinks) != 0; });
 }
 
-// Whether the art ever asks for blinking (SGR 5) outside iCE colours: screens typed out may blink
-// where the finished picture no longer does.
-bool asksForBlink(const std::vector<std::uint8_t>& art)
-{
-    for (std::size_t i = 0; i + 1 < art.size(); ++i) {
-        if (art[i] != 0x1B || art[i + 1] != '[') continue;
-        std::size_t end = i + 2;
-        while (end < art.size() && end - i < 64 && ((art[end] >= '0' && art[end] <= '9') || art[end] == ';')) ++end;
-        if (end >= art.size() || art[end] != 'm') continue;
-        int value = 0;
-        for (std::size_t at = i + 2; at <= end; ++at) {
-            if (art[at] == ';' || at == end) {
-                if (value == 5) return true;
-                value = 0;
-            } else {
-                value = std::min(value * 10 + (art[at] - '0'), 1000);
-            }
-        }
-    }
-    return false;
-}
-
 class SceneArtwork final : public Artwork {
 public:
     SceneArtwork(ScenePiece piece, CellFont font, std::optional<int> baud)
@@ -98,7 +76,7 @@ public:
         if (baud_) {
             typing_ = std::make_unique<AnsiTyping>(piece_);
             frame_count_ = AnsiTyping::framesFor(typing_->byteCount(), *baud_);
-            blinks_ = anyBlinks(piece_.picture) || (!piece_.ice_colours && asksForBlink(piece_.art));
+            blinks_ = anyBlinks(piece_.picture) || typing_->everBlinks();
         } else {
             blinks_ = anyBlinks(piece_.picture);
         }
