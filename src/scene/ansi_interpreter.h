@@ -9,6 +9,7 @@
 #include <span>
 
 #include "scene/cell_picture.h"
+#include "scene/picture_limits.h"
 
 // What an ANSI interpreter draws into and how.
 struct AnsiSettings {
@@ -28,7 +29,7 @@ struct AnsiSettings {
 class AnsiInterpreter {
 public:
     static constexpr int kMaxColumns = 4096;
-    static constexpr std::size_t kMaxCells = std::size_t{1} << 22;
+    static constexpr std::size_t kMaxCells = kMaxPictureCells;
     static constexpr std::size_t kMaxPaletteSize = 4096;
 
     explicit AnsiInterpreter(const AnsiSettings& settings);

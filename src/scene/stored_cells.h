@@ -7,15 +7,14 @@
 
 #include "scene/binary_readers.h"
 #include "scene/cell_picture.h"
+#include "scene/picture_limits.h"
 #include "scene/scene_piece.h"
 
 // What the formats that store cells as they are (a code byte and an attribute byte, as VGA's text
 // memory holds them) share: the bounds of a picture, the attribute byte read as colours, VGA's 6-bit
 // palettes, and a piece begun from its SAUCE.
 
-// No piece of the scene comes near this many cells (a 160-column BIN of 26000 rows); a header that
-// asks for more is damaged, and is refused before anything is allocated.
-inline constexpr std::size_t kMaxStoredCells = std::size_t{1} << 22;
+inline constexpr std::size_t kMaxStoredCells = kMaxPictureCells;
 
 // The art's own bytes: before the SAUCE record where there is one.
 std::span<const std::uint8_t> artBytes(std::span<const std::uint8_t> art, const SauceSplit& split);

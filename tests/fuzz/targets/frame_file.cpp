@@ -1,0 +1,23 @@
+// SPDX-License-Identifier: MIT
+// kvq's frame file, read a block at a time as frames are asked for, in an order the input chooses.
+#include "fuzz_input.h"
+#include "kvq/common/tool_error.h"
+#include "kvq/files/frame_file.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    FuzzInput input(data, size);
+    const std::uint64_t block_frames = 1 + input.byte() % 4;
+    std::uint8_t asks[6];
+    for (auto& ask : asks) ask = input.byte();
+    const MemoryFile file(input.rest());
+    try {
+        FrameFile frames(file.path(), block_frames);
+        for (const std::uint8_t ask : asks) {
+            if (const TextFrame* frame = frames.frame(ask % (frames.frameCount() + 2))) touch(frame->cells);
+        }
+        if (frames.frameCount() > 0) touch(frames.existingFrame(frames.frameCount() - 1).cells);
+    } catch (const ToolError&) {
+    }
+    return 0;
+}

@@ -1,0 +1,14 @@
+// SPDX-License-Identifier: MIT
+// The player's whole-file load of an animation: every frame, a short last frame completed.
+#include "content/frame_list.h"
+#include "fuzz_input.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    const MemoryFile file({data, size});
+    FrameList frames;
+    FileProblem problem;
+    frames.load(file.path().c_str(), &problem);
+    for (std::size_t i = 0; i < frames.size(); ++i) touch(frames[i].cells);
+    return 0;
+}
