@@ -194,11 +194,12 @@ def main():
         put("psf_font", name, data)
         put("gzip", name + ".gz", gzip.compress(data, mtime=0))
 
+    # The first two bytes are the side limit, low byte first: 1023 gives 1024 pixels.
     rgb_rows = [bytes(rng.randrange(256) for _ in range(3 * 8)) for _ in range(6)]
-    put("png", "rgb", b"\x00\x10" + png(8, 6, 2, 8, rgb_rows))
-    put("png", "palette", b"\x00\x10" + png(4, 4, 3, 8, [bytes([0, 1, 2, 1])] * 4, palette=b"\xff\0\0\0\xff\0\0\0\xff"))
-    put("png", "grey16", b"\x00\x10" + png(3, 2, 0, 16, [bytes(6)] * 2))
-    put("png", "grey_alpha", b"\x00\x10" + png(2, 2, 4, 8, [bytes(4)] * 2))
+    put("png", "rgb", b"\xff\x03" + png(8, 6, 2, 8, rgb_rows))
+    put("png", "palette", b"\xff\x03" + png(4, 4, 3, 8, [bytes([0, 1, 2, 1])] * 4, palette=b"\xff\0\0\0\xff\0\0\0\xff"))
+    put("png", "grey16", b"\xff\x03" + png(3, 2, 0, 16, [bytes(6)] * 2))
+    put("png", "grey_alpha", b"\xff\x03" + png(2, 2, 4, 8, [bytes(4)] * 2))
     put("png", "too_wide", b"\x02\x00" + png(8, 6, 2, 8, rgb_rows))
     convert = shutil.which("convert")
     if convert:
@@ -207,7 +208,7 @@ def main():
                 path = os.path.join(scratch, name + ".png")
                 subprocess.run([convert, "-size", "5x4", "plasma:", *args, path], check=True)
                 with open(path, "rb") as made:
-                    put("png", name, b"\x00\x10" + made.read())
+                    put("png", name, b"\xff\x03" + made.read())
 
     for name, data in sounds:
         put("mp3_signature", name, data[:16])
