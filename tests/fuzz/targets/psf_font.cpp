@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 // A PSF1 or PSF2 console font: its glyphs and Unicode table, and the conversion to the player's
-// font. The gzip target reads the same code through compressed input.
+// font. The gzip target is this one, from compressed seeds: a damaged or cut stream, a bad check
+// sum, a stream that inflates far beyond any font.
 #include "kvq/font/psf_font.h"
 #include "fuzz_input.h"
 #include "kvq/common/tool_error.h"
