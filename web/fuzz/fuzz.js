@@ -150,12 +150,22 @@ class Packer {
     this.child.on("exit", (code) => this.waiting && this.waiting.reject(new Error(`page_packer ended (${code})`)));
   }
   pack(frames, base64) {
+    return this.request(base64 ? 1 : 0, frames);
+  }
+  // liblzma's reading of a chunk: `properties` 0 and the bytes, or 1 where it refuses.
+  unpack(properties, size, packed) {
+    const header = Buffer.alloc(5);
+    header[0] = properties;
+    header.writeUInt32LE(size, 1);
+    return this.request(2, Buffer.concat([header, packed]));
+  }
+  request(kind, payload) {
     return new Promise((resolve, reject) => {
       this.waiting = { resolve, reject };
       const header = Buffer.alloc(5);
-      header.writeUInt32LE(frames.length);
-      header[4] = base64 ? 1 : 0;
-      this.child.stdin.write(Buffer.concat([header, frames]));
+      header.writeUInt32LE(payload.length);
+      header[4] = kind;
+      this.child.stdin.write(Buffer.concat([header, payload]));
     });
   }
   poll() {
@@ -203,6 +213,7 @@ function workerThread() {
   };
   let overAllocation = 0;
   let page = null;  // loaded once coverage is on
+  let decoded = null;  // what the page's decoder made of the last chunk, if it made anything
   const windows1252 = new TextDecoder("windows-1252");
   const decode = (bytes, wide) => (wide ? String.fromCharCode(...bytes.map((b) => (b >= 0xf0 ? b + 0x100 : b)))
     : windows1252.decode(bytes));
@@ -220,6 +231,10 @@ function workerThread() {
   const targets = {
     page_unpack: {
       seeds() {
+        // What the page's decoder accepts, liblzma must read alike: no other oracle sees a bounds check
+        // that is off by one, as a typed array reads undefined, or drops a write, past its end.
+        if (fs.existsSync(options.packer)) this.reference = new Packer(options.packer);
+        else console.error(`INFO: no page_packer at ${options.packer}: the decoder is not compared with liblzma`);
         for (const folder of ["tests/fuzz/corpus/page_unpack", "tests/fuzz/regressions/page_unpack"]) {
           const dir = path.join(ROOT, folder);
           if (fs.existsSync(dir)) for (const name of fs.readdirSync(dir).sort()) corpus.push(fs.readFileSync(path.join(dir, name)));
@@ -248,7 +263,15 @@ function workerThread() {
         } catch (error) {
           return checkReply({ error: error.message });
         }
+        decoded = null;
         checkReply(page.kvqRunJob({ kind: "chunk", index: 0, packed, properties: input[1], size, crc }), size, crc);
+        // liblzma reads no more than 4 bits of literal context (lc + lp), which kvq export never exceeds.
+        if (!decoded || !this.reference || (input[1] % 9) + (((input[1] / 9) | 0) % 5) > 4) return;
+        const out = decoded;
+        return this.reference.unpack(input[1], size, packed).then((reference) => {
+          if (reference.properties !== 0) throw new Error("the page's decoder accepts a chunk that liblzma refuses");
+          if (Buffer.compare(reference.text, out) !== 0) throw new Error("the page's decoder reads a chunk otherwise than liblzma");
+        });
       },
       mutate(input) {
         const out = Array.from(input);
@@ -330,6 +353,8 @@ function workerThread() {
     await post("Profiler.enable");
     await post("Profiler.startPreciseCoverage", { callCount: true, detailed: true });
     page = require("../unpack.js");
+    const decodeLzma = globalThis.decodeLzma;
+    globalThis.decodeLzma = (...args) => (decoded = decodeLzma(...args));
     const target = targets[options.target];
     if (options.writeSeeds) return writeSeeds(options, animationFrames, random, Packer, unpackInput, escape);
     target.seeds();
@@ -350,7 +375,7 @@ function workerThread() {
       parentPort.postMessage({ fault: overAllocation ? error.message : error.stack, input });
       return;
     }
-    if (target.packer) target.packer.close();
+    for (const helper of [target.packer, target.reference]) if (helper) helper.close();
     const coverage = lineCoverage((await post("Profiler.takePreciseCoverage")).result);
     parentPort.postMessage({ runs, coverage });
   })();
