@@ -220,6 +220,9 @@ function workerThread() {
   // The page's escaping, as kvq export writes it, to check what the page reads against.
   const escape = (bytes) => windows1252.decode(bytes).replace(/[\0\r<=]/g, (c) => "=" + "\0\r<=".indexOf(c));
 
+  // Whether `bytes` are what `piece` of the data text holds (a page may hold NUL, CR and '<' unescaped).
+  const readAsWritten = (bytes, piece, encoding) => (encoding ? Buffer.compare(Buffer.from(piece, "base64"), bytes) === 0
+    : escape(bytes) === piece.replace(/[\0\r<]/g, (c) => "=" + "\0\r<".indexOf(c)));
   const checkReply = (reply, size, crc) => {
     if (reply.error !== undefined) {
       if (!MESSAGES.includes(reply.error)) throw new Error("the page would show: " + reply.error);
@@ -250,18 +253,19 @@ function workerThread() {
           const piece = text.substring(input[10]);
           const reply = page.kvqRunJob({ kind: "section", index: "audio", text: piece, encoding, crc });
           if (reply.error !== undefined) return checkReply(reply);
-          const expected = encoding ? Buffer.from(piece, "base64") : null;
-          if (encoding ? Buffer.compare(expected, reply.bytes) !== 0 : escape(reply.bytes) !== piece.replace(/[\0\r<]/g, (c) => "=" + "\0\r<".indexOf(c))) {
-            throw new Error("a soundtrack piece read as other bytes than it holds");
-          }
+          if (!readAsWritten(reply.bytes, piece, encoding)) throw new Error("a soundtrack piece read as other bytes than it holds");
           if (reply.crc !== page.kvqCrc32(reply.bytes, crc)) throw new Error("a soundtrack piece's running CRC is wrong");
           return;
         }
         let packed;
+        const start = input[10], end = text.length - ((input[11] << 24) >> 24);
         try {
-          packed = page.kvqSectionBytes(text, input[10], text.length - ((input[11] << 24) >> 24), encoding);
+          packed = page.kvqSectionBytes(text, start, end, encoding);
         } catch (error) {
           return checkReply({ error: error.message });
+        }
+        if (end > text.length || start > end || !readAsWritten(packed, text.slice(start, end), encoding)) {
+          throw new Error("a section read past its bounds, or as other bytes than it holds");
         }
         decoded = null;
         checkReply(page.kvqRunJob({ kind: "chunk", index: 0, packed, properties: input[1], size, crc }), size, crc);
@@ -278,7 +282,7 @@ function workerThread() {
         const pick = () => random.below(out.length + 1);
         for (let n = 1 + random.below(4); n > 0; n--) {
           while (out.length < HEADER) out.push(0);
-          const at = pick(), kind = random.below(10);
+          const at = pick(), kind = random.below(11);
           if (kind === 0) out[at] ^= 1 << random.below(8);
           else if (kind === 1) out[at] = [0, 0xff, 0x3d, 0x30, 0x33, 0x34, 0x3c, 0x0d, random.below(256)][random.below(9)];
           else if (kind === 2) out.splice(at, 0, ...Array.from({ length: 1 + random.below(8) }, () => random.below(256)));
@@ -289,15 +293,17 @@ function workerThread() {
             const from = random.below(other.length);
             out.splice(at, random.below(64), ...other.subarray(from, from + random.below(256)));
           } else if (kind === 6 || kind === 7) {
-            // The size: a little off, far off, or absurd.
+            // The size: a little off, far off, absurd, or short, so that the decoder stops early and
+            // a damaged stream is accepted (and compared with liblzma's reading) more often.
             const size = Buffer.from(out.slice(0, HEADER)).readUInt32LE(2);
             const claims = [size + 1, size - 1, size * 2, size >>> 1, 0, 1, random.below(2 ** 32), 2 ** 32 - 1,
-              ALLOCATION_LIMIT + 1, size + FRAME_BYTES, size * 1000];
+              ALLOCATION_LIMIT + 1, size + FRAME_BYTES, size * 1000, 1 + random.below(64), random.below(size + 1)];
             const b = Buffer.alloc(4);
             b.writeUInt32LE(claims[random.below(claims.length)] >>> 0);
             out.splice(2, 4, ...b);
           } else if (kind === 8) out[1] = [out[1] + 1, out[1] - 1, 224, 225, random.below(256)][random.below(5)] & 0xff;
-          else out[6 + random.below(4)] ^= 1 << random.below(8);
+          else if (kind === 9) out[6 + random.below(4)] ^= 1 << random.below(8);
+          else out[10 + random.below(2)] = [0, 1, 2, 0xff, 0xfe, random.below(256)][random.below(6)];
         }
         return Buffer.from(out.slice(0, MAX_INPUT));
       },
