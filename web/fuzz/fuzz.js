@@ -58,7 +58,8 @@ function mainThread() {
     const name = path.join(options.artifacts, `${options.target}-fault-${require("node:crypto").createHash("sha1").update(input).digest("hex")}`);
     fs.mkdirSync(options.artifacts, { recursive: true });
     fs.writeFileSync(name, input);
-    console.error(`\n==fault== ${what}\ninput (${input.length} bytes) written to ${name}`);
+    const after = `after ${Atomics.load(state, 0)} inputs in ${Math.round((Date.now() - started) / 1000)} s`;
+    console.error(`\n==fault== ${what}\n${after}: input (${input.length} bytes) written to ${name}`);
     if (input.length <= 512) console.error(Buffer.from(input).toString("hex"));
     process.exit(1);
   };
