@@ -16,10 +16,11 @@ const { isMainThread, workerData, parentPort } = threads;
 
 const ROOT = path.resolve(__dirname, "../..");
 const MAX_INPUT = 8192;
+const FRAME_BYTES = 80 * 30;
+const MAX_FRAMES = 48;
 // No input may make the page allocate more than this at once (the decoder's output is one piece).
 const ALLOCATION_LIMIT = 64 << 20;
 const MESSAGES = ["damaged data", "corrupt LZMA data"];
-const FRAME_BYTES = 80 * 30;
 
 function parseArguments(argv) {
   const options = { target: argv[0], runs: Infinity, seconds: Infinity, seed: Date.now() >>> 0, timeout: 10,
@@ -28,6 +29,7 @@ function parseArguments(argv) {
     const name = argv[i].replace(/^--/, "").replace(/-(.)/g, (_, c) => c.toUpperCase());
     if (!(name in options) && name !== "writeSeeds" || i + 1 >= argv.length) throw new Error("unknown option " + argv[i]);
     options[name] = ["runs", "seconds", "seed", "timeout"].includes(name) ? Number(argv[i + 1]) : argv[i + 1];
+    if (Number.isNaN(options[name]) || options[name] < 0) throw new Error(`${argv[i]} needs a number, not ${argv[i + 1]}`);
   }
   if (!["page_unpack", "page_round_trip"].includes(options.target)) throw new Error("no target " + options.target);
   return options;
@@ -43,7 +45,7 @@ function mainThread() {
   }
   console.error(`INFO: Seed: ${options.seed}`);
   // [inputs done, length of the current input, stop asked] and the current input itself.
-  const shared = new SharedArrayBuffer(12 + MAX_INPUT * FRAME_BYTES);
+  const shared = new SharedArrayBuffer(12 + Math.max(MAX_INPUT, 1 + MAX_FRAMES * FRAME_BYTES));
   const state = new Int32Array(shared, 0, 3);
   const current = new Uint8Array(shared, 12);
   const worker = new threads.Worker(path.join(__dirname, "fuzz.js"), { workerData: { options, shared } });
@@ -78,6 +80,7 @@ function mainThread() {
   worker.on("error", (error) => fault("the harness stopped: " + (error.stack || error), Buffer.from(current.subarray(0, Atomics.load(state, 1)))));
   worker.on("message", (message) => {
     if (message.fault) fault(message.fault, Buffer.from(message.input));
+    if (message.setupError) process.exit(console.error("fuzz.js: " + message.setupError) || 2);
     if (message.seeds) process.exit(console.error(`wrote ${message.seeds} seeds to ${options.writeSeeds}`) || 0);
     clearInterval(timer);
     const count = message.runs, seconds = (Date.now() - started) / 1000;
@@ -104,7 +107,7 @@ function generator(seed) {
 
 // Frames as animations change: a screen drawn, then kept, touched up, scrolled, or drawn anew.
 function animationFrames(random) {
-  const count = 1 + Math.min(47, Math.floor(-Math.log(1 - random()) * 3));
+  const count = 1 + Math.min(MAX_FRAMES - 1, Math.floor(-Math.log(1 - random()) * 3));
   const draw = () => {
     const frame = new Uint8Array(FRAME_BYTES);
     const style = random.below(4);
@@ -364,7 +367,11 @@ function workerThread() {
     globalThis.decodeLzma = (...args) => (decoded = decodeLzma(...args));
     const target = targets[options.target];
     if (options.writeSeeds) return writeSeeds(options, animationFrames, random, Packer, unpackInput, escape);
-    target.seeds();
+    try {
+      target.seeds();
+    } catch (error) {
+      return parentPort.postMessage({ setupError: error.message });
+    }
     const started = Date.now();
     let runs = 0, input = null;
     try {
