@@ -52,7 +52,7 @@ public:
     }
     std::uint16_t word() { return static_cast<std::uint16_t>(byte() | byte() << 8); }
     template <std::size_t N>
-    auto pick(const auto (&choices)[N])
+    auto pick(const auto(&choices)[N])
     {
         return choices[byte() % N];
     }

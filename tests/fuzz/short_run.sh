@@ -4,10 +4,10 @@
 # regression first, then a fixed number of new inputs (new finds go to a scratch folder, never into
 # the tree), under the target's memory bound. Fails on any fault, and when the target's coverage
 # never entered the file of the parser it exists for (a target built from the wrong source).
-# usage: short_run.sh TARGET_BINARY NAME PARSER_FILE MEMORY_MB
+# usage: short_run.sh TARGET_BINARY NAME PARSER_FILE MEMORY_MB RUNS
 set -euo pipefail
-binary=$1 name=$2 parser=$3 memory_mb=$4
-runs=${KVQ_FUZZ_RUNS:-30000}
+binary=$1 name=$2 parser=$3 memory_mb=$4 runs=$5
+export PATH=/usr/lib/llvm-14/bin:$PATH  # llvm-symbolizer, which names the covered functions' files
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
 mkdir "$scratch/new"

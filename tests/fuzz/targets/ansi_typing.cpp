@@ -22,7 +22,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             const CellPicture& screen = typing.screenAfter(bytes);
             if (screen.cells.size() != static_cast<std::size_t>(screen.columns) * screen.rows) __builtin_trap();
             for (const Cell& cell : screen.cells)
-                if (cell.foreground >= screen.palette.size() || cell.background >= screen.palette.size()) __builtin_trap();
+                if (cell.foreground >= screen.palette.size() || cell.background >= screen.palette.size())
+                    __builtin_trap();
         }
         typing.everBlinks();
     } catch (const SceneError&) {

@@ -61,7 +61,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (int cell = 0; cell < TextFrame::kCells; ++cell) {
         const auto rest = input.rest();
         frames[0].cells[static_cast<std::size_t>(cell)] =
-            rest.empty() || first_length == 0 ? 0x20 : rest[static_cast<std::size_t>(cell % first_length) % rest.size()];
+            rest.empty() || first_length == 0 ? 0x20
+                                              : rest[static_cast<std::size_t>(cell % first_length) % rest.size()];
     }
     for (int skip = 0; skip < first_length; ++skip) input.byte();
     while (!input.rest().empty() && frames.size() < 24) {

@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: MIT
 // Any font `--font` takes for the scene's art: PSF1/PSF2 (gzip or not), the player's font, or raw
 // glyphs of 1 to 32 rows, told apart by content and size.
+#include "kvq/files/cell_font_file.h"
 #include "fuzz_input.h"
 #include "kvq/common/tool_error.h"
-#include "kvq/files/cell_font_file.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {

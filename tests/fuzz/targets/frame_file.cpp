@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: MIT
 // kvq's frame file, read a block at a time as frames are asked for, in an order the input chooses.
+#include "kvq/files/frame_file.h"
 #include "fuzz_input.h"
 #include "kvq/common/tool_error.h"
-#include "kvq/files/frame_file.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {

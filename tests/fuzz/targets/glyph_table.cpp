@@ -10,6 +10,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     GlyphTable glyphs;
     FileProblem problem;
     glyphs.load(file.path().c_str(), &problem);
+    // And straight from bytes of exactly the input's length, so that reading one past them shows.
+    GlyphTable from_bytes;
+    from_bytes.fillFrom(data, size);
     // The inverse half is the exact complement of the first: a load that broke it would show.
     for (int code = 0; code < GlyphTable::kFileGlyphs; ++code)
         for (int y = 0; y < 16; ++y)

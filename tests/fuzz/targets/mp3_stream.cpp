@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: MIT
 // The decoder the review player streams its soundtrack from: open (with its scan of every frame
 // header), reads and seeks where the input says.
-#include "fuzz_input.h"
 #include "platform/review/mp3_stream.h"
+#include "fuzz_input.h"
 
 #include <vector>
 

@@ -15,8 +15,8 @@ namespace {
 struct Bounds {
     std::uint64_t low, high;
 };
-constexpr Bounds kWholeBounds[] = {{1, 100'000'000}, {1, 4096}, {0, 100}, {1, 16},
-                                   {0, std::numeric_limits<std::uint64_t>::max()}};
+constexpr Bounds kWholeBounds[] = {
+    {1, 100'000'000}, {1, 4096}, {0, 100}, {1, 16}, {0, std::numeric_limits<std::uint64_t>::max()}};
 constexpr double kNumberBounds[][2] = {{0.25, 4.0}, {0.5, 64.0}, {0, 1e9}};
 
 }  // namespace

@@ -13,6 +13,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const MemoryFile file(input.rest());
     try {
         const RgbPicture picture = readPngRgb(file.path(), max_side);
+        if (picture.width < 1 || picture.height < 1 || static_cast<std::uint32_t>(picture.width) > max_side ||
+            static_cast<std::uint32_t>(picture.height) > max_side)
+            __builtin_trap();
         if (picture.rgb.size() != static_cast<std::size_t>(picture.width) * picture.height * 3) __builtin_trap();
         touch(picture.rgb);
     } catch (const ToolError&) {

@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: MIT
 // A PSF1 or PSF2 console font: its glyphs and Unicode table, and the conversion to the player's
 // font. The gzip target reads the same code through compressed input.
+#include "kvq/font/psf_font.h"
 #include "fuzz_input.h"
 #include "kvq/common/tool_error.h"
-#include "kvq/font/psf_font.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {

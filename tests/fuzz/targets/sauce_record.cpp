@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 // A SAUCE record and its comment block at a file's end, believed only where they fit the file.
-#include "fuzz_input.h"
 #include "scene/sauce_record.h"
+#include "fuzz_input.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
@@ -11,7 +11,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const int spacing = split.record->letterSpacing();
         if (spacing != 0 && spacing != 8 && spacing != 9) __builtin_trap();
         if (split.record->comments.size() > 255) __builtin_trap();
-        for (const std::string& comment : split.record->comments) touch({reinterpret_cast<const std::uint8_t*>(comment.data()), comment.size()});
+        for (const std::string& comment : split.record->comments)
+            touch({reinterpret_cast<const std::uint8_t*>(comment.data()), comment.size()});
     }
     return 0;
 }

@@ -8,7 +8,7 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     static const char* const kNames[] = {"art.ans", "art.txt", "art.pcb", "art.bin", "art.xb", "art.adf",
-                                         "art.idf", "art.tnd", "art.asc", "art.diz", "art", "art.kvq"};
+                                         "art.idf", "art.tnd", "art.asc", "art.diz", "art",    "art.kvq"};
     FuzzInput input(data, size);
     const std::string name = input.pick(kNames);
     const SceneOptions options = fuzzedSceneOptions(input);

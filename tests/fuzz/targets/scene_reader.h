@@ -31,7 +31,9 @@ inline void checkScenePiece(const ScenePiece& piece)
     const std::size_t glyphs = piece.font ? static_cast<std::size_t>(piece.font->glyph_count) : 256;
     if (piece.font && piece.font->rows.size() != glyphs * piece.font->height) __builtin_trap();
     for (const Cell& cell : picture.cells)
-        if (cell.code >= glyphs || cell.foreground >= picture.palette.size() || cell.background >= picture.palette.size()) __builtin_trap();
+        if (cell.code >= glyphs || cell.foreground >= picture.palette.size() ||
+            cell.background >= picture.palette.size())
+            __builtin_trap();
 }
 
 template <typename Reader>

@@ -11,8 +11,9 @@
 
 namespace {
 
-// Larger pictures are refused rather than allocated: nobody encodes a 16K frame into 80x30 cells.
-constexpr std::uint32_t kMaxSide = 16384;
+// Larger pictures are refused rather than allocated (an 8K frame already takes 192 MiB as RGB):
+// nobody encodes more into 80x30 cells.
+constexpr std::uint32_t kMaxSide = 8192;
 
 std::vector<std::uint8_t> readPngLuminance(const std::string& path, int& width, int& height)
 {
