@@ -28,7 +28,7 @@ module.exports = [
     },
   },
   {
-    files: ["tests/*.js", "eslint.config.js"],
+    files: ["tests/*.js", "fuzz/*.js", "eslint.config.js"],
     // page.evaluate() callbacks run in the page.
     languageOptions: { ecmaVersion: 2022, sourceType: "script", globals: { ...browser, ...node } },
   },

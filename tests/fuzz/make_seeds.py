@@ -169,8 +169,10 @@ def mp3s(folder):
 
 
 def main():
-    if os.path.isdir(CORPUS):
-        shutil.rmtree(CORPUS)
+    # corpus/page_unpack is the web page's, written by web/fuzz/fuzz.js --write-seeds: kept.
+    for target in os.listdir(CORPUS) if os.path.isdir(CORPUS) else []:
+        if target != "page_unpack":
+            shutil.rmtree(os.path.join(CORPUS, target))
     with tempfile.TemporaryDirectory() as scratch:
         sounds = mp3s(scratch)
 
