@@ -83,7 +83,8 @@ int main()
                 appendU32(0, reply);
                 appendU32(whole ? static_cast<std::uint32_t>(out.size()) : 0, reply);
                 if (whole) reply.append(out.begin(), out.end());
-                if (std::fwrite(reply.data(), 1, reply.size(), stdout) != reply.size() || std::fflush(stdout) != 0) return 1;
+                if (std::fwrite(reply.data(), 1, reply.size(), stdout) != reply.size() || std::fflush(stdout) != 0)
+                    return 1;
                 continue;
             }
             const LzmaChunk chunk = packLzmaChunk(frames);
@@ -96,7 +97,8 @@ int main()
             appendU32(static_cast<std::uint32_t>(crc32(0L, frames.data(), static_cast<uInt>(frames.size()))), reply);
             appendU32(static_cast<std::uint32_t>(text.size()), reply);
             reply += text;
-            if (std::fwrite(reply.data(), 1, reply.size(), stdout) != reply.size() || std::fflush(stdout) != 0) return 1;
+            if (std::fwrite(reply.data(), 1, reply.size(), stdout) != reply.size() || std::fflush(stdout) != 0)
+                return 1;
         }
         return 0;
     } catch (const std::exception& error) {
