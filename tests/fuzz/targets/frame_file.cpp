@@ -17,6 +17,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             if (const TextFrame* frame = frames.frame(ask % (frames.frameCount() + 2))) touch(frame->cells);
         }
         if (frames.frameCount() > 0) touch(frames.existingFrame(frames.frameCount() - 1).cells);
+        // A frame past the end is refused in words, never read.
+        bool refused = false;
+        try {
+            frames.existingFrame(frames.frameCount() + asks[0]);
+        } catch (const ToolError&) {
+            refused = true;
+        }
+        if (!refused) __builtin_trap();
+        // Opened the way that reports rather than throws, and one frame read alone: the same count.
+        FileProblem problem;
+        FrameFile reported(file.path(), problem);
+        if (reported.frameCount() != frames.frameCount()) __builtin_trap();
+        if (frames.frameCount() > 0) touch(readFrame(file.path(), asks[1] % frames.frameCount()).cells);
     } catch (const ToolError&) {
     }
     return 0;
