@@ -32,6 +32,11 @@ public:
     MemoryFile& operator=(const MemoryFile&) = delete;
 
     const std::string& path() const { return path_; }
+    // The file cut short under a reader that already opened it, as a file being rewritten is.
+    void shrinkTo(std::size_t size) const
+    {
+        if (::ftruncate(fd_, static_cast<off_t>(size)) != 0) std::abort();
+    }
 
 private:
     int fd_;

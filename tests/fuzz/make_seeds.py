@@ -180,7 +180,9 @@ def main():
     for name, data in [("three_frames", frames(3)), ("partial_frame", frames(2, 700)), ("one_short", frames(0, 1000)),
                        ("empty", b"")]:
         put("frame_list", name, data)
-        put("frame_file", name, b"\x01" + bytes([0, 1, 2, 5, 1, 0]) + data)
+        # Block size, six frames asked for, then where the file is cut while open (0: never).
+        put("frame_file", name, b"\x01" + bytes([0, 1, 2, 5, 1, 0]) + b"\x00" + data)
+        put("frame_file", "cut_" + name, b"\x02" + bytes([0, 1, 2, 5, 1, 0]) + b"\xa0" + data)
 
     font = bytes(rng.randrange(256) for _ in range(8192))
     for name, data in [("player_font", font), ("half_font", font[:4000]), ("long_font", font + font[:100])]:
@@ -233,10 +235,15 @@ def main():
         put("ansi_typing", f"piece{i}", bytes([i % 8]) + bytes(12) + b"\x00" + piece)
     put("ansi_reader", "sauce_ice_9", b"\x00" + ansi[0] + sauce(len(ansi[0]), info1=132, flags=0x05, comments=[b"hi"]))
     put("ansi_reader", "options", b"\x1b\x84\x00" + ansi[1])
+    put("ansi_reader", "diz", b"\x20" + ansi[1])
+    put("ansi_typing", "pcboard", b"\x82" + bytes(12) + b"\x00" + PCBOARD_PIECES[0] * 3)
     put("ansi_typing", "long_9600", b"\x02" + bytes(range(12)) + b"\x00" + b"".join(ansi) * 4)
     for i, piece in enumerate(PCBOARD_PIECES):
         put("pcboard_reader", f"piece{i}", b"\x00" + piece)
     put("pcboard_reader", "sauce", b"\x00" + PCBOARD_PIECES[0] + sauce(len(PCBOARD_PIECES[0]), file_type=4))
+    # PCBoard files carry ANSI escapes too, through the same interpreter.
+    for i, piece in enumerate(ansi):
+        put("pcboard_reader", f"with_ansi{i}", b"\x00" + PCBOARD_PIECES[i % 2] + piece)
 
     bin_piece = stored_cells(160 * 3)
     put("bin_reader", "plain", b"\x00" + stored_cells(80 * 4))
@@ -270,6 +277,12 @@ def main():
     put("ansimation_round_trip", "no_baud", bytes([0, 16]) + bytes(range(0, 256, 16)) + changes * 4)
     put("ansimation_round_trip", "baud_9600", bytes([2, 200]) + bytes(rng.randrange(256) for _ in range(200)) + changes * 8)
     put("ansimation_round_trip", "control_codes", bytes([1, 4, 0x0A, 0x0D, 0x1A, 0x1B]) + changes)
+    # Few changes, early at 9600 baud (padded to their time), and cells a few columns apart on one
+    # row (the cursor moved forward, or the cells between sent again).
+    sparse = b"".join(bytes([1]) + struct.pack("<HB", 400 + 7 * i, 0x41 + i) for i in range(10))
+    put("ansimation_round_trip", "sparse_9600", bytes([2, 1, 0x20]) + sparse)
+    row = bytes([4]) + b"".join(struct.pack("<HB", 800 + column, 0xDB) for column in (1, 3, 6, 30))
+    put("ansimation_round_trip", "one_row", bytes([0, 1, 0x20]) + row * 3)
 
 
 if __name__ == "__main__":

@@ -10,7 +10,8 @@
 #include "scene/scene_error.h"
 #include "scene/scene_piece.h"
 
-// Options as the commands pass them: none, or overrides of SAUCE's.
+// Options as the commands pass them: none, or overrides of SAUCE's. Bits 0x20 and up are the
+// targets' own.
 inline SceneOptions fuzzedSceneOptions(FuzzInput& input)
 {
     const std::uint8_t choice = input.byte();
