@@ -30,7 +30,12 @@ class AnsiInterpreter {
 public:
     static constexpr int kMaxColumns = 4096;
     static constexpr std::size_t kMaxCells = kMaxPictureCells;
+#ifdef FUZZING_BUILD_MODE_UNSAFE_FOR_PRODUCTION
+    // Lowered where fuzzers run, as the picture limit is, so that short inputs reach it too.
+    static constexpr std::size_t kMaxPaletteSize = 40;
+#else
     static constexpr std::size_t kMaxPaletteSize = 4096;
+#endif
 
     explicit AnsiInterpreter(const AnsiSettings& settings);
 
