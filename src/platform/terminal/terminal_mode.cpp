@@ -1,0 +1,2 @@
+// SPDX-License-Identifier: MIT
+#include "platform/terminal/terminal_mode.h"

@@ -1,0 +1,2 @@
+// SPDX-License-Identifier: MIT
+#include "kvq/play/window_surface.h"
