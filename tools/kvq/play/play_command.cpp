@@ -29,6 +29,7 @@
 #include "kvq/play/review_loop.h"
 #include "kvq/play/scroll_view.h"
 #include "kvq/play/transport.h"
+#include "kvq/play/window_surface.h"
 #include "platform/review/monotonic_clock.h"
 #include "platform/review/sdl_review_window.h"
 #include "platform/review/sdl_stretching_audio_output.h"
@@ -267,8 +268,9 @@ int run(const ParsedArguments& parsed, std::ostream&)
     std::unique_ptr<std::FILE, int (*)(std::FILE*)> trace(nullptr, &std::fclose);
     if (const char* path = std::getenv("KVQ_PLAY_TRACE")) trace.reset(std::fopen(path, "w"));
     MonotonicClock clock;
-    ReviewDevices devices{window, sound.playing ? &audio : nullptr, clock, &stop, trace.get()};
-    const int status = review(artwork, text_font, settings, devices);
+    WindowSurface surface(window, text_font);
+    ReviewDevices devices{surface, sound.playing ? &audio : nullptr, clock, &stop, trace.get()};
+    const int status = review(artwork, settings, devices);
     audio.stop();
     audio.close();
     window.close();
