@@ -186,15 +186,20 @@ TEST_F(SurfaceTest, PixelsAtWholeMultiplesAboveTheLastRow)
         }
         std::vector<int> shown;
     };
-    terminal.terminal_size = {170, 62, 1360, 992};  // 2x fits, with a row to spare
+    terminal.terminal_size = {170, 62, 1360, 992};  // 2x fits above the last row
     auto painter = std::make_unique<Placing>(log);
     Placing& placing = *painter;
     TerminalSurface surface(terminal, input, std::move(painter), capabilities, text_font, terminal);
     surface.layOut(640, 480);
     show(surface, 0x111111);
-    EXPECT_EQ(placing.shown, (std::vector<int>{1280, 976, 2, 5, 0}));
-    terminal.terminal_size = {170, 61, 1360, 976};  // now it does not
+    EXPECT_EQ(placing.shown, (std::vector<int>{1360, 960, 2, 0, 0}));
+    terminal.terminal_size = {90, 62, 720, 992};  // narrower: centred on whole cells
     ReviewEvent event;
+    surface.waitEvent(event, 1000);
+    surface.layOut(640, 480);
+    show(surface, 0x111111);
+    EXPECT_EQ(placing.shown, (std::vector<int>{640, 976, 1, 5, 0}));
+    terminal.terminal_size = {170, 60, 1360, 960};  // 2x no longer fits
     surface.waitEvent(event, 1000);
     surface.layOut(640, 480);
     show(surface, 0x111111);

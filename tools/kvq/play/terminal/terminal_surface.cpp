@@ -101,8 +101,9 @@ bool TerminalSurface::layOut(int picture_width, int picture_height)
         layOutPixels(picture_width, picture_height);
         pixels_->forget();
     }
+    // What was waiting was laid out for the old size; the review draws and presents again.
     clear_ = true;
-    waiting_ = true;
+    waiting_ = false;
     return true;
 }
 
