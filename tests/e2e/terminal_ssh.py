@@ -98,7 +98,7 @@ class FarTerminal:
         master, slave = os.openpty()
         fcntl.ioctl(master, termios.TIOCSWINSZ,
                     struct.pack("HHHH", rows, columns, columns * cell[0], rows * cell[1]))
-        env = {**os.environ, "TERM": "xterm-256color", "COLORTERM": "truecolor" if kind != "text" else ""}
+        env = {**os.environ, "TERM": "xterm-256color", "COLORTERM": "truecolor"}
         self.process = subprocess.Popen(command, stdin=slave, stdout=slave, stderr=slave, env=env,
                                         start_new_session=True, preexec_fn=lambda: fcntl.ioctl(0, termios.TIOCSCTTY, 0))
         os.close(slave)

@@ -92,7 +92,8 @@ struct SurfaceTest : ::testing::Test {
     }
     TerminalSurface surfaceFor()
     {
-        return TerminalSurface(terminal, input, std::make_unique<NamingPainter>(log), capabilities, text_font, terminal);
+        return TerminalSurface(terminal, input, std::make_unique<NamingPainter>(log), capabilities, text_font,
+                               terminal);
     }
     void show(TerminalSurface& surface, std::uint32_t colour)
     {
