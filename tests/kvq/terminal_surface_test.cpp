@@ -97,7 +97,7 @@ struct SurfaceTest : ::testing::Test {
     }
     void show(TerminalSurface& surface, std::uint32_t colour)
     {
-        surface.drawPicture(plain(colour), font, 0, true, 0);
+        surface.drawPicture(plain(colour), font, 8, true, 0);
         surface.present(OverlayContent{});
     }
 

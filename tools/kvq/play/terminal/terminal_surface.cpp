@@ -43,7 +43,7 @@ TerminalSurface::TerminalSurface(TerminalLink& link, TerminalInput& input, Termi
       trace_(trace),
       last_ms_(clock.nowMs()),
       font_height_(std::max(1, picture_font.height)),
-      cell_width_(8 + std::max(0, letter_spacing))
+      cell_width_(std::max(1, letter_spacing))
 {
     switch (protocol) {
     case TerminalProtocol::sixel:
