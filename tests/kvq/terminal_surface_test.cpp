@@ -209,3 +209,22 @@ TEST_F(SurfaceTest, PixelsAtWholeMultiplesAboveTheLastRow)
 }
 
 }  // namespace
+
+namespace {
+
+// In text a cell of the picture is a cell of the terminal, at either letter spacing.
+TEST_F(SurfaceTest, TextTakesOneTerminalCellForEachCell)
+{
+    for (const int spacing : {8, 9}) {
+        for (const int columns : {80, 79}) {
+            terminal.terminal_size = {columns, 40, 0, 0};
+            TerminalSurface surface(terminal, input, TerminalProtocol::text, capabilities, text_font, font, spacing,
+                                    terminal);
+            surface.layOut(80 * spacing, 480);
+            EXPECT_EQ(surface.notice().empty(), columns == 80) << spacing << " " << columns;
+            EXPECT_EQ(surface.viewHeight(), 480);
+        }
+    }
+}
+
+}  // namespace
