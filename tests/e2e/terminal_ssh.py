@@ -236,6 +236,9 @@ def main():
                 # review presented last before it, never an older one waiting in a queue.
                 presents = [(t, int(v)) for t, what, v in lines if what == "present"]
                 shown = [t for t, what, _ in lines if what == "shown"]
+                crossings = sorted(shown_at - sent_at for (sent_at, _), shown_at in zip(sent, shown))
+                print(f"each picture on the screen {crossings[len(crossings) // 2]:.2f} s (median), at most "
+                      f"{crossings[-1]:.2f} s after it was sent; {FRAMES / len(sent):.1f} frames a picture")
                 if len(sent) > FRAMES // 4:
                     fail(f"{len(sent)} pictures crossed a 20 kB/s link: they cannot all have been drawn")
                 start = next(t for t, what, _ in lines if what == "chosen")
