@@ -1,4 +1,201 @@
 #!/usr/bin/env python3
 # SPDX-License-Identifier: MIT
+"""`kvq play --terminal` in a real xterm, ended every way a person or the system ends it: after each,
+the terminal must be as it was. A shell in the xterm records `stty -g` before and after, then asks
+the terminal itself (DECRQM) whether the cursor shows and the alternate screen is left, and what
+its colours are (DECRQSS), and writes what it heard to a file read here.
+usage: terminal_exits.py CASE   (quit_keys | end | interrupt | terminate | hang_up | crash | resize);
+KVQ names kvq."""
+import os
+import re
+import signal
+import shutil
+import subprocess
 import sys
-sys.exit("not written yet")
+import tempfile
+import time
+from pathlib import Path
+
+from checks import check, finish
+from xserver import Xvfb
+
+KVQ = os.environ["KVQ"]
+FRAME_BYTES = 2400
+
+# Run in the xterm: for each run, the modes before, kvq (its pid written first, so that the test
+# signals it and nothing else), its status, the modes after and the terminal's own answers.
+SHELL = r"""
+cd "$WORK"
+ulimit -c 0
+# The shell is in the terminal's foreground group with kvq: Ctrl+C is kvq's to take, not the shell's.
+trap '' INT TERM HUP
+echo "$WINDOWID" > window
+run=1
+while [ "$run" -le "$RUNS" ]; do
+    stty -g > before.$run
+    sh -c 'echo $$ > pid.'$run'; exec env KVQ_PLAY_TRACE=trace.'$run' "$KVQ" play frames.kvq --terminal --protocol text --no-audio' 2> stderr.$run
+    echo $? > status.$run
+    stty -g > after.$run
+    python3 "$ASK" > answers.$run 2>&1
+    run=$((run + 1))
+done
+echo done > finished
+sleep 600
+"""
+
+# Asks the terminal, in raw mode for the moment, and prints its replies as text.
+ASK = r"""
+import os, select, sys, termios, tty
+fd = os.open("/dev/tty", os.O_RDWR)
+saved = termios.tcgetattr(fd)
+tty.setraw(fd)
+try:
+    os.write(fd, b"\x1b[?25$p\x1b[?1049$p\x1bP$qm\x1b\\\x1b[c")
+    reply = b""
+    while not reply.endswith(b"c") and select.select([fd], [], [], 10)[0]:
+        reply += os.read(fd, 1024)
+finally:
+    termios.tcsetattr(fd, termios.TCSANOW, saved)
+print(repr(reply))
+"""
+
+
+def make_frames(path, count):
+    """`count` frames, each a different picture, so that every frame draws something."""
+    with open(path, "wb") as out:
+        for frame in range(count):
+            out.write(bytes(32 + (frame + cell) % 95 for cell in range(FRAME_BYTES)))
+
+
+class Terminal:
+    """An xterm running SHELL `runs` times, each run's files in `work`."""
+
+    def __init__(self, display, work, runs):
+        self.work = work
+        self.env = {**os.environ, "DISPLAY": display, "WORK": str(work), "RUNS": str(runs), "KVQ": KVQ,
+                    "ASK": str(work / "ask.py"), "COLORTERM": "", "ASAN_OPTIONS": "detect_leaks=0"}
+        (work / "ask.py").write_text(ASK)
+        (work / "shell.sh").write_text(SHELL)
+        self.process = subprocess.Popen(["xterm", "-geometry", "100x40", "-b", "0", "-e", "sh", str(work / "shell.sh")],
+                                        env=self.env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        self.window = self.wait_for(lambda: (work / "window").exists() and (work / "window").read_text().strip(),
+                                    "the xterm's shell starts")
+
+    def wait_for(self, condition, what, seconds=60):
+        deadline = time.monotonic() + seconds
+        while time.monotonic() < deadline:
+            value = condition()
+            if value:
+                return value
+            if self.process.poll() is not None:
+                break
+            time.sleep(0.05)
+        check(False, what)
+        return None
+
+    def trace(self, run):
+        path = self.work / f"trace.{run}"
+        return path.read_text().splitlines() if path.exists() else []
+
+    def presents(self, run):
+        """The frames presented so far, in order."""
+        return [int(parts[2]) for parts in (line.split() for line in self.trace(run))
+                if len(parts) == 3 and parts[1] == "present"]
+
+    def started(self, run):
+        """Waits until kvq has drawn (it reads keys from then on); its pid."""
+        self.wait_for(lambda: self.presents(run), f"run {run}: kvq play draws in the terminal")
+        return int((self.work / f"pid.{run}").read_text())
+
+    def key(self, name):
+        # xterm takes no synthetic key events sent to a window: focus it and type as a person.
+        subprocess.run(["xdotool", "windowfocus", "--sync", self.window], env=self.env, timeout=20)
+        subprocess.run(["xdotool", "key", name], env=self.env, check=True, timeout=20)
+
+    def ended(self, run):
+        """Waits for the run's records; its status and what the terminal said afterwards."""
+        answers = self.work / f"answers.{run}"
+        self.wait_for(lambda: answers.exists() and answers.read_text().strip(), f"run {run}: kvq play ends")
+        status = (self.work / f"status.{run}").read_text().strip() if (self.work / f"status.{run}").exists() else ""
+        return status, answers.read_text() if answers.exists() else ""
+
+    def check_restored(self, run, status, expected_status):
+        before = (self.work / f"before.{run}").read_text().strip()
+        after = (self.work / f"after.{run}").read_text().strip() if (self.work / f"after.{run}").exists() else ""
+        answers = self.ended(run)[1]
+        check(status == str(expected_status), f"run {run}: exit status {status}, {expected_status} expected")
+        check(before == after and before != "", f"run {run}: the terminal's modes are as before ({after or 'none'})")
+        check("?25;1$y" in answers, f"run {run}: the cursor shows again ({answers.strip()})")
+        check("?1049;2$y" in answers, f"run {run}: the alternate screen is left")
+        check(re.search(r"P1\$r0?m", answers) is not None, f"run {run}: colours are reset")
+        errors = (self.work / f"stderr.{run}").read_text() if (self.work / f"stderr.{run}").exists() else ""
+        check("ERROR" not in errors and "runtime error" not in errors, f"run {run}: no sanitizer report ({errors.strip()})")
+
+    def stop(self):
+        if self.process.poll() is None:
+            self.process.terminate()
+            self.process.wait(timeout=20)
+
+
+def main():
+    case = sys.argv[1]
+    work = Path(tempfile.mkdtemp(prefix="kvq-terminal-exits-"))
+    xserver = Xvfb("1024x768")
+    terminal = None
+    try:
+        make_frames(work / "frames.kvq", 12 if case == "end" else 24 * 120)
+        runs = 2 if case == "quit_keys" else 1
+        terminal = Terminal(xserver.display, work, runs)
+        if terminal.window is None:
+            return
+        if case == "quit_keys":
+            for run, key in ((1, "q"), (2, "Escape")):
+                terminal.started(run)
+                terminal.key(key)
+                status, _ = terminal.ended(run)
+                terminal.check_restored(run, status, 0)
+        elif case == "end":
+            # Played to its end it pauses on the last frame, still reading keys, until the person quits.
+            terminal.started(1)
+            terminal.wait_for(lambda: 11 in terminal.presents(1), "the last frame shows")
+            time.sleep(0.5)
+            check(not (work / "status.1").exists(), "kvq play waits at the end")
+            terminal.key("q")
+            status, _ = terminal.ended(1)
+            terminal.check_restored(1, status, 0)
+        elif case == "interrupt":
+            terminal.started(1)
+            terminal.key("ctrl+c")
+            status, _ = terminal.ended(1)
+            terminal.check_restored(1, status, 130)
+        elif case in ("terminate", "hang_up", "crash"):
+            number = {"terminate": signal.SIGTERM, "hang_up": signal.SIGHUP, "crash": signal.SIGSEGV}[case]
+            pid = terminal.started(1)
+            os.kill(pid, number)
+            status, _ = terminal.ended(1)
+            terminal.check_restored(1, status, 128 + number)
+        elif case == "resize":
+            pid = terminal.started(1)
+            for columns, rows in ((60, 20), (140, 50)):
+                shown = len(terminal.presents(1))
+                subprocess.run(["xdotool", "windowsize", "--usehints", terminal.window, str(columns), str(rows)],
+                               env=terminal.env, check=True, timeout=20)
+                terminal.wait_for(lambda: len(terminal.presents(1)) > shown + 5, f"it draws on at {columns}x{rows}")
+                size = subprocess.run(["stty", "size"], stdin=open(f"/proc/{pid}/fd/0"), capture_output=True,
+                                      text=True).stdout.split()
+                check(size == [str(rows), str(columns)], f"the terminal is {columns}x{rows} ({size})")
+            terminal.key("q")
+            status, _ = terminal.ended(1)
+            terminal.check_restored(1, status, 0)
+        else:
+            sys.exit(f"unknown case {case}")
+    finally:
+        if terminal:
+            terminal.stop()
+        xserver.stop()
+        shutil.rmtree(work, ignore_errors=True)
+    finish()
+
+
+if __name__ == "__main__":
+    main()
