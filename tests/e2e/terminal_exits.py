@@ -60,6 +60,16 @@ print(repr(reply))
 """
 
 
+def make_font(path):
+    """A font of 128 different glyphs (and their inverses above), so that the text painter picks many characters."""
+    glyphs = bytearray(8192)
+    for code in range(256):
+        for row in range(16):
+            bits = (code * 73 + row * 29) & 0xFF if code % 128 else 0
+            glyphs[code * 32 + row] = bits ^ 0xFF if code >= 128 else bits
+    path.write_bytes(bytes(glyphs))
+
+
 def make_frames(path, count):
     """`count` frames, each a different picture, so that every frame draws something."""
     with open(path, "wb") as out:
@@ -144,6 +154,7 @@ def main():
     terminal = None
     try:
         make_frames(work / "frames.kvq", 12 if case == "end" else 24 * 120)
+        make_font(work / "test")
         runs = 2 if case == "quit_keys" else 1
         terminal = Terminal(xserver.display, work, runs)
         if terminal.window is None:
@@ -172,6 +183,10 @@ def main():
             number = {"terminate": signal.SIGTERM, "hang_up": signal.SIGHUP, "crash": signal.SIGSEGV}[case]
             pid = terminal.started(1)
             os.kill(pid, number)
+            if case == "terminate":
+                # A second at once, before kvq has ended in order: it ends the process there and then,
+                # and the terminal is still put back.
+                os.kill(pid, number)
             status, _ = terminal.ended(1)
             terminal.check_restored(1, status, 128 + number)
         elif case == "resize":
