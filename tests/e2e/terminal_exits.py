@@ -86,7 +86,12 @@ class Terminal:
                     "ASK": str(work / "ask.py"), "COLORTERM": "", "ASAN_OPTIONS": "detect_leaks=0"}
         (work / "ask.py").write_text(ASK)
         (work / "shell.sh").write_text(SHELL)
-        self.process = subprocess.Popen(["xterm", "-geometry", "100x40", "-b", "0", "-e", "sh", str(work / "shell.sh")],
+        # Ctrl+Shift+P writes the screen, with its colours, to a file: what the terminal shows, as text.
+        self.dump_prefix = work / "screen"
+        dump = ["-xrm", f"XTerm*printFileImmediate: {self.dump_prefix}", "-xrm", "XTerm*printModeImmediate: 2",
+                "-xrm", "XTerm*printOptsImmediate: 1",
+                "-xrm", "XTerm*VT100.translations: #override Ctrl Shift <Key>P: print-immediate()"]
+        self.process = subprocess.Popen(["xterm", "-geometry", "100x40", "-b", "0", *dump, "-e", "sh", str(work / "shell.sh")],
                                         env=self.env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         self.window = self.wait_for(lambda: (work / "window").exists() and (work / "window").read_text().strip(),
                                     "the xterm's shell starts")
@@ -121,6 +126,54 @@ class Terminal:
         # xterm takes no synthetic key events sent to a window: focus it and type as a person.
         subprocess.run(["xdotool", "windowfocus", "--sync", self.window], env=self.env, timeout=20)
         subprocess.run(["xdotool", "key", name], env=self.env, check=True, timeout=20)
+
+    def shown(self, run):
+        """How many drawings the terminal has said it took (its answer to the status query after each)."""
+        return sum(1 for line in self.trace(run) if line.split()[1:2] == ["shown"])
+
+    def picture_extent(self):
+        """The rows and columns of the cells shown with a background colour (the picture), above the
+        last row (the status line's)."""
+        self.key("ctrl+shift+p")
+        found = self.wait_for(lambda: list(self.work.glob("screen*")), "the terminal writes its screen")
+        if not found:
+            return set(), set()
+        time.sleep(0.5)  # written at once, but let it be closed
+        # Its name has the time to the second: taken away, so that the next one is not the same file.
+        text = found[0].read_text(encoding="utf-8", errors="replace")
+        found[0].unlink()
+        lines = text.replace("\x1b#5", "").split("\n")
+        rows, columns = set(), set()
+        for row, line in enumerate(lines[:-2]):
+            column, coloured = 0, False
+            for token in re.findall(r"\x1b\[[0-9;:]*m|\x1b.|[^\x1b\r]", line):
+                if token.startswith("\x1b["):
+                    parameters = token[2:-1].split(";")
+                    for index, value in enumerate(parameters):
+                        if value in ("", "0", "49"):
+                            coloured = False
+                        elif value.startswith("48") or (value.isdigit() and (40 <= int(value) <= 47 or
+                                                                              100 <= int(value) <= 107)):
+                            coloured = not (index > 0 and parameters[index - 1] == "38")
+                elif not token.startswith("\x1b"):
+                    if coloured:
+                        rows.add(row)
+                        columns.add(column)
+                    column += 1
+        return rows, columns
+
+    def check_layout(self, columns, rows):
+        """The 80x30 picture, cut to the terminal where it is smaller, centred across."""
+        shown_rows, shown_columns = self.picture_extent()
+        wide, high = min(80, columns), min(30, rows - 1)
+        if not shown_columns:
+            check(False, f"at {columns}x{rows} the picture shows")
+            return
+        left, right = min(shown_columns), columns - 1 - max(shown_columns)
+        check(len(shown_columns) == wide and max(shown_columns) - left + 1 == wide,
+              f"at {columns}x{rows} the picture is {wide} columns wide ({len(shown_columns)}, from {left})")
+        check(abs(left - right) <= 1, f"at {columns}x{rows} the picture is centred ({left} and {right} columns beside it)")
+        check(len(shown_rows) == high, f"at {columns}x{rows} the picture is {high} rows high ({len(shown_rows)})")
 
     def ended(self, run):
         """Waits for the run's records; its status and what the terminal said afterwards."""
@@ -191,14 +244,17 @@ def main():
             terminal.check_restored(1, status, 128 + number)
         elif case == "resize":
             pid = terminal.started(1)
+            terminal.wait_for(lambda: terminal.shown(1) > 3, "the terminal takes its drawings")
+            terminal.check_layout(100, 40)
             for columns, rows in ((60, 20), (140, 50)):
-                shown = len(terminal.presents(1))
+                shown = terminal.shown(1)
                 subprocess.run(["xdotool", "windowsize", "--usehints", terminal.window, str(columns), str(rows)],
                                env=terminal.env, check=True, timeout=20)
-                terminal.wait_for(lambda: len(terminal.presents(1)) > shown + 5, f"it draws on at {columns}x{rows}")
-                size = subprocess.run(["stty", "size"], stdin=open(f"/proc/{pid}/fd/0"), capture_output=True,
-                                      text=True).stdout.split()
+                with open(f"/proc/{pid}/fd/0") as tty:
+                    size = subprocess.run(["stty", "size"], stdin=tty, capture_output=True, text=True).stdout.split()
                 check(size == [str(rows), str(columns)], f"the terminal is {columns}x{rows} ({size})")
+                terminal.wait_for(lambda: terminal.shown(1) > shown + 5, f"it draws on at {columns}x{rows}")
+                terminal.check_layout(columns, rows)
             terminal.key("q")
             status, _ = terminal.ended(1)
             terminal.check_restored(1, status, 0)
