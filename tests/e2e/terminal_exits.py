@@ -215,6 +215,10 @@ def main():
         if case == "quit_keys":
             for run, key in ((1, "q"), (2, "Escape")):
                 terminal.started(run)
+                if run == 1:
+                    # Neither suspends nor quits: a stopped player would leave its raw screen to the shell.
+                    terminal.key("ctrl+z")
+                    terminal.key("ctrl+backslash")
                 terminal.key(key)
                 status, _ = terminal.ended(run)
                 terminal.check_restored(run, status, 0)
