@@ -22,25 +22,54 @@ from xserver import Xvfb
 KVQ = os.environ["KVQ"]
 FRAME_BYTES = 2400
 
-# Run in the xterm: for each run, the modes before, kvq (its pid written first, so that the test
-# signals it and nothing else), its status, the modes after and the terminal's own answers.
+# Run in the xterm: for each run, the modes before, kvq, how it ended, the modes after and the
+# terminal's own answers.
 SHELL = r"""
 cd "$WORK"
 ulimit -c 0
-# The shell is in the terminal's foreground group with kvq: Ctrl+C is kvq's to take, not the shell's.
-trap '' INT TERM HUP
 echo "$WINDOWID" > window
 run=1
 while [ "$run" -le "$RUNS" ]; do
     stty -g > before.$run
-    sh -c 'echo $$ > pid.'$run'; exec env KVQ_PLAY_TRACE=trace.'$run' "$KVQ" play frames.kvq --terminal --protocol text --no-audio' 2> stderr.$run
-    echo $? > status.$run
+    python3 "$JOB" $run 2> stderr.$run
     stty -g > after.$run
     python3 "$ASK" > answers.$run 2>&1
     run=$((run + 1))
 done
 echo done > finished
 sleep 600
+"""
+
+# Runs kvq as a job-control shell runs a job: in a process group of its own in the foreground, so
+# that the terminal's Ctrl+Z would reach it; writes its pid (the test signals it and nothing else),
+# then how it ended: "exit N", "signal N" (killed) or "stopped N" (suspended, then killed).
+JOB = r"""
+import os, signal, subprocess, sys
+run = sys.argv[1]
+for number in (signal.SIGINT, signal.SIGTERM, signal.SIGHUP, signal.SIGQUIT, signal.SIGTSTP, signal.SIGTTOU):
+    signal.signal(number, signal.SIG_IGN)
+tty = os.open("/dev/tty", os.O_RDWR)
+def foreground():
+    os.setpgid(0, 0)
+    os.tcsetpgrp(tty, os.getpgrp())
+    for number in (signal.SIGINT, signal.SIGTERM, signal.SIGHUP, signal.SIGQUIT, signal.SIGTSTP, signal.SIGTTOU):
+        signal.signal(number, signal.SIG_DFL)
+kvq = subprocess.Popen([os.environ["KVQ"], "play", "frames.kvq", "--terminal", "--protocol", "text", "--no-audio"],
+                       env={**os.environ, "KVQ_PLAY_TRACE": f"trace.{run}"}, preexec_fn=foreground, pass_fds=())
+with open(f"pid.{run}", "w") as out:
+    out.write(str(kvq.pid))
+_, status = os.waitpid(kvq.pid, os.WUNTRACED)
+if os.WIFSTOPPED(status):
+    ended = f"stopped {os.WSTOPSIG(status)}"
+    os.kill(kvq.pid, signal.SIGKILL)
+    os.waitpid(kvq.pid, 0)
+elif os.WIFSIGNALED(status):
+    ended = f"signal {os.WTERMSIG(status)}"
+else:
+    ended = f"exit {os.WEXITSTATUS(status)}"
+os.tcsetpgrp(tty, os.getpgrp())
+with open(f"status.{run}", "w") as out:
+    out.write(ended)
 """
 
 # Asks the terminal, in raw mode for the moment, and prints its replies as text.
@@ -83,8 +112,9 @@ class Terminal:
     def __init__(self, display, work, runs):
         self.work = work
         self.env = {**os.environ, "DISPLAY": display, "WORK": str(work), "RUNS": str(runs), "KVQ": KVQ,
-                    "ASK": str(work / "ask.py"), "COLORTERM": "", "ASAN_OPTIONS": "detect_leaks=0"}
+                    "ASK": str(work / "ask.py"), "JOB": str(work / "job.py"), "COLORTERM": "", "ASAN_OPTIONS": "detect_leaks=0"}
         (work / "ask.py").write_text(ASK)
+        (work / "job.py").write_text(JOB)
         (work / "shell.sh").write_text(SHELL)
         # Ctrl+Shift+P writes the screen, with its colours, to a file: what the terminal shows, as text.
         self.dump_prefix = work / "screen"
@@ -182,11 +212,11 @@ class Terminal:
         status = (self.work / f"status.{run}").read_text().strip() if (self.work / f"status.{run}").exists() else ""
         return status, answers.read_text() if answers.exists() else ""
 
-    def check_restored(self, run, status, expected_status):
+    def check_restored(self, run, status, *expected):
         before = (self.work / f"before.{run}").read_text().strip()
         after = (self.work / f"after.{run}").read_text().strip() if (self.work / f"after.{run}").exists() else ""
         answers = self.ended(run)[1]
-        check(status == str(expected_status), f"run {run}: exit status {status}, {expected_status} expected")
+        check(status in expected, f"run {run}: kvq play ended by {status or 'nothing'}, {' or '.join(expected)} expected")
         check(before == after and before != "", f"run {run}: the terminal's modes are as before ({after or 'none'})")
         check("?25;1$y" in answers, f"run {run}: the cursor shows again ({answers.strip()})")
         check("?1049;2$y" in answers, f"run {run}: the alternate screen is left")
@@ -221,7 +251,7 @@ def main():
                     terminal.key("ctrl+backslash")
                 terminal.key(key)
                 status, _ = terminal.ended(run)
-                terminal.check_restored(run, status, 0)
+                terminal.check_restored(run, status, "exit 0")
         elif case == "end":
             # Played to its end it pauses on the last frame, still reading keys, until the person quits.
             terminal.started(1)
@@ -230,22 +260,32 @@ def main():
             check(not (work / "status.1").exists(), "kvq play waits at the end")
             terminal.key("q")
             status, _ = terminal.ended(1)
-            terminal.check_restored(1, status, 0)
+            terminal.check_restored(1, status, "exit 0")
         elif case == "interrupt":
             terminal.started(1)
             terminal.key("ctrl+c")
             status, _ = terminal.ended(1)
-            terminal.check_restored(1, status, 130)
-        elif case in ("terminate", "hang_up", "crash"):
-            number = {"terminate": signal.SIGTERM, "hang_up": signal.SIGHUP, "crash": signal.SIGSEGV}[case]
-            pid = terminal.started(1)
-            os.kill(pid, number)
-            if case == "terminate":
-                # A second at once, before kvq has ended in order: it ends the process there and then,
-                # and the terminal is still put back.
-                os.kill(pid, number)
+            terminal.check_restored(1, status, "exit 130")
+        elif case == "hang_up":
+            # The first stop signal ends it in order, as Q does.
+            os.kill(terminal.started(1), signal.SIGHUP)
             status, _ = terminal.ended(1)
-            terminal.check_restored(1, status, 128 + number)
+            terminal.check_restored(1, status, "exit 129")
+        elif case == "terminate":
+            # One after another until it has gone: those after the first end the process there and then,
+            # wherever it is in ending in order, and the terminal is still put back.
+            pid = terminal.started(1)
+            for _ in range(5000):
+                if (work / "status.1").exists():
+                    break
+                os.kill(pid, signal.SIGTERM)
+                time.sleep(0.0002)
+            status, _ = terminal.ended(1)
+            terminal.check_restored(1, status, "exit 143", "signal 15")
+        elif case == "crash":
+            os.kill(terminal.started(1), signal.SIGSEGV)
+            status, _ = terminal.ended(1)
+            terminal.check_restored(1, status, "signal 11")
         elif case == "resize":
             pid = terminal.started(1)
             terminal.wait_for(lambda: terminal.shown(1) > 3, "the terminal takes its drawings")
@@ -261,7 +301,7 @@ def main():
                 terminal.check_layout(columns, rows)
             terminal.key("q")
             status, _ = terminal.ended(1)
-            terminal.check_restored(1, status, 0)
+            terminal.check_restored(1, status, "exit 0")
         else:
             sys.exit(f"unknown case {case}")
     finally:
