@@ -92,11 +92,12 @@ struct SurfaceTest : ::testing::Test {
     }
     TerminalSurface surfaceFor()
     {
-        return TerminalSurface(terminal, input, std::make_unique<NamingPainter>(log), capabilities, text_font, terminal);
+        return TerminalSurface(terminal, input, std::make_unique<NamingPainter>(log), capabilities, text_font,
+                               terminal);
     }
     void show(TerminalSurface& surface, std::uint32_t colour)
     {
-        surface.drawPicture(plain(colour), font, 0, true, 0);
+        surface.drawPicture(plain(colour), font, 8, true, 0);
         surface.present(OverlayContent{});
     }
 
