@@ -278,7 +278,10 @@ def main():
             for _ in range(5000):
                 if (work / "status.1").exists():
                     break
-                os.kill(pid, signal.SIGTERM)
+                try:
+                    os.kill(pid, signal.SIGTERM)
+                except ProcessLookupError:
+                    break
                 time.sleep(0.0002)
             status, _ = terminal.ended(1)
             terminal.check_restored(1, status, "exit 143", "signal 15")
