@@ -27,17 +27,13 @@ public:
         const CellGeometry& g = changes.geometry;
         if (changes.whole) {
             if (sent_) out += deletion();
-            out +=
-                "\x1b"
-                "7";
+            out += "\0337";  // the cursor saved
             appendCursorTo(where, CellRect{}, out);
             const TerminalPixels all{0, 0, width * scale, height * scale};
             // C=1: the cursor stays; q=2: the terminal answers nothing, not even errors.
             appendCommand("a=T,f=24,o=z,i=" + std::to_string(kImageId) + ",C=1,q=2," + sizeKeys(all), pixels, width,
                           scale, all, out);
-            out +=
-                "\x1b"
-                "8";
+            out += "\0338";  // and put back
             sent_ = true;
             return out;
         }
