@@ -189,7 +189,7 @@ INSTANTIATE_TEST_SUITE_P(Protocols, Painting,
                                     std::to_string(info.param.scale);
                          });
 
-TEST(KittyPainter, SendsOneImageInPiecesAndTakesItOffAtTheEnd)
+TEST(KittyPainter, SendsOneImageInPiecesChangesItInCommandsOfOnePieceAndTakesItOffAtTheEnd)
 {
     auto painter = makeKittyPainter();
     EXPECT_EQ(painter->farewell(), "");
@@ -198,15 +198,25 @@ TEST(KittyPainter, SendsOneImageInPiecesAndTakesItOffAtTheEnd)
     std::mt19937 random(4);
     for (auto& pixel : picture.pixels) pixel = random() & 0xFFFFFF;
     PixelTerminalModel model(120, 40, 8, 16);
-    const std::string bytes = painter->paint(picture.pixels, 200, 100, 1, {1, 1, 8, 16});
+    const PixelPlacement where{1, 1, 8, 16};
+    const std::string bytes = painter->paint(picture.pixels, 200, 100, 1, where);
     EXPECT_GT(std::count(bytes.begin(), bytes.end(), '\x1b'), 2 * 20);
     model.apply(bytes);
-    picture.at(5, 5) ^= 1;
-    model.apply(painter->paint(picture.pixels, 200, 100, 1, {1, 1, 8, 16}));
+    // Changed noise of more than a piece: sent as changes of one piece each.
+    for (int y = 10; y < 50; ++y) {
+        for (int x = 0; x < 200; ++x) picture.at(x, y) = random() & 0xFFFFFF;
+    }
+    model.apply(painter->paint(picture.pixels, 200, 100, 1, where));
     painter->forget();
-    model.apply(painter->paint(picture.pixels, 200, 100, 1, {1, 1, 8, 16}));
+    model.apply(painter->paint(picture.pixels, 200, 100, 1, where));
+    picture.at(5, 5) ^= 1;
+    model.apply(painter->paint(picture.pixels, 200, 100, 1, where));
     EXPECT_EQ(model.images(), 1u);
-    EXPECT_EQ(model.pixel(8 + 5, 16 + 5), picture.at(5, 5) & 0xFFFFFF);
+    int wrong = 0;
+    for (int y = 0; y < 100; ++y) {
+        for (int x = 0; x < 200; ++x) wrong += model.pixel(8 + x, 16 + y) != picture.at(x, y);
+    }
+    EXPECT_EQ(wrong, 0);
     model.apply(painter->farewell());
     EXPECT_EQ(model.images(), 0u);
 }
