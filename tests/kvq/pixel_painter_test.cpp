@@ -206,19 +206,37 @@ TEST(KittyPainter, SendsOneImageInPiecesChangesItInCommandsOfOnePieceAndTakesItO
     for (int y = 10; y < 50; ++y) {
         for (int x = 0; x < 200; ++x) picture.at(x, y) = random() & 0xFFFFFF;
     }
+    auto wrong = [&] {
+        int count = 0;
+        for (int y = 0; y < 100; ++y) {
+            for (int x = 0; x < 200; ++x) count += model.pixel(8 + x, 16 + y) != picture.at(x, y);
+        }
+        return count;
+    };
     model.apply(painter->paint(picture.pixels, 200, 100, 1, where));
+    EXPECT_EQ(wrong(), 0);
     painter->forget();
     model.apply(painter->paint(picture.pixels, 200, 100, 1, where));
     picture.at(5, 5) ^= 1;
     model.apply(painter->paint(picture.pixels, 200, 100, 1, where));
     EXPECT_EQ(model.images(), 1u);
-    int wrong = 0;
-    for (int y = 0; y < 100; ++y) {
-        for (int x = 0; x < 200; ++x) wrong += model.pixel(8 + x, 16 + y) != picture.at(x, y);
-    }
-    EXPECT_EQ(wrong, 0);
+    EXPECT_EQ(wrong(), 0);
     model.apply(painter->farewell());
     EXPECT_EQ(model.images(), 0u);
+}
+
+TEST(KittyPainter, SplitsAChangedRowOfMoreThanAPieceAcross)
+{
+    auto painter = makeKittyPainter();
+    Picture picture{1500, 1, std::vector<std::uint32_t>(1500, kPaper)};
+    PixelTerminalModel model(200, 2, 8, 16);
+    model.apply(painter->paint(picture.pixels, 1500, 1, 1, {0, 0, 8, 16}));
+    std::mt19937 random(6);
+    for (auto& pixel : picture.pixels) pixel = random() & 0xFFFFFF;
+    model.apply(painter->paint(picture.pixels, 1500, 1, 1, {0, 0, 8, 16}));
+    int wrong = 0;
+    for (int x = 0; x < 1500; ++x) wrong += model.pixel(x, 0) != picture.at(x, 0);
+    EXPECT_EQ(wrong, 0);
 }
 
 TEST(SixelPainter, KeepsColoursThatLookAlikeInOneRegisterAndTakesTheNearestPastTheLast)
