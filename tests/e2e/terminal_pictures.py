@@ -215,6 +215,153 @@ def pictures(work, case):
         x.stop()
 
 
+# Glyphs whose shape one character of the terminal's has: each as its four quarters (top left, top
+# right, bottom left, bottom right), True where ink.
+BLOCK_GLYPHS = {0x20: (0, 0, 0, 0), 1: (1, 1, 1, 1), 2: (1, 1, 0, 0), 3: (0, 0, 1, 1), 4: (1, 0, 1, 0), 5: (0, 1, 0, 1)}
+# The characters that draw them: each quarter True where in the foreground colour.
+BLOCK_CHARACTERS = {" ": (0, 0, 0, 0), "\u2588": (1, 1, 1, 1), "\u2580": (1, 1, 0, 0), "\u2584": (0, 0, 1, 1),
+                    "\u258c": (1, 0, 1, 0), "\u2590": (0, 1, 0, 1)}
+
+
+def make_block_animation(folder, frames, seed=13):
+    """A font of blocks and halves, and frames of them and their inverse (codes from 128) that each
+    change a few dozen cells of the one before."""
+    folder.mkdir()
+    font = bytearray(8192)
+    for code, (top_left, top_right, bottom_left, bottom_right) in BLOCK_GLYPHS.items():
+        for row in range(16):
+            left, right = (top_left, top_right) if row < 8 else (bottom_left, bottom_right)
+            font[code * 32 + row] = (0xF0 if left else 0) | (0x0F if right else 0)
+    (folder / "test").write_bytes(bytes(font))
+    rng = random.Random(seed)
+    codes = [code | inverse for code in BLOCK_GLYPHS for inverse in (0, 128)]
+    frame = bytearray(rng.choice(codes) for _ in range(2400))
+    data = bytearray()
+    for _ in range(frames):
+        for _ in range(40):
+            frame[rng.randrange(2400)] = rng.choice(codes)
+        data += frame
+    (folder / "quorva2.kvq").write_bytes(bytes(data))
+    return data
+
+
+SGR = re.compile(r"\x1b\[([0-9;:]*)m")
+
+
+def parse_screen(text):
+    """xterm's print-immediate dump: per row, per cell (character, foreground, background), colours
+    as (r, g, b) or None for the terminal's own."""
+    rows = []
+    for line in text.replace("\x1b#5", "").split("\n"):
+        line = line.rstrip("\r")
+        cells, foreground, background, reverse, at = [], None, None, False, 0
+        while at < len(line):
+            match = SGR.match(line, at)
+            if match:
+                parameters = match.group(1).split(";")
+                for parameter in parameters:
+                    parts = parameter.split(":")
+                    if parameter in ("", "0"):
+                        foreground, background, reverse = None, None, False
+                    elif parameter == "7":
+                        reverse = True
+                    elif parts[0] in ("38", "48") and len(parts) == 6 and parts[1] == "2":
+                        colour = tuple(int(value) for value in parts[3:6])
+                        if parts[0] == "38":
+                            foreground = colour
+                        else:
+                            background = colour
+                at = match.end()
+                continue
+            cells.append((line[at], background, foreground) if reverse else (line[at], foreground, background))
+            at += 1
+        rows.append(cells)
+    return rows
+
+
+def read_back(run, dump):
+    """The screen as xterm writes it out on print-immediate (Ctrl+Shift+P, bound by the test), once
+    two read-backs in a row are the same."""
+    previous = None
+    for _ in range(40):
+        for old in dump.parent.glob(dump.name + "*"):
+            old.unlink()
+        subprocess.run(["xdotool", "windowfocus", "--sync", run.window, "key", "ctrl+shift+p"], env=run.env,
+                       check=True)
+        # xterm names the file it writes with the time after the name given.
+        written = []
+        run.wait_for(lambda: bool(written.extend(dump.parent.glob(dump.name + "*")) or written), 10)
+        time.sleep(0.2)  # for it to be written whole; a partial one differs from the next
+        screen = parse_screen(written[0].read_text(encoding="utf-8", errors="replace")) if written else None
+        if screen is not None and screen == previous:
+            return screen
+        previous = screen
+    return previous or []
+
+
+def compare_cells(screen, codes):
+    """Finds the 80x30 picture on the screen read back and counts the cells that do not look as their
+    code's glyph does: each quarter in ink or paper as the glyph has it."""
+    def looks(cell):
+        character, foreground, background = cell
+        if character not in BLOCK_CHARACTERS:
+            return None
+        return tuple(foreground if quarter else background for quarter in BLOCK_CHARACTERS[character])
+
+    def wanted(code):
+        ink = BLOCK_GLYPHS[code & 0x7F]
+        return tuple((PAPER if on else INK) if code & 0x80 else (INK if on else PAPER) for on in ink)
+
+    best = (None, 2400)
+    for top in range(len(screen) - 29):
+        for left in range(max((len(row) for row in screen[top:top + 30]), default=0) - 79):
+            differ = 0
+            for row in range(30):
+                cells = screen[top + row]
+                for column in range(80):
+                    cell = cells[left + column] if left + column < len(cells) else (" ", None, None)
+                    differ += looks(cell) != wanted(codes[row * 80 + column])
+                if differ >= best[1]:
+                    break
+            if differ < best[1]:
+                best = ((left, top), differ)
+    return best
+
+
+def text(work):
+    folder = work / "show"
+    frames = make_block_animation(folder, 24 * 8)
+    dump = work / "screen.txt"
+    terminal = ["xterm", "-u8", "-b", "0", "-bw", "0", "-geometry", "90x34+0+0",
+                "-xrm", f"XTerm*printFileImmediate: {dump}", "-xrm", "XTerm*printModeImmediate: 2",
+                "-xrm", "XTerm*printOptsImmediate: 1",
+                "-xrm", "XTerm*VT100.translations: #override Ctrl Shift <Key>P: print-immediate()", "-e"]
+    x = Xvfb("800x600")
+    try:
+        run = TerminalRun(work, x.display, terminal, "xterm",
+                          [folder, "--terminal", "--protocol", "text", "--no-audio", "--start", "2"])
+        if run.window is None:
+            return
+        check(run.wait_for(lambda: len(run.presents()) >= 24), "the animation plays in the terminal")
+        check(run.key("space"), "Space pauses it")
+        frame = run.presents()[-1][1]
+        screen = read_back(run, dump)
+        run.settled_screenshot("text")  # to look at where the read-back differs
+        expected = frames[frame * 2400:(frame + 1) * 2400]
+        where, differ = compare_cells(screen, expected)
+        check(where is not None and differ == 0,
+              f"frame {frame} reads back as its blocks' characters, ink {INK} and paper {PAPER} in 24-bit colour "
+              f"(at {where}: {differ} of 2400 cells differ)")
+        check(run.key("period"), "'.' steps a frame on")
+        frame = run.presents()[-1][1]
+        where, differ = compare_cells(read_back(run, dump), frames[frame * 2400:(frame + 1) * 2400])
+        check(where is not None and differ == 0, f"and frame {frame} reads back so ({differ} cells differ)")
+        status, stderr = run.quit()
+        check(status == "0", f"Q quits with status 0 ({status}; {stderr})")
+    finally:
+        x.stop()
+
+
 def main():
     case = sys.argv[1] if len(sys.argv) > 1 else ""
     if case not in ("sixel_1x", "sixel_2x", "text", "kitty"):
