@@ -13,8 +13,8 @@
 // autowrap included. Anything else it cannot read is kept in `unknown`, for the test to reject.
 class TerminalScreen {
 public:
-    static constexpr int kDefault = -1;            // the terminal's own colour
-    static constexpr int kIndexed = 0x1000000;     // + 0-15: one of the sixteen
+    static constexpr int kDefault = -1;         // the terminal's own colour
+    static constexpr int kIndexed = 0x1000000;  // + 0-15: one of the sixteen
     struct Cell {
         char32_t character = U' ';
         int ink = kDefault, paper = kDefault;
@@ -115,19 +115,36 @@ private:
         const bool moves = final != 'm' && final != 'J';
         if (moves) pending_ = false;
         switch (final) {
-        case 'H': row_ = arg(0, 1) - 1, column_ = arg(1, 1) - 1; break;
-        case 'A': row_ -= arg(0, 1); break;
-        case 'B': row_ += arg(0, 1); break;
-        case 'C': column_ += arg(0, 1); break;
-        case 'D': column_ -= arg(0, 1); break;
-        case 'G': column_ = arg(0, 1) - 1; break;
-        case 'd': row_ = arg(0, 1) - 1; break;
+        case 'H':
+            row_ = arg(0, 1) - 1, column_ = arg(1, 1) - 1;
+            break;
+        case 'A':
+            row_ -= arg(0, 1);
+            break;
+        case 'B':
+            row_ += arg(0, 1);
+            break;
+        case 'C':
+            column_ += arg(0, 1);
+            break;
+        case 'D':
+            column_ -= arg(0, 1);
+            break;
+        case 'G':
+            column_ = arg(0, 1) - 1;
+            break;
+        case 'd':
+            row_ = arg(0, 1) - 1;
+            break;
         case 'J':
             if (arg(0, 0) != 2) unknown_.push_back("erase " + std::to_string(arg(0, 0)));
             for (Cell& cell : cells_) cell = {U' ', kDefault, paper(), cell.written};
             break;
-        case 'm': sgr(numbers); break;
-        default: unknown_.push_back(std::string("final ") + final);
+        case 'm':
+            sgr(numbers);
+            break;
+        default:
+            unknown_.push_back(std::string("final ") + final);
         }
         row_ = std::clamp(row_, 0, rows_ - 1);
         column_ = std::clamp(column_, 0, columns_ - 1);
@@ -138,15 +155,24 @@ private:
     {
         for (std::size_t k = 0; k < numbers.size(); ++k) {
             const int n = std::max(0, numbers[k]);
-            if (n == 0) ink_ = paper_ = kDefault, reverse_ = false;
-            else if (n == 7) reverse_ = true;
-            else if (n == 27) reverse_ = false;
-            else if (n == 39) ink_ = kDefault;
-            else if (n == 49) paper_ = kDefault;
-            else if (n >= 30 && n <= 37) ink_ = kIndexed + n - 30;
-            else if (n >= 90 && n <= 97) ink_ = kIndexed + n - 90 + 8;
-            else if (n >= 40 && n <= 47) paper_ = kIndexed + n - 40;
-            else if (n >= 100 && n <= 107) paper_ = kIndexed + n - 100 + 8;
+            if (n == 0)
+                ink_ = paper_ = kDefault, reverse_ = false;
+            else if (n == 7)
+                reverse_ = true;
+            else if (n == 27)
+                reverse_ = false;
+            else if (n == 39)
+                ink_ = kDefault;
+            else if (n == 49)
+                paper_ = kDefault;
+            else if (n >= 30 && n <= 37)
+                ink_ = kIndexed + n - 30;
+            else if (n >= 90 && n <= 97)
+                ink_ = kIndexed + n - 90 + 8;
+            else if (n >= 40 && n <= 47)
+                paper_ = kIndexed + n - 40;
+            else if (n >= 100 && n <= 107)
+                paper_ = kIndexed + n - 100 + 8;
             else if ((n == 38 || n == 48) && k + 4 < numbers.size() && numbers[k + 1] == 2) {
                 const int rgb = (numbers[k + 2] << 16) | (numbers[k + 3] << 8) | numbers[k + 4];
                 (n == 38 ? ink_ : paper_) = rgb;

@@ -123,7 +123,8 @@ std::vector<GlyphCharacter> glyphCharacters(const CellFont& font, const CellFont
         own += nearer < kNearest;
     }
     if (2 * own > first) {
-        for (int code = 0; code < first; ++code) characters[static_cast<std::size_t>(code)] = {cp437Unicode(code), false};
+        for (int code = 0; code < first; ++code)
+            characters[static_cast<std::size_t>(code)] = {cp437Unicode(code), false};
     }
     return characters;
 }

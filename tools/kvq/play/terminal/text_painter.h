@@ -64,6 +64,7 @@ private:
     void wantText(int row, int column, int end_column, const std::string& text, int ink);
     void wantOverlay(const OverlayContent& overlay);
     std::string colourParameter(int colour, bool paper) const;
+    int parameterLength(int colour, bool paper) const;
     // The cheapest way to show `wanted` with the attributes as they are: its bytes, the attributes after.
     std::string cellBytes(const Look& wanted, Attributes& attributes) const;
     int writeThroughCost(int row, int from, int to) const;
@@ -74,11 +75,11 @@ private:
     TerminalSize size_;
     int picture_columns_ = 0, picture_rows_ = 0;
     int view_rows_ = 0, view_columns_ = 0;
-    int first_column_ = 0;             // the picture's first column that shows
-    int left_ = 0, top_ = 0;           // the terminal cell of the view's first cell
+    int first_column_ = 0;    // the picture's first column that shows
+    int left_ = 0, top_ = 0;  // the terminal cell of the view's first cell
     std::vector<Look> wanted_, shown_;
-    bool cleared_ = false;             // the terminal has been cleared since the last forget()
+    bool cleared_ = false;  // the terminal has been cleared since the last forget()
     Attributes attributes_;
     int cursor_row_ = -1, cursor_column_ = -1;
-    bool cursor_pending_ = false;      // past the last column, where only CR and CUP move it surely
+    bool cursor_pending_ = false;  // past the last column, where only CR and CUP move it surely
 };
