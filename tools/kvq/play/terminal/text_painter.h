@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -38,6 +39,7 @@ public:
     // What undoes the painter's changes to the terminal (colours set), at the end.
     std::string farewell() const;
 
+private:
     // What a terminal cell shows: a character in two colours. A colour is 0x00RRGGBB, or with sixteen
     // colours an index 0-15; kDefault is the terminal's own, kAny where the colour does not show
     // (the ink of a space). Kept in one form of each pair of characters that are each other's inverse
@@ -52,7 +54,6 @@ public:
     static constexpr int kAny = -2;
     static Look look(char32_t character, int ink, int paper);
 
-private:
     struct Attributes {
         int ink = kDefault, paper = kDefault;
         bool reverse = false;
