@@ -14,6 +14,7 @@
 #include "kvq/play/review_loop.h"
 #include "kvq/play/screen_layout.h"
 #include "kvq/play/transport.h"
+#include "kvq/play/window_surface.h"
 #include "render/cell_drawing.h"
 #include "render/colours.h"
 #include "support/kvq_test_support.h"
@@ -170,10 +171,11 @@ TEST(ReviewLoop, ATallPieceFillsTheWindowsWidthAndScrollsALineOrAScreenAtATime)
     std::uint32_t at = 0;
     for (const auto& [event, top] : steps) window.events.push_back({at += 500, event});
     window.events.push_back({at + 500, key(ReviewKey::q)});
-    ReviewDevices devices{window, nullptr, clock, nullptr, nullptr};
+    WindowSurface window_surface(window, glyphs);
+    ReviewDevices devices{window_surface, nullptr, clock, nullptr, nullptr};
     ReviewSettings settings;
     settings.still = true;
-    EXPECT_EQ(review(art, glyphs, settings, devices), 0);
+    EXPECT_EQ(review(art, settings, devices), 0);
     // Each key glides the view to its place, every picture on the way the piece's own rows there
     // at 1x, and it comes to rest exactly there.
     const std::vector<int> tops = topsOf(window, art);
@@ -221,11 +223,12 @@ TEST(ReviewLoop, TheAutomaticScrollFollowsTheClockSoPausingStopsItAndSeekingMove
                      {5500, key(ReviewKey::s)},      // on again from 192
                      {6000, key(ReviewKey::right)},  // at 12 s: 192 + 5 * 48
                      {7000, key(ReviewKey::q)}};
-    ReviewDevices devices{window, nullptr, clock, nullptr, nullptr};
+    WindowSurface window_surface(window, glyphs);
+    ReviewDevices devices{window_surface, nullptr, clock, nullptr, nullptr};
     ReviewSettings settings;
     settings.still = true;
     settings.scroll_rows_per_second = 2;
-    EXPECT_EQ(review(art, glyphs, settings, devices), 0);
+    EXPECT_EQ(review(art, settings, devices), 0);
     const std::vector<int> tops = topsOf(window, art);
     const auto shown_at = [&](std::uint32_t ms) {
         int top = -1;
@@ -245,9 +248,10 @@ TEST(ReviewLoop, TheAutomaticScrollFollowsTheClockSoPausingStopsItAndSeekingMove
     ScriptedWindow later;
     WindowClock later_clock(later);
     later.events = {{0, key(ReviewKey::space)}, {100, key(ReviewKey::q)}};
-    ReviewDevices later_devices{later, nullptr, later_clock, nullptr, nullptr};
+    WindowSurface later_surface(later, glyphs);
+    ReviewDevices later_devices{later_surface, nullptr, later_clock, nullptr, nullptr};
     settings.start_seconds = 10;
-    EXPECT_EQ(review(art, glyphs, settings, later_devices), 0);
+    EXPECT_EQ(review(art, settings, later_devices), 0);
     EXPECT_EQ(topsOf(later, art), std::vector<int>{320});
 }
 
@@ -267,10 +271,11 @@ TEST(ReviewLoop, HShowsTheKeysThatWorkForWhatIsShownOverThePictureAndHidesThemAg
     ScriptedWindow window;
     WindowClock clock(window);
     window.events = {{500, key(ReviewKey::h)}, {1000, key(ReviewKey::h)}, {1500, key(ReviewKey::q)}};
-    ReviewDevices devices{window, nullptr, clock, nullptr, nullptr};
+    WindowSurface window_surface(window, glyphs);
+    ReviewDevices devices{window_surface, nullptr, clock, nullptr, nullptr};
     ReviewSettings settings;
     settings.still = true;
-    EXPECT_EQ(review(art, glyphs, settings, devices), 0);
+    EXPECT_EQ(review(art, settings, devices), 0);
     // The piece, then a box of text over its middle, then the piece again.
     ASSERT_EQ(window.pictures.size(), 3u);
     EXPECT_EQ(window.pictures[0], art.drawn(0, ScriptedWindow::kBarRows, 480));
@@ -298,10 +303,11 @@ TEST(ReviewLoop, BlinkingCellsBlinkAtVgasRateByThePlayTime)
     window.picture_rows = 400;
     WindowClock clock(window);
     window.events = {{1000, key(ReviewKey::space)}, {2000, key(ReviewKey::q)}};
-    ReviewDevices devices{window, nullptr, clock, nullptr, nullptr};
+    WindowSurface window_surface(window, glyphs);
+    ReviewDevices devices{window_surface, nullptr, clock, nullptr, nullptr};
     ReviewSettings settings;
     settings.still = true;
-    EXPECT_EQ(review(art, glyphs, settings, devices), 0);
+    EXPECT_EQ(review(art, settings, devices), 0);
     // Lit, then off, every 16 refreshes at 70 Hz, until the pause holds it.
     ASSERT_EQ(window.pictures.size(), 5u);
     for (std::size_t i = 0; i < window.pictures.size(); ++i) {
@@ -323,8 +329,9 @@ TEST(ReviewLoop, AnAnimationOfAnySizeAndSpacingPlaysItsFramesWithTheTransport)
                      {1000, key(ReviewKey::period)},
                      {2000, key(ReviewKey::end)},
                      {3000, key(ReviewKey::q)}};
-    ReviewDevices devices{window, nullptr, clock, nullptr, nullptr};
-    EXPECT_EQ(review(art, glyphs, ReviewSettings{}, devices), 0);
+    WindowSurface window_surface(window, glyphs);
+    ReviewDevices devices{window_surface, nullptr, clock, nullptr, nullptr};
+    EXPECT_EQ(review(art, ReviewSettings{}, devices), 0);
     // Frames 0-4 while playing, 5 after the step, 47 at the end.
     ASSERT_EQ(window.pictures.size(), 7u);
     for (std::size_t i = 0; i < window.pictures.size(); ++i) {
@@ -351,10 +358,11 @@ TEST(ReviewLoop, UploadsEachFrameOnceAsRenderedAndPresentsOnlyChanges)
                      {4100, far_right},
                      {4200, key(ReviewKey::f)},
                      {9000, key(ReviewKey::q)}};
-    ReviewDevices devices{window, nullptr, clock, nullptr, nullptr};
+    WindowSurface window_surface(window, glyphs);
+    ReviewDevices devices{window_surface, nullptr, clock, nullptr, nullptr};
     LoadedFrames source(frames);
     FramesArtwork art(source, glyphs);
-    EXPECT_EQ(review(art, glyphs, ReviewSettings{}, devices), 0);
+    EXPECT_EQ(review(art, ReviewSettings{}, devices), 0);
     // Frames 0-12 while playing, 13 after the step, 47 after the click at the bar's end.
     ASSERT_EQ(window.pictures.size(), 15u);
     for (std::size_t i = 0; i < window.pictures.size(); ++i) {
@@ -401,11 +409,12 @@ TEST(ReviewLoop, TransportKeysMoveTheFrameShownAsTheHelpSays)
     std::uint32_t at = 1000;
     for (const auto& [event, frame] : steps) window.events.push_back({at += 1000, event});
     window.events.push_back({at + 1000, key(ReviewKey::q)});
-    ReviewDevices devices{window, nullptr, clock, nullptr, nullptr};
+    WindowSurface window_surface(window, glyphs);
+    ReviewDevices devices{window_surface, nullptr, clock, nullptr, nullptr};
     ReviewSettings settings;
     LoadedFrames source(frames);
     FramesArtwork art(source, glyphs);
-    EXPECT_EQ(review(art, glyphs, settings, devices), 0);
+    EXPECT_EQ(review(art, settings, devices), 0);
     // The pictures uploaded: the first, then one per key (each moves to another frame).
     ASSERT_EQ(window.pictures.size(), steps.size() + 1);
     for (std::size_t i = 0; i < steps.size(); ++i) {
@@ -426,10 +435,11 @@ TEST(ReviewLoop, SpeedKeysStepThroughTheListAndLoopStartsAgainAtTheEnd)
                      {0, key(ReviewKey::l)},
                      {1500, key(ReviewKey::space)},
                      {2000, key(ReviewKey::q)}};
-    ReviewDevices devices{window, nullptr, clock, nullptr, nullptr};
+    WindowSurface window_surface(window, glyphs);
+    ReviewDevices devices{window_surface, nullptr, clock, nullptr, nullptr};
     LoadedFrames source(frames);
     FramesArtwork art(source, glyphs);
-    EXPECT_EQ(review(art, glyphs, ReviewSettings{}, devices), 0);
+    EXPECT_EQ(review(art, ReviewSettings{}, devices), 0);
     ASSERT_FALSE(window.pictures.empty());
     const PackedPicture& paused_on = window.pictures.back();
     int matched = -1;
@@ -451,12 +461,13 @@ TEST(ReviewLoop, AboveOneTimesSpeedOnlyEveryOtherFrameIsShown)
     // Waking a little late, the frame due is often an odd one; it is the even one before it that
     // shows.
     window.late_ms = 30;
-    ReviewDevices devices{window, nullptr, clock, nullptr, nullptr};
+    WindowSurface window_surface(window, glyphs);
+    ReviewDevices devices{window_surface, nullptr, clock, nullptr, nullptr};
     ReviewSettings settings;
     settings.speed = 2;
     LoadedFrames source(frames);
     FramesArtwork art(source, glyphs);
-    EXPECT_EQ(review(art, glyphs, settings, devices), 0);
+    EXPECT_EQ(review(art, settings, devices), 0);
     std::vector<int> shown;
     for (const PackedPicture& picture : window.pictures) {
         int matched = -1;
@@ -493,10 +504,11 @@ TEST(ReviewLoop, DraggingOnTheSeekBarSeeksUntilTheButtonGoesUp)
                      {1200, pointer(ReviewEvent::Kind::pointer_up, 480)},
                      {1300, pointer(ReviewEvent::Kind::pointer_move, 600)},
                      {2000, key(ReviewKey::q)}};
-    ReviewDevices devices{window, nullptr, clock, nullptr, nullptr};
+    WindowSurface window_surface(window, glyphs);
+    ReviewDevices devices{window_surface, nullptr, clock, nullptr, nullptr};
     LoadedFrames source(frames);
     FramesArtwork art(source, glyphs);
-    EXPECT_EQ(review(art, glyphs, ReviewSettings{}, devices), 0);
+    EXPECT_EQ(review(art, ReviewSettings{}, devices), 0);
     ASSERT_EQ(window.pictures.size(), 3u);
     EXPECT_EQ(window.pictures[1], renderFrame(frames[120], glyphs));
     EXPECT_EQ(window.pictures[2], renderFrame(frames[180], glyphs));

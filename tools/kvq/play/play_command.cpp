@@ -9,6 +9,8 @@
 #include <optional>
 #include <vector>
 
+#include <unistd.h>
+
 #include "audio/soundtrack.h"
 #include "audio/soundtrack_reports.h"
 #include "content/file_reports.h"
@@ -29,6 +31,8 @@
 #include "kvq/play/review_loop.h"
 #include "kvq/play/scroll_view.h"
 #include "kvq/play/transport.h"
+#include "kvq/play/terminal/terminal_review.h"
+#include "kvq/play/window_surface.h"
 #include "platform/review/monotonic_clock.h"
 #include "platform/review/sdl_review_window.h"
 #include "platform/review/sdl_stretching_audio_output.h"
@@ -40,6 +44,7 @@ namespace {
 constexpr std::string_view kHelp =
     "Usage: kvq play [FOLDER | FRAMES | ART] [--font FILE] [--audio FILE] [--start TIME] [--speed X]\n"
     "                [--loop] [--fullscreen] [--scale N] [--baud N] [--scroll-speed ROWS]\n"
+    "                [--terminal] [--protocol sixel|kitty|text] [--no-audio]\n"
     "\n"
     "Plays an animation or shows a piece of art in a window for review, its picture kept in step\n"
     "with its soundtrack.\n"
@@ -65,6 +70,14 @@ constexpr std::string_view kHelp =
     "                  on a screen of its width and 25 rows; the frames are the screens\n"
     "  --scroll-speed ROWS  scroll a tall piece by itself from the start, ROWS text rows a\n"
     "                  second (0.5 to 64); the scroll follows the clock, so seeking moves it\n"
+    "  --terminal      play in this terminal instead of a window (the default where there is\n"
+    "                  no display and the output is a terminal, as over ssh): the picture's own\n"
+    "                  pixels where the terminal draws sixel or kitty graphics, else its\n"
+    "                  characters in colour; only what changed is sent, and frames the\n"
+    "                  terminal or the link cannot take in time are skipped, never queued\n"
+    "  --protocol P    in a terminal, draw with sixel, kitty or text rather than what the\n"
+    "                  terminal says it can do\n"
+    "  --no-audio      no soundtrack, even where there is one\n"
     "\n"
     "Keys: Space pause/resume; Left/Right 5 s back/on (with Shift 10% of the length); 0-9 jump\n"
     "to 0%-90%; Home/End first/last frame (a still piece: its top/bottom); , and . one frame\n"
@@ -82,7 +95,8 @@ constexpr std::string_view kHelp =
 
 constexpr ValueOption kOptions[] = {{"font", ""},  {"audio", ""},      {"start", ""},
                                     {"speed", ""}, {"loop", "", true}, {"fullscreen", "", true},
-                                    {"scale", ""}, {"baud", ""},       {"scroll-speed", ""}};
+                                    {"scale", ""}, {"baud", ""},       {"scroll-speed", ""},
+                                    {"terminal", "", true}, {"protocol", ""}, {"no-audio", "", true}};
 
 void report(const std::string& line) { std::cerr << "kvq play: " << line << '\n'; }
 
@@ -146,6 +160,25 @@ GlyphTable textFontOf(const CellFont& font)
     GlyphTable table;
     table.fillFrom(slots.data(), slots.size());
     return table;
+}
+
+// In a terminal when asked, or where there is no display to open a window on but a terminal to play in.
+bool inTerminal(const ParsedArguments& parsed)
+{
+    if (parsed.option("terminal")) return true;
+    const auto set = [](const char* name) {
+        const char* value = std::getenv(name);
+        return value && *value;
+    };
+    return !set("DISPLAY") && !set("WAYLAND_DISPLAY") && isatty(STDOUT_FILENO) == 1;
+}
+
+std::optional<TerminalProtocol> protocolNamed(const std::string& name)
+{
+    if (name == "sixel") return TerminalProtocol::sixel;
+    if (name == "kitty") return TerminalProtocol::kitty;
+    if (name == "text") return TerminalProtocol::text;
+    throw UsageError("--protocol '" + name + "': sixel, kitty or text");
 }
 
 // What the review shows and what it was read from.
@@ -215,6 +248,13 @@ int run(const ParsedArguments& parsed, std::ostream&)
         scale = static_cast<int>(wholeNumberArgument(*text, "--scale", 1, 16, "a whole number from 1 to 16"));
     }
 
+    const bool terminal = inTerminal(parsed);
+    std::optional<TerminalProtocol> protocol;
+    if (const auto name = parsed.option("protocol")) {
+        if (!terminal) throw UsageError("--protocol goes only with --terminal");
+        protocol = protocolNamed(*name);
+    }
+
     // A hang-up (the terminal closed) ends the review as an interrupt does.
     const std::atomic<int>& stop = installTerminationHandlers(HangUp::endsPlayback);
     Shown shown;
@@ -247,15 +287,10 @@ int run(const ParsedArguments& parsed, std::ostream&)
         if (piece) text_font = textFontOf(artwork.font());
     }
 
-    SdlReviewWindow window;
-    const std::string title = "kvq play: " + std::filesystem::path(files.frames).filename().string();
-    if (window.open(title.c_str(), scale, parsed.option("fullscreen").has_value()) != 0) {
-        throw ToolError("cannot open a window: " + window.error());
-    }
-    reportIfAny(window.notice());
+    // A soundtrack's problems are said before a terminal is taken over, where they stay to be read.
     SdlStretchingAudioOutput audio;
     SoundtrackStart sound;
-    if (!shown.audio.empty()) {
+    if (!shown.audio.empty() && !parsed.option("no-audio")) {
         sound = loadSoundtrack(audio, shown.audio.c_str());
         for (const std::string& line : soundtrackReports(shown.audio, sound)) report(line);
     }
@@ -266,12 +301,25 @@ int run(const ParsedArguments& parsed, std::ostream&)
     // A line per present and per key, with the monotonic time, for measuring picture against sound.
     std::unique_ptr<std::FILE, int (*)(std::FILE*)> trace(nullptr, &std::fclose);
     if (const char* path = std::getenv("KVQ_PLAY_TRACE")) trace.reset(std::fopen(path, "w"));
-    MonotonicClock clock;
-    ReviewDevices devices{window, sound.playing ? &audio : nullptr, clock, &stop, trace.get()};
-    const int status = review(artwork, text_font, settings, devices);
+    AudioOutput* soundtrack = sound.playing ? &audio : nullptr;
+    int status = 0;
+    if (terminal) {
+        status = reviewInTerminal(artwork, text_font, settings, soundtrack, stop, trace.get(), protocol, report);
+    } else {
+        SdlReviewWindow window;
+        const std::string title = "kvq play: " + std::filesystem::path(files.frames).filename().string();
+        if (window.open(title.c_str(), scale, parsed.option("fullscreen").has_value()) != 0) {
+            throw ToolError("cannot open a window: " + window.error());
+        }
+        reportIfAny(window.notice());
+        MonotonicClock clock;
+        WindowSurface surface(window, text_font);
+        ReviewDevices devices{surface, soundtrack, clock, &stop, trace.get()};
+        status = review(artwork, settings, devices);
+        window.close();
+    }
     audio.stop();
     audio.close();
-    window.close();
     return status;
 }
 

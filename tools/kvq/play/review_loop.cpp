@@ -11,10 +11,9 @@
 #include "devices/review_window.h"
 #include "kvq/play/key_help.h"
 #include "kvq/play/overlay.h"
-#include "kvq/play/review_screen.h"
+#include "kvq/play/review_surface.h"
 #include "kvq/play/scroll_view.h"
 #include "kvq/play/transport.h"
-#include "kvq/play/view_drawing.h"
 #include "render/cell_drawing.h"
 
 namespace {
@@ -89,10 +88,10 @@ double monotonicSeconds()
 // One review: what is on the screen, what is to be, and what the keys and the pointer do to it.
 class Review {
 public:
-    Review(Artwork& artwork, const GlyphTable& text_font, const ReviewSettings& settings, ReviewDevices& devices)
+    Review(Artwork& artwork, const ReviewSettings& settings, ReviewDevices& devices)
         : artwork_(artwork),
-          text_font_(text_font),
           devices_(devices),
+          surface_(devices.surface),
           clock_(devices.clock),
           still_(settings.still),
           transport_(still_ ? Transport::still(devices.soundtrack)
@@ -104,9 +103,8 @@ public:
         transport_.setSpeed(settings.speed, now_);
         if (settings.loop) transport_.toggleLoop();
         transport_.start(settings.start_seconds, now_);
-        screen_.setPictureSize(artwork.widthPixels(), artwork.heightPixels());
-        screen_.resize(devices.window.size());
-        scroll_.setRange(artwork.heightPixels() - screen_.viewHeight(), 0);
+        surface_.layOut(artwork.widthPixels(), artwork.heightPixels());
+        scroll_.setRange(artwork.heightPixels() - surface_.viewHeight(), 0);
         // Scrolling from the timeline's start, so that --start finds the view where the scroll
         // would have brought it by then.
         if (settings.scroll_rows_per_second) {
@@ -133,7 +131,7 @@ public:
             update(frame, content, chosen_at);
             ReviewEvent event;
             for (int timeout = std::max(1, static_cast<int>(std::ceil(waitSeconds(content, stride) * 1000)));
-                 devices_.window.waitEvent(event, timeout); timeout = 0) {
+                 surface_.waitEvent(event, timeout); timeout = 0) {
                 now_ = clock_.now();
                 if (handle(event)) return 0;
             }
@@ -158,7 +156,7 @@ private:
             if (scroll_.range() > 0) {
                 const int row_height = std::max(1, artwork_.font().height);
                 const int top = scroll_.offset(transport_.position(now_));
-                view = ViewText{top / row_height + 1, (top + screen_.viewHeight() - 1) / row_height + 1,
+                view = ViewText{top / row_height + 1, (top + surface_.viewHeight() - 1) / row_height + 1,
                                 artwork_.heightPixels() / row_height, scroll_.scrolling(), scroll_.rowRate()};
             }
             content.line = statusLine(transport_, now_, frame, still_, view);
@@ -180,9 +178,7 @@ private:
         const int top = viewTop(at);
         if (!picture_drawn_ || frame != shown_frame_ || blink_lit != shown_blink_lit_ || top != shown_top_) {
             if (const CellPicture* cells = artwork_.cells(frame)) {
-                view_.draw(*cells, artwork_.font(), artwork_.letterSpacing(), blink_lit, top, screen_.pictureWidth(),
-                           screen_.viewHeight(), picture_);
-                screen_.setPicture(picture_);
+                surface_.drawPicture(*cells, artwork_.font(), artwork_.letterSpacing(), blink_lit, top);
                 shown_frame_ = frame;
                 shown_blink_lit_ = blink_lit;
                 shown_top_ = top;
@@ -198,8 +194,7 @@ private:
             present_ = true;
         }
         if (!present_) return;
-        const ScreenLayout& layout = screen_.layout();
-        devices_.window.show(screen_.compose(content, text_font_), layout.width, layout.height, screen_.scale());
+        surface_.present(content);
         // The frame chosen is the one due when it will be on the screen, this much later.
         lead_ = 0.8 * lead_ + 0.2 * std::clamp(clock_.now() - now_, 0.0, kLongestLead);
         if (devices_.trace) {
@@ -240,9 +235,6 @@ private:
     // True when the event ends the review.
     bool handle(ReviewEvent event)
     {
-        // Pointer positions in the pixels the screen is laid out in.
-        event.x /= screen_.scale();
-        event.y /= screen_.scale();
         switch (event.kind) {
         case ReviewEvent::Kind::key:
             return handleKey(event);
@@ -252,7 +244,7 @@ private:
             break;
         case ReviewEvent::Kind::pointer_down:
             bar_until_ = now_ + kShowFor;
-            if (!transport_.endless() && screen_.layout().bar.area.contains(event.x, event.y)) {
+            if (!transport_.endless() && surface_.seekBar().contains(event.x, event.y)) {
                 dragging_ = true;
                 seekToPointer(event);
             }
@@ -271,8 +263,8 @@ private:
         case ReviewEvent::Kind::close:
             return true;
         case ReviewEvent::Kind::redraw:
-            if (screen_.resize(devices_.window.size())) {
-                scroll_.setRange(artwork_.heightPixels() - screen_.viewHeight(), transport_.position(now_));
+            if (surface_.layOut(artwork_.widthPixels(), artwork_.heightPixels())) {
+                scroll_.setRange(artwork_.heightPixels() - surface_.viewHeight(), transport_.position(now_));
                 picture_drawn_ = false;
             }
             present_ = true;
@@ -313,11 +305,11 @@ private:
             break;
         case ReviewKey::page_up:
             glide();
-            scroll_.scrollBy(-screen_.viewHeight(), at);
+            scroll_.scrollBy(-surface_.viewHeight(), at);
             break;
         case ReviewKey::page_down:
             glide();
-            scroll_.scrollBy(screen_.viewHeight(), at);
+            scroll_.scrollBy(surface_.viewHeight(), at);
             break;
         case ReviewKey::digit:
             if (bounded) t.seekTo(t.length() * event.digit / 10, now_);
@@ -384,7 +376,7 @@ private:
 
     void seekToPointer(const ReviewEvent& event)
     {
-        const ScreenRect& bar = screen_.layout().bar.area;
+        const ScreenRect bar = surface_.seekBar();
         transport_.seekTo(std::clamp((event.x - bar.x) / bar.width, 0.0, 1.0) * transport_.length(), now_);
     }
 
@@ -406,19 +398,16 @@ private:
         glide_started_ = now_;
     }
 
-    void toggleFullscreen() { devices_.window.setFullscreen(!devices_.window.fullscreen()); }
+    void toggleFullscreen() { surface_.setFullscreen(!surface_.fullscreen()); }
 
     Artwork& artwork_;
-    const GlyphTable& text_font_;
     ReviewDevices& devices_;
+    ReviewSurface& surface_;
     Seconds clock_;
     bool still_;
     Transport transport_;
     ScrollView scroll_;
     double now_;
-    ViewDrawing view_;
-    std::vector<std::uint32_t> picture_;
-    ReviewScreen screen_;
     std::size_t shown_frame_ = static_cast<std::size_t>(-1);
     bool shown_blink_lit_ = true;
     int shown_top_ = 0;
@@ -436,7 +425,7 @@ private:
 
 }  // namespace
 
-int review(Artwork& artwork, const GlyphTable& text_font, const ReviewSettings& settings, ReviewDevices& devices)
+int review(Artwork& artwork, const ReviewSettings& settings, ReviewDevices& devices)
 {
-    return Review(artwork, text_font, settings, devices).run();
+    return Review(artwork, settings, devices).run();
 }

@@ -6,12 +6,11 @@
 
 #include <optional>
 
-#include "content/glyph_table.h"
 #include "kvq/files/artwork.h"
 
 class AudioOutput;
 class Clock;
-class ReviewWindow;
+class ReviewSurface;
 
 struct ReviewSettings {
     double start_seconds = 0;
@@ -24,17 +23,16 @@ struct ReviewSettings {
 };
 
 struct ReviewDevices {
-    ReviewWindow& window;                    // open
+    ReviewSurface& surface;                  // open
     AudioOutput* soundtrack;                 // with a soundtrack loaded, or null
     Clock& clock;                            // monotonic
     const std::atomic<int>* stop = nullptr;  // a termination signal's number once one came
     std::FILE* trace = nullptr;              // when given, a line per present and per key, with the time
 };
 
-// Shows the artwork in the window until a person quits (Q, Escape, the close button) or a
+// Shows the artwork on the surface until a person quits (Q, Escape, the close button) or a
 // termination signal comes: transport keys, seek bar, full screen, the on-screen line; a picture
 // taller than the window scrolls, by keys or steadily with the timeline. Blinking cells blink at
 // VGA's rate by the timeline's clock. Picture and overlay are uploaded only when they change and
-// presented only then; between changes it waits for input until the next is due. The line is
-// written with `text_font`. Returns the exit status.
-int review(Artwork& artwork, const GlyphTable& text_font, const ReviewSettings& settings, ReviewDevices& devices);
+// presented only then; between changes it waits for input until the next is due. Returns the exit status.
+int review(Artwork& artwork, const ReviewSettings& settings, ReviewDevices& devices);

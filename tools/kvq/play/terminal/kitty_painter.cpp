@@ -1,1 +1,119 @@
 // SPDX-License-Identifier: MIT
+// Pixels as one image in the kitty graphics protocol: sent whole once, then changed in place.
+#include <zlib.h>
+
+#include <vector>
+
+#include "kvq/export/script_data.h"
+#include "kvq/play/terminal/cell_tiles.h"
+#include "kvq/play/terminal/pixel_painter.h"
+
+namespace {
+
+// The one image's number. Images are numbered per terminal window, so one program's own number
+// only has to differ from nothing else it shows.
+constexpr int kImageId = 7151;
+// The terminal takes an image's data in pieces of at most this many base64 characters.
+constexpr std::size_t kChunkCharacters = 4096;
+
+class KittyPainter final : public PixelPainter {
+public:
+    std::string paint(std::span<const std::uint32_t> pixels, int width, int height, int scale,
+                      const PixelPlacement& where) override
+    {
+        const ShownPicture::Changes changes = shown_.show(pixels, width, height, scale, where);
+        std::string out;
+        if (changes.cells.empty()) return out;
+        const CellGeometry& g = changes.geometry;
+        if (changes.whole) {
+            if (sent_) out += deletion();
+            out +=
+                "\x1b"
+                "7";
+            appendCursorTo(where, CellRect{}, out);
+            const TerminalPixels all{0, 0, width * scale, height * scale};
+            // C=1: the cursor stays; q=2: the terminal answers nothing, not even errors.
+            appendCommand("a=T,f=24,o=z,i=" + std::to_string(kImageId) + ",C=1,q=2," + sizeKeys(all), pixels, width,
+                          scale, all, out);
+            out +=
+                "\x1b"
+                "8";
+            sent_ = true;
+            return out;
+        }
+        for (const CellRect& cells : changes.cells) {
+            const TerminalPixels area = picturePixels(cells, g);
+            // r=1: the image's own (first) frame; X=1: the new pixels replace the old, unblended.
+            appendCommand("a=f,f=24,o=z,i=" + std::to_string(kImageId) + ",r=1,X=1,q=2,x=" + std::to_string(area.x) +
+                              ",y=" + std::to_string(area.y) + "," + sizeKeys(area),
+                          pixels, width, scale, area, out);
+        }
+        return out;
+    }
+
+    void forget() override { shown_.forget(); }
+
+    std::string farewell() const override { return sent_ ? deletion() : std::string(); }
+
+private:
+    static std::string deletion() { return "\x1b_Ga=d,d=I,i=" + std::to_string(kImageId) + ",q=2\x1b\\"; }
+
+    static std::string sizeKeys(const TerminalPixels& area)
+    {
+        return "s=" + std::to_string(area.width) + ",v=" + std::to_string(area.height);
+    }
+
+    // One command with the pixels of `area` (in the terminal's pixels, each picture pixel a `scale`
+    // block) as compressed RGB, split into the pieces the terminal takes.
+    void appendCommand(const std::string& keys, std::span<const std::uint32_t> pixels, int width, int scale,
+                       const TerminalPixels& area, std::string& out)
+    {
+        rgb_.resize(static_cast<std::size_t>(area.width) * static_cast<std::size_t>(area.height) * 3);
+        std::uint8_t* at = rgb_.data();
+        for (int y = 0; y < area.height; ++y) {
+            const std::uint32_t* row =
+                &pixels[static_cast<std::size_t>((area.y + y) / scale) * static_cast<std::size_t>(width)];
+            for (int x = 0; x < area.width; ++x) {
+                const std::uint32_t colour = row[(area.x + x) / scale];
+                *at++ = static_cast<std::uint8_t>(colour >> 16);
+                *at++ = static_cast<std::uint8_t>(colour >> 8);
+                *at++ = static_cast<std::uint8_t>(colour);
+            }
+        }
+        uLongf packed_size = compressBound(static_cast<uLong>(rgb_.size()));
+        packed_.resize(packed_size);
+        // The level zlib is usually used at: a frame's changes take a few milliseconds.
+        if (compress2(packed_.data(), &packed_size, rgb_.data(), static_cast<uLong>(rgb_.size()),
+                      Z_DEFAULT_COMPRESSION) != Z_OK) {
+            packed_size = 0;  // cannot happen with a buffer of compressBound(); send an empty command over nothing
+        }
+        base64_.clear();
+        appendBase64(std::span(packed_.data(), packed_size), base64_);
+
+        std::size_t from = 0;
+        do {
+            const std::size_t length = std::min(kChunkCharacters, base64_.size() - from);
+            const bool more = from + length < base64_.size();
+            out += "\x1b_G";
+            if (from == 0) {
+                out += keys;
+                out.push_back(',');
+            } else {
+                out += "q=2,";
+            }
+            out += more ? "m=1;" : "m=0;";
+            out.append(base64_, from, length);
+            out += "\x1b\\";
+            from += length;
+        } while (from < base64_.size());
+    }
+
+    ShownPicture shown_;
+    bool sent_ = false;  // an image may be on the terminal
+    std::vector<std::uint8_t> rgb_, packed_;
+    std::string base64_;
+};
+
+}  // namespace
+
+std::unique_ptr<PixelPainter> makeKittyPainter() { return std::make_unique<KittyPainter>(); }

@@ -17,5 +17,5 @@ std::string terminalQueries();
 TerminalCapabilities capabilitiesFrom(const std::vector<std::string>& replies, const TerminalSize& size,
                                       const char* colorterm);
 // Sends the queries and waits, at most `timeout_ms`, for the last one's reply; keys typed meanwhile
-// stay in `input`.
+// stay in `input`, fed at std::chrono::steady_clock's seconds.
 TerminalCapabilities probeTerminal(TerminalLink& link, TerminalInput& input, int timeout_ms);
