@@ -182,13 +182,14 @@ TEST_P(Painting, SendsAllAgainWhereThePictureMovesOrChangesSize)
 
 INSTANTIATE_TEST_SUITE_P(Protocols, Painting,
                          testing::Values(PaintCase{false, 1, 8, 16}, PaintCase{false, 2, 6, 13},
-                                         PaintCase{true, 1, 8, 16}, PaintCase{true, 2, 6, 13}),
+                                         PaintCase{false, 3, 7, 15}, PaintCase{true, 1, 8, 16},
+                                         PaintCase{true, 2, 6, 13}, PaintCase{true, 3, 7, 15}),
                          [](const auto& info) {
                              return std::string(info.param.kitty ? "Kitty" : "Sixel") + "Scale" +
                                     std::to_string(info.param.scale);
                          });
 
-TEST(KittyPainter, SendsOneImageInPiecesAndTakesItOffAtTheEnd)
+TEST(KittyPainter, SendsOneImageInPiecesChangesItInCommandsOfOnePieceAndTakesItOffAtTheEnd)
 {
     auto painter = makeKittyPainter();
     EXPECT_EQ(painter->farewell(), "");
@@ -197,17 +198,45 @@ TEST(KittyPainter, SendsOneImageInPiecesAndTakesItOffAtTheEnd)
     std::mt19937 random(4);
     for (auto& pixel : picture.pixels) pixel = random() & 0xFFFFFF;
     PixelTerminalModel model(120, 40, 8, 16);
-    const std::string bytes = painter->paint(picture.pixels, 200, 100, 1, {1, 1, 8, 16});
+    const PixelPlacement where{1, 1, 8, 16};
+    const std::string bytes = painter->paint(picture.pixels, 200, 100, 1, where);
     EXPECT_GT(std::count(bytes.begin(), bytes.end(), '\x1b'), 2 * 20);
     model.apply(bytes);
-    picture.at(5, 5) ^= 1;
-    model.apply(painter->paint(picture.pixels, 200, 100, 1, {1, 1, 8, 16}));
+    // Changed noise of more than a piece: sent as changes of one piece each.
+    for (int y = 10; y < 50; ++y) {
+        for (int x = 0; x < 200; ++x) picture.at(x, y) = random() & 0xFFFFFF;
+    }
+    auto wrong = [&] {
+        int count = 0;
+        for (int y = 0; y < 100; ++y) {
+            for (int x = 0; x < 200; ++x) count += model.pixel(8 + x, 16 + y) != picture.at(x, y);
+        }
+        return count;
+    };
+    model.apply(painter->paint(picture.pixels, 200, 100, 1, where));
+    EXPECT_EQ(wrong(), 0);
     painter->forget();
-    model.apply(painter->paint(picture.pixels, 200, 100, 1, {1, 1, 8, 16}));
+    model.apply(painter->paint(picture.pixels, 200, 100, 1, where));
+    picture.at(5, 5) ^= 1;
+    model.apply(painter->paint(picture.pixels, 200, 100, 1, where));
     EXPECT_EQ(model.images(), 1u);
-    EXPECT_EQ(model.pixel(8 + 5, 16 + 5), picture.at(5, 5) & 0xFFFFFF);
+    EXPECT_EQ(wrong(), 0);
     model.apply(painter->farewell());
     EXPECT_EQ(model.images(), 0u);
+}
+
+TEST(KittyPainter, SplitsAChangedRowOfMoreThanAPieceAcross)
+{
+    auto painter = makeKittyPainter();
+    Picture picture{1500, 1, std::vector<std::uint32_t>(1500, kPaper)};
+    PixelTerminalModel model(200, 2, 8, 16);
+    model.apply(painter->paint(picture.pixels, 1500, 1, 1, {0, 0, 8, 16}));
+    std::mt19937 random(6);
+    for (auto& pixel : picture.pixels) pixel = random() & 0xFFFFFF;
+    model.apply(painter->paint(picture.pixels, 1500, 1, 1, {0, 0, 8, 16}));
+    int wrong = 0;
+    for (int x = 0; x < 1500; ++x) wrong += model.pixel(x, 0) != picture.at(x, 0);
+    EXPECT_EQ(wrong, 0);
 }
 
 TEST(SixelPainter, KeepsColoursThatLookAlikeInOneRegisterAndTakesTheNearestPastTheLast)
@@ -226,6 +255,13 @@ TEST(SixelPainter, KeepsColoursThatLookAlikeInOneRegisterAndTakesTheNearestPastT
     const std::string bytes = makeSixelPainter()->paint(picture.pixels, 32, 32, 1, {0, 0, 8, 16});
     model.apply(bytes);
     EXPECT_NE(bytes.find("#255;"), std::string::npos);
+    // The commonest colour is the background, whose pixels cost nothing.
+    std::string paper = "#0;2";
+    for (int shift = 16; shift >= 0; shift -= 8) {
+        paper.push_back(';');
+        paper += std::to_string(sixelPercent(kPaper >> shift & 0xFF));
+    }
+    EXPECT_NE(bytes.find(paper + "#"), std::string::npos);
     EXPECT_EQ(bytes.find("#256;"), std::string::npos);
     int far = 0;
     for (int y = 0; y < 32; ++y) {
@@ -267,19 +303,19 @@ TEST(SixelEncoder, PicksThePercentShownNearestEachLevel)
 
 TEST(SixelEncoder, WritesRunsAndSkipsTheBackgroundAndTrailingBlankBands)
 {
-    // 7 x 14: column 0 and a run of 5 in colour 1 in the first band, colour 2 once in the second,
-    // the third band (rows 12-13) background only.
-    std::vector<std::uint16_t> indices(7 * 14, 0);
+    // 7 x 26: column 0 and a run of 5 in colour 1 in the first band, the second band background
+    // only, colours 2 and 1 once each in the third, the last two background only.
+    std::vector<std::uint16_t> indices(7 * 26, 0);
     for (int x = 2; x < 7; ++x) indices[static_cast<std::size_t>(x)] = 1;
     indices[7 * 1] = 1;
-    indices[7 * 6 + 3] = 2;
-    indices[7 * 7 + 3] = 1;
+    indices[7 * 12 + 3] = 2;
+    indices[7 * 13 + 3] = 1;
     const std::uint32_t palette[] = {0xFFFFFF, 0x000000, 0xFF0000};
     std::string out = "x";
-    appendSixel(indices, 7, 14, palette, out);
+    appendSixel(indices, 7, 26, palette, out);
     EXPECT_EQ(out,
-              "x\x1bP0;0;0q\"1;1;7;14#0;2;100;100;100#1;2;0;0;0#2;2;100;0;0"
-              "#1A?!5@-#2???@$#1???A\x1b\\");
+              "x\x1bP0;0;0q\"1;1;7;26#0;2;100;100;100#1;2;0;0;0#2;2;100;0;0"
+              "#1A?!5@--#2???@$#1???A\x1b\\");
 }
 
 // Reads an 8-bit RGB or RGBA PNG as 0x00RRGGBB pixels.

@@ -195,6 +195,8 @@ TEST(TerminalProbe, CapabilitiesWhereTheRepliesSayLess)
     EXPECT_FALSE(plain.sixel);
     EXPECT_EQ(plain.colour_registers, 0);
     EXPECT_EQ(plain.cell_width, 0);
+    // The first number is the terminal's class (4: a VT132), not a feature.
+    EXPECT_FALSE(capabilitiesFrom({"\x1b[?4;6c"}, {}, nullptr).sixel);
     EXPECT_TRUE(capabilitiesFrom(refused, {}, "truecolor").direct_colour);
     EXPECT_TRUE(capabilitiesFrom(refused, {}, "24bit").direct_colour);
     // No reply at all: nothing is assumed.

@@ -13,7 +13,7 @@
 // A terminal's screen of pixels as the bytes of a pixel painter leave it: cursor moves, cursor save
 // and restore, sixel images (as xterm shows them: colours as percentages, P2=0 filling the raster
 // with register 0, the cursor left on the image's last row) and kitty graphics commands (images
-// sent whole, compressed, in pieces; changed in place; deleted). Anything else is a fault of the
+// sent whole, compressed, in pieces; changed in place, each change in one piece; deleted). Anything else is a fault of the
 // bytes, thrown as std::runtime_error. Written apart from the painters, from the protocols alone.
 class PixelTerminalModel {
 public:
@@ -258,9 +258,11 @@ private:
         auto number = [&](const char* key) { return keys.count(key) ? std::stoi(keys[key]) : 0; };
         if (pending_.empty()) {
             pending_keys_ = keys;
+            pieces_ = 0;
         } else if (keys.size() != 2) {
             fail("keys after a command's first piece", 0);
         }
+        ++pieces_;
         pending_.append(semicolon == std::string_view::npos ? std::string_view() : body.substr(semicolon + 1));
         if (keys["m"] == "1") return;
         keys = std::exchange(pending_keys_, {});
@@ -285,6 +287,8 @@ private:
             image = Image{width, height, std::move(rgb), true, cursor_row_, cursor_column_};
             touch(image.column * cell_width_, image.row * cell_height_, width, height);
         } else if (action == "f") {
+            // kitty 0.26 stretches a change sent in pieces over the whole image.
+            if (pieces_ > 1) fail("a change of an image in pieces", 0);
             if (keys["r"] != "1" || keys["X"] != "1") fail("a change of other than the first frame, unblended", 0);
             Image& image = images_.at(number("i"));
             const int x = number("x"), y = number("y");
@@ -307,4 +311,5 @@ private:
     std::map<int, Image> images_;
     std::map<std::string, std::string> pending_keys_;
     std::string pending_;
+    int pieces_ = 0;
 };

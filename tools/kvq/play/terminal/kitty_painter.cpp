@@ -27,27 +27,17 @@ public:
         const CellGeometry& g = changes.geometry;
         if (changes.whole) {
             if (sent_) out += deletion();
-            out +=
-                "\x1b"
-                "7";
+            out += "\0337";  // the cursor saved
             appendCursorTo(where, CellRect{}, out);
             const TerminalPixels all{0, 0, width * scale, height * scale};
             // C=1: the cursor stays; q=2: the terminal answers nothing, not even errors.
-            appendCommand("a=T,f=24,o=z,i=" + std::to_string(kImageId) + ",C=1,q=2," + sizeKeys(all), pixels, width,
-                          scale, all, out);
-            out +=
-                "\x1b"
-                "8";
+            pack(pixels, width, scale, all);
+            appendPieces("a=T,f=24,o=z,i=" + std::to_string(kImageId) + ",C=1,q=2," + sizeKeys(all), out);
+            out += "\0338";  // and put back
             sent_ = true;
             return out;
         }
-        for (const CellRect& cells : changes.cells) {
-            const TerminalPixels area = picturePixels(cells, g);
-            // r=1: the image's own (first) frame; X=1: the new pixels replace the old, unblended.
-            appendCommand("a=f,f=24,o=z,i=" + std::to_string(kImageId) + ",r=1,X=1,q=2,x=" + std::to_string(area.x) +
-                              ",y=" + std::to_string(area.y) + "," + sizeKeys(area),
-                          pixels, width, scale, area, out);
-        }
+        for (const CellRect& cells : changes.cells) appendChange(pixels, width, scale, picturePixels(cells, g), out);
         return out;
     }
 
@@ -63,10 +53,37 @@ private:
         return "s=" + std::to_string(area.width) + ",v=" + std::to_string(area.height);
     }
 
-    // One command with the pixels of `area` (in the terminal's pixels, each picture pixel a `scale`
-    // block) as compressed RGB, split into the pieces the terminal takes.
-    void appendCommand(const std::string& keys, std::span<const std::uint32_t> pixels, int width, int scale,
-                       const TerminalPixels& area, std::string& out)
+    // A change of the image in place: one command for `area`, or, where its pixels take more than
+    // one piece, one for each half. kitty 0.26 applies a change sent in pieces to the whole image,
+    // stretched; in one piece it is placed where it says.
+    void appendChange(std::span<const std::uint32_t> pixels, int width, int scale, const TerminalPixels& area,
+                      std::string& out)
+    {
+        pack(pixels, width, scale, area);
+        if (base64_.size() > kChunkCharacters && area.width * area.height > 1) {
+            TerminalPixels first = area, second = area;
+            if (area.height > 1) {
+                first.height = area.height / 2;
+                second.y += first.height;
+                second.height -= first.height;
+            } else {
+                first.width = area.width / 2;
+                second.x += first.width;
+                second.width -= first.width;
+            }
+            appendChange(pixels, width, scale, first, out);
+            appendChange(pixels, width, scale, second, out);
+            return;
+        }
+        // r=1: the image's own (first) frame; X=1: the new pixels replace the old, unblended.
+        appendPieces("a=f,f=24,o=z,i=" + std::to_string(kImageId) + ",r=1,X=1,q=2,x=" + std::to_string(area.x) +
+                         ",y=" + std::to_string(area.y) + "," + sizeKeys(area),
+                     out);
+    }
+
+    // The pixels of `area` (in the terminal's pixels, each picture pixel a `scale` block) as
+    // compressed RGB in base64, into base64_.
+    void pack(std::span<const std::uint32_t> pixels, int width, int scale, const TerminalPixels& area)
     {
         rgb_.resize(static_cast<std::size_t>(area.width) * static_cast<std::size_t>(area.height) * 3);
         std::uint8_t* at = rgb_.data();
@@ -89,7 +106,11 @@ private:
         }
         base64_.clear();
         appendBase64(std::span(packed_.data(), packed_size), base64_);
+    }
 
+    // One command with the pixels packed last, in the pieces the terminal takes.
+    void appendPieces(const std::string& keys, std::string& out) const
+    {
         std::size_t from = 0;
         do {
             const std::size_t length = std::min(kChunkCharacters, base64_.size() - from);

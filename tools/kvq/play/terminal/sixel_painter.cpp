@@ -103,9 +103,7 @@ public:
         const ShownPicture::Changes changes = shown_.show(pixels, width, height, scale, where);
         std::string out;
         if (changes.cells.empty()) return out;
-        out +=
-            "\x1b"
-            "7";
+        out += "\0337";  // the cursor saved
         for (const CellRect& cells : changes.cells) {
             const TerminalPixels area = picturePixels(cells, changes.geometry);
             palette_.build(pixels, width, area, scale);
@@ -113,10 +111,7 @@ public:
             appendCursorTo(where, cells, out);
             appendSixel(indices_, area.width, area.height, palette_.palette(), out);
         }
-        // A sixel image leaves the cursor on its last row.
-        out +=
-            "\x1b"
-            "8";
+        out += "\0338";  // and put back, from the last image's last row where a sixel leaves it
         return out;
     }
 
