@@ -112,7 +112,8 @@ class Terminal:
     def __init__(self, display, work, runs):
         self.work = work
         self.env = {**os.environ, "DISPLAY": display, "WORK": str(work), "RUNS": str(runs), "KVQ": KVQ,
-                    "ASK": str(work / "ask.py"), "JOB": str(work / "job.py"), "COLORTERM": "", "ASAN_OPTIONS": "detect_leaks=0"}
+                    "ASK": str(work / "ask.py"), "JOB": str(work / "job.py"), "COLORTERM": "",
+                    "ASAN_OPTIONS": os.environ.get("ASAN_OPTIONS", "detect_leaks=0")}
         (work / "ask.py").write_text(ASK)
         (work / "job.py").write_text(JOB)
         (work / "shell.sh").write_text(SHELL)
