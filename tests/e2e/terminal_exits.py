@@ -86,6 +86,8 @@ try:
 finally:
     termios.tcsetattr(fd, termios.TCSANOW, saved)
 print(repr(reply))
+# The shell's own descriptor of the terminal, shared with whatever runs next, is still blocking.
+print("blocking" if os.get_blocking(0) else "non-blocking")
 """
 
 
@@ -112,7 +114,8 @@ class Terminal:
     def __init__(self, display, work, runs):
         self.work = work
         self.env = {**os.environ, "DISPLAY": display, "WORK": str(work), "RUNS": str(runs), "KVQ": KVQ,
-                    "ASK": str(work / "ask.py"), "JOB": str(work / "job.py"), "COLORTERM": "", "ASAN_OPTIONS": "detect_leaks=0"}
+                    "ASK": str(work / "ask.py"), "JOB": str(work / "job.py"), "COLORTERM": "",
+                    "ASAN_OPTIONS": os.environ.get("ASAN_OPTIONS", "detect_leaks=0")}
         (work / "ask.py").write_text(ASK)
         (work / "job.py").write_text(JOB)
         (work / "shell.sh").write_text(SHELL)
@@ -150,7 +153,10 @@ class Terminal:
     def started(self, run):
         """Waits until kvq has drawn (it reads keys from then on); its pid."""
         self.wait_for(lambda: self.presents(run), f"run {run}: kvq play draws in the terminal")
-        return int((self.work / f"pid.{run}").read_text())
+        pid = self.work / f"pid.{run}"
+        if not pid.exists():
+            finish()
+        return int(pid.read_text())
 
     def key(self, name):
         # xterm takes no synthetic key events sent to a window: focus it and type as a person.
@@ -221,6 +227,7 @@ class Terminal:
         check("?25;1$y" in answers, f"run {run}: the cursor shows again ({answers.strip()})")
         check("?1049;2$y" in answers, f"run {run}: the alternate screen is left")
         check(re.search(r"P1\$r0?m", answers) is not None, f"run {run}: colours are reset")
+        check("non-blocking" not in answers, f"run {run}: the shell's standard input is left blocking")
         errors = (self.work / f"stderr.{run}").read_text() if (self.work / f"stderr.{run}").exists() else ""
         check("ERROR" not in errors and "runtime error" not in errors, f"run {run}: no sanitizer report ({errors.strip()})")
 
