@@ -161,6 +161,11 @@ TEST(TextPainter, SendsOneChangedCellInAFewBytesAndAFrameAgainInNone)
     screen.feed(two);
     EXPECT_LE(two.size(), 16u);
     expectShows(screen, picture, 0, true, direct, "after changes");
+    picture.at(4, 2).code = 2;  // ink and paper swapped: reverse video rather than both colours again
+    const std::string inverse = painter.paint(picture, 0, true, {});
+    screen.feed(inverse);
+    EXPECT_LE(inverse.size(), 12u);
+    expectShows(screen, picture, 0, true, direct, "an inverse cell");
 }
 
 TEST(TextPainter, ForgettingSendsEverythingAgain)
