@@ -161,6 +161,11 @@ TEST(TextPainter, SendsOneChangedCellInAFewBytesAndAFrameAgainInNone)
     screen.feed(two);
     EXPECT_LE(two.size(), 16u);
     expectShows(screen, picture, 0, true, direct, "after changes");
+    picture.at(4, 2).code = 2;  // ink and paper swapped: reverse video rather than both colours again
+    const std::string inverse = painter.paint(picture, 0, true, {});
+    screen.feed(inverse);
+    EXPECT_LE(inverse.size(), 12u);
+    expectShows(screen, picture, 0, true, direct, "an inverse cell");
 }
 
 TEST(TextPainter, ForgettingSendsEverythingAgain)
@@ -379,27 +384,24 @@ TEST(TextPainter, TheDemoTakesAtMost40KilobytesASecond)
     picture.columns = 80, picture.rows = 30;
     picture.palette = {0xE8CCA0, 0x171410};
     picture.cells.assign(2400, Cell{0x20, 1, 0, 0});
-    std::vector<TextFrame> frames;
-    for (int frame = 0; frame < kDemoFrameCount; ++frame) frames.push_back(demoFrame(frame));
-    for (const bool status : {false, true}) {
-        TextPainter painter(characters, TextColours::direct);
-        painter.layOut({80, 31, 0, 0}, 80, 30);
-        Screen screen(80, 31);
-        std::size_t bytes = 0;
-        for (int frame = 0; frame < kDemoFrameCount; ++frame) {
-            const TextFrame& text = frames[static_cast<std::size_t>(frame)];
-            for (std::size_t i = 0; i < 2400; ++i) picture.cells[i].code = text.cells[i];
-            OverlayContent overlay;
-            if (status) overlay.line = clockText(frame / 24.0) + " / 0:40.0  frame " + std::to_string(frame) + "  1x";
-            const std::string sent = painter.paint(picture, 0, true, overlay);
-            bytes += sent.size();
-            screen.feed(sent);
-            if (frame % 97 == 0)
-                expectShows(screen, picture, 0, true, direct, "demo frame " + std::to_string(frame), characters);
-        }
-        const double per_second = static_cast<double>(bytes) / (kDemoFrameCount / 24.0);
-        std::printf("the demo in text%s: %.0f bytes a second\n", status ? " with its status line" : "", per_second);
-        RecordProperty(status ? "bytes_per_second_with_status" : "bytes_per_second", static_cast<int>(per_second));
-        EXPECT_LE(per_second, status ? 42000 : 40000);
+    // As the review shows it: with its status line, whose clock changes every frame.
+    TextPainter painter(characters, TextColours::direct);
+    painter.layOut({80, 31, 0, 0}, 80, 30);
+    Screen screen(80, 31);
+    std::size_t bytes = 0;
+    for (int frame = 0; frame < kDemoFrameCount; ++frame) {
+        const TextFrame text = demoFrame(frame);
+        for (std::size_t i = 0; i < 2400; ++i) picture.cells[i].code = text.cells[i];
+        OverlayContent overlay;
+        overlay.line = clockText(frame / 24.0) + " / 0:40.0  frame " + std::to_string(frame) + "  1x";
+        const std::string sent = painter.paint(picture, 0, true, overlay);
+        bytes += sent.size();
+        screen.feed(sent);
+        if (frame % 97 == 0)
+            expectShows(screen, picture, 0, true, direct, "demo frame " + std::to_string(frame), characters);
     }
+    const double per_second = static_cast<double>(bytes) / (kDemoFrameCount / 24.0);
+    std::printf("the demo in text, its status line shown: %.0f bytes a second\n", per_second);
+    RecordProperty("bytes_per_second", static_cast<int>(per_second));
+    EXPECT_LE(per_second, 40000);
 }

@@ -5,6 +5,7 @@
 #include <array>
 #include <climits>
 #include <cmath>
+#include <utility>
 
 #include "kvq/play/terminal/cp437_unicode.h"
 #include "render/colours.h"
