@@ -5,6 +5,7 @@
 #include <zlib.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <filesystem>
 #include <sstream>
 
@@ -148,4 +149,15 @@ inline std::vector<std::uint8_t> gzipped(const TempDir& dir, const std::vector<s
     gzwrite(file, bytes.data(), static_cast<unsigned>(bytes.size()));
     gzclose(file);
     return readBytes(dir.file("gz"));
+}
+
+// Standard output of a shell command; a failed command fails the test.
+inline std::string commandOutput(const std::string& command)
+{
+    std::FILE* pipe = ::popen(command.c_str(), "r");
+    std::string text;
+    char chunk[65536];
+    for (std::size_t got = 0; pipe && (got = std::fread(chunk, 1, sizeof chunk, pipe)) > 0;) text.append(chunk, got);
+    EXPECT_TRUE(pipe && ::pclose(pipe) == 0) << "failed: " << command;
+    return text;
 }
