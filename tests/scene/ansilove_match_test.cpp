@@ -3,7 +3,6 @@
 // escape sequence and feature (kvq render's tests hold the pieces its package brings as examples).
 #include <gtest/gtest.h>
 
-
 #include "scene/scene_piece.h"
 #include "scene/text_readers.h"
 #include "scene_test_support.h"
