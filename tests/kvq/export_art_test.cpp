@@ -102,7 +102,7 @@ TEST(FfmpegArtExport, GifHoldsThePiecesOwnColoursAndDecodesToItsPicturesExactly)
     // Every picture is the piece drawn with its blinking cells lit, or dark, by turns.
     const std::string lit = commandOutput("convert '" + dir.file("lit.png") + "' -depth 8 rgb:-");
     const std::string pictures = commandOutput("ffmpeg -v error -nostdin -i '" + dir.file("out.gif") +
-                                             "' -fps_mode passthrough -f rawvideo -pix_fmt rgb24 -");
+                                               "' -fps_mode passthrough -f rawvideo -pix_fmt rgb24 -");
     ASSERT_EQ(lit.size(), std::size_t{640} * 16 * 8 * 3);  // 80 columns, as ANSI is without SAUCE
     ASSERT_GE(pictures.size(), 2 * lit.size());
     EXPECT_EQ(pictures.substr(0, lit.size()), lit);
@@ -145,7 +145,7 @@ TEST(FfmpegArtExport, OddSizedPiecesArePaddedWithBlackForTheEncodersAndY4mKeepsT
     arguments.insert(arguments.end(), odd.begin(), odd.end());
     ASSERT_EQ(kvq(arguments).status, 0);
     EXPECT_EQ(commandOutput("ffprobe -v error -show_entries stream=width,height,nb_frames -of csv=p=0 '" +
-                          dir.file("odd.mp4") + "'"),
+                            dir.file("odd.mp4") + "'"),
               "28,16,120\n");
     arguments[3] = dir.file("odd.y4m");
     ASSERT_EQ(kvq(arguments).status, 0);
@@ -200,7 +200,7 @@ TEST(ArtExport, OptionsOfArtAreRefusedForFramesAndBadValuesInOneLine)
     ASSERT_EQ(kvq({"export", frames, "--font", font, "-o", dir.file("frame.png")}).status, 0);
     ASSERT_EQ(kvq({"render", frames, "--font", font, "--frame", "0", "-o", dir.file("render.png")}).status, 0);
     EXPECT_EQ(commandOutput("compare -metric AE '" + dir.file("frame.png") + "' '" + dir.file("render.png") +
-                          "' null: 2>&1; true"),
+                            "' null: 2>&1; true"),
               "0");
 }
 
