@@ -16,16 +16,6 @@
 
 namespace {
 
-std::string shellOutput(const std::string& command)
-{
-    std::FILE* pipe = ::popen(command.c_str(), "r");
-    std::string text;
-    char chunk[65536];
-    for (std::size_t got = 0; pipe && (got = std::fread(chunk, 1, sizeof chunk, pipe)) > 0;) text.append(chunk, got);
-    EXPECT_TRUE(pipe && ::pclose(pipe) == 0) << "failed: " << command;
-    return text;
-}
-
 // One still picture of cells, some blinking, with a font of solid glyphs.
 class StillArt : public Artwork {
 public:
@@ -110,9 +100,9 @@ TEST(FfmpegArtExport, GifHoldsThePiecesOwnColoursAndDecodesToItsPicturesExactly)
         EXPECT_EQ(colour, kVgaPalette[index]) << "entry " << index;
     }
     // Every picture is the piece drawn with its blinking cells lit, or dark, by turns.
-    const std::string lit = shellOutput("convert '" + dir.file("lit.png") + "' -depth 8 rgb:-");
-    const std::string pictures = shellOutput("ffmpeg -v error -nostdin -i '" + dir.file("out.gif") +
-                                             "' -fps_mode passthrough -f rawvideo -pix_fmt rgb24 -");
+    const std::string lit = commandOutput("convert '" + dir.file("lit.png") + "' -depth 8 rgb:-");
+    const std::string pictures = commandOutput("ffmpeg -v error -nostdin -i '" + dir.file("out.gif") +
+                                               "' -fps_mode passthrough -f rawvideo -pix_fmt rgb24 -");
     ASSERT_EQ(lit.size(), std::size_t{640} * 16 * 8 * 3);  // 80 columns, as ANSI is without SAUCE
     ASSERT_GE(pictures.size(), 2 * lit.size());
     EXPECT_EQ(pictures.substr(0, lit.size()), lit);
@@ -134,7 +124,7 @@ TEST(FfmpegArtExport, GifColoursPastTheTableAreDrawnAsTheNearestKept)
         writer.finish();
     }
     const std::string rgb =
-        shellOutput("ffmpeg -v error -nostdin -i '" + dir.file("many.gif") + "' -f rawvideo -pix_fmt rgb24 -");
+        commandOutput("ffmpeg -v error -nostdin -i '" + dir.file("many.gif") + "' -f rawvideo -pix_fmt rgb24 -");
     ASSERT_EQ(rgb.size(), 900u);
     for (std::size_t x = 0; x < 300; ++x) {
         const std::uint32_t expected = x < 255 ? palette[x] : palette[x - 255];  // (r, 100, 0) is nearest (r, 0, 0)
@@ -154,8 +144,8 @@ TEST(FfmpegArtExport, OddSizedPiecesArePaddedWithBlackForTheEncodersAndY4mKeepsT
     std::vector<std::string> arguments = {"export", piece, "-o", dir.file("odd.mp4")};
     arguments.insert(arguments.end(), odd.begin(), odd.end());
     ASSERT_EQ(kvq(arguments).status, 0);
-    EXPECT_EQ(shellOutput("ffprobe -v error -show_entries stream=width,height,nb_frames -of csv=p=0 '" +
-                          dir.file("odd.mp4") + "'"),
+    EXPECT_EQ(commandOutput("ffprobe -v error -show_entries stream=width,height,nb_frames -of csv=p=0 '" +
+                            dir.file("odd.mp4") + "'"),
               "28,16,120\n");
     arguments[3] = dir.file("odd.y4m");
     ASSERT_EQ(kvq(arguments).status, 0);
@@ -209,8 +199,8 @@ TEST(ArtExport, OptionsOfArtAreRefusedForFramesAndBadValuesInOneLine)
     // A frame file's picture is its first frame as kvq render draws it.
     ASSERT_EQ(kvq({"export", frames, "--font", font, "-o", dir.file("frame.png")}).status, 0);
     ASSERT_EQ(kvq({"render", frames, "--font", font, "--frame", "0", "-o", dir.file("render.png")}).status, 0);
-    EXPECT_EQ(shellOutput("compare -metric AE '" + dir.file("frame.png") + "' '" + dir.file("render.png") +
-                          "' null: 2>&1; true"),
+    EXPECT_EQ(commandOutput("compare -metric AE '" + dir.file("frame.png") + "' '" + dir.file("render.png") +
+                            "' null: 2>&1; true"),
               "0");
 }
 

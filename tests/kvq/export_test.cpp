@@ -16,17 +16,6 @@
 
 namespace {
 
-// Standard output of a shell command; a failed command fails the test.
-std::string commandOutput(const std::string& command)
-{
-    std::FILE* pipe = ::popen(command.c_str(), "r");
-    std::string text;
-    char chunk[65536];
-    for (std::size_t got = 0; pipe && (got = std::fread(chunk, 1, sizeof chunk, pipe)) > 0;) text.append(chunk, got);
-    EXPECT_TRUE(pipe && ::pclose(pipe) == 0) << "failed: " << command;
-    return text;
-}
-
 // Every picture of a video as ffmpeg decodes it, one per stored frame, in `pixel_format`.
 std::string decoded(const std::string& video, const std::string& pixel_format)
 {

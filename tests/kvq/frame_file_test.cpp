@@ -8,22 +8,6 @@
 
 namespace {
 
-// The frames of a frame file worked out from the format alone, not by the code under test: frames
-// of 2400 codes; a tail of 30 bytes or more is one more frame whose other cells repeat the frame
-// before (0 with none before).
-std::vector<std::vector<std::uint8_t>> formatFrames(const std::vector<std::uint8_t>& bytes)
-{
-    std::vector<std::vector<std::uint8_t>> frames;
-    for (std::size_t at = 0; at < bytes.size(); at += kFrame) {
-        const std::size_t got = std::min(kFrame, bytes.size() - at);
-        if (got < 30) break;
-        std::vector<std::uint8_t> frame = frames.empty() ? std::vector<std::uint8_t>(kFrame) : frames.back();
-        std::copy_n(bytes.begin() + static_cast<std::ptrdiff_t>(at), got, frame.begin());
-        frames.push_back(frame);
-    }
-    return frames;
-}
-
 bool same(const TextFrame* frame, const std::vector<std::uint8_t>& expected)
 {
     return frame && std::equal(expected.begin(), expected.end(), frame->cells.begin());
@@ -42,7 +26,7 @@ TEST(FrameFile, ThePlayersFramesInAnyOrderAndInStreamAtEveryEdgeOfTheShortLastFr
             const auto seed = static_cast<std::uint32_t>(whole * 7 + tail);
             const auto bytes = randomBytes(whole * kFrame + tail, seed);
             const std::string path = dir.write("anim.kvq", bytes);
-            const auto expected = formatFrames(bytes);
+            const auto expected = playersFrames(bytes);
             const std::string where = std::to_string(whole) + " frames + " + std::to_string(tail);
             for (const std::uint64_t block_frames : {std::uint64_t{1}, FrameFile::kBlockFrames}) {
                 FrameFile file(path, block_frames);

@@ -83,6 +83,32 @@ ReviewEvent key(ReviewKey which)
     return event;
 }
 
+// `art` reviewed in `window`, on the window's clock, the overlay drawn with `glyphs`: the exit status.
+int reviewIn(ScriptedWindow& window, Artwork& art, const GlyphTable& glyphs, const ReviewSettings& settings = {})
+{
+    WindowClock clock(window);
+    WindowSurface surface(window, glyphs);
+    ReviewDevices devices{surface, nullptr, clock, nullptr, nullptr};
+    return review(art, settings, devices);
+}
+
+// Our own `frames` with their font `glyphs`, reviewed the same way.
+int reviewFramesIn(ScriptedWindow& window, const FrameList& frames, const GlyphTable& glyphs,
+                   const ReviewSettings& settings = {})
+{
+    LoadedFrames source(frames);
+    FramesArtwork art(source, glyphs);
+    return reviewIn(window, art, glyphs, settings);
+}
+
+// Which of `frames` `picture` shows, or -1.
+int frameShown(const PackedPicture& picture, const FrameList& frames, const GlyphTable& glyphs)
+{
+    for (std::size_t frame = 0; frame < frames.size(); ++frame)
+        if (picture == renderFrame(frames[frame], glyphs)) return static_cast<int>(frame);
+    return -1;
+}
+
 // Colour cells, any size, frames or a still piece, as openArtwork would give them.
 struct FakeArtwork : Artwork {
     FakeArtwork(int frames, int columns, int rows, int letter_spacing, unsigned seed)
@@ -151,7 +177,6 @@ TEST(ReviewLoop, ATallPieceFillsTheWindowsWidthAndScrollsALineOrAScreenAtATime)
     FakeArtwork art(1, 80, 100, 8, 21);
     const GlyphTable glyphs = glyphsOf(randomBytes(8192, 4));
     ScriptedWindow window;
-    WindowClock clock(window);
     ReviewEvent wheel_down;
     wheel_down.kind = ReviewEvent::Kind::wheel;
     wheel_down.wheel = 2;  // three rows a notch
@@ -171,11 +196,9 @@ TEST(ReviewLoop, ATallPieceFillsTheWindowsWidthAndScrollsALineOrAScreenAtATime)
     std::uint32_t at = 0;
     for (const auto& [event, top] : steps) window.events.push_back({at += 500, event});
     window.events.push_back({at + 500, key(ReviewKey::q)});
-    WindowSurface window_surface(window, glyphs);
-    ReviewDevices devices{window_surface, nullptr, clock, nullptr, nullptr};
     ReviewSettings settings;
     settings.still = true;
-    EXPECT_EQ(review(art, settings, devices), 0);
+    EXPECT_EQ(reviewIn(window, art, glyphs, settings), 0);
     // Each key glides the view to its place, every picture on the way the piece's own rows there
     // at 1x, and it comes to rest exactly there.
     const std::vector<int> tops = topsOf(window, art);
@@ -212,7 +235,6 @@ TEST(ReviewLoop, TheAutomaticScrollFollowsTheClockSoPausingStopsItAndSeekingMove
     FakeArtwork art(1, 80, 100, 8, 22);
     const GlyphTable glyphs = glyphsOf(randomBytes(8192, 4));
     ScriptedWindow window;
-    WindowClock clock(window);
     // 2 rows a second: 32 pixels.
     window.events = {{1000, key(ReviewKey::space)},  // paused at 1 s: 32
                      {2000, key(ReviewKey::right)},  // 5 s on: 192
@@ -223,12 +245,10 @@ TEST(ReviewLoop, TheAutomaticScrollFollowsTheClockSoPausingStopsItAndSeekingMove
                      {5500, key(ReviewKey::s)},      // on again from 192
                      {6000, key(ReviewKey::right)},  // at 12 s: 192 + 5 * 48
                      {7000, key(ReviewKey::q)}};
-    WindowSurface window_surface(window, glyphs);
-    ReviewDevices devices{window_surface, nullptr, clock, nullptr, nullptr};
     ReviewSettings settings;
     settings.still = true;
     settings.scroll_rows_per_second = 2;
-    EXPECT_EQ(review(art, settings, devices), 0);
+    EXPECT_EQ(reviewIn(window, art, glyphs, settings), 0);
     const std::vector<int> tops = topsOf(window, art);
     const auto shown_at = [&](std::uint32_t ms) {
         int top = -1;
@@ -246,12 +266,9 @@ TEST(ReviewLoop, TheAutomaticScrollFollowsTheClockSoPausingStopsItAndSeekingMove
 
     // Started 10 s in, the view is where 10 s of scrolling brings it.
     ScriptedWindow later;
-    WindowClock later_clock(later);
     later.events = {{0, key(ReviewKey::space)}, {100, key(ReviewKey::q)}};
-    WindowSurface later_surface(later, glyphs);
-    ReviewDevices later_devices{later_surface, nullptr, later_clock, nullptr, nullptr};
     settings.start_seconds = 10;
-    EXPECT_EQ(review(art, settings, later_devices), 0);
+    EXPECT_EQ(reviewIn(later, art, glyphs, settings), 0);
     EXPECT_EQ(topsOf(later, art), std::vector<int>{320});
 }
 
@@ -269,13 +286,10 @@ TEST(ReviewLoop, HShowsTheKeysThatWorkForWhatIsShownOverThePictureAndHidesThemAg
     FakeArtwork art(1, 80, 100, 8, 25);
     const GlyphTable glyphs = glyphsOf(randomBytes(8192, 4));
     ScriptedWindow window;
-    WindowClock clock(window);
     window.events = {{500, key(ReviewKey::h)}, {1000, key(ReviewKey::h)}, {1500, key(ReviewKey::q)}};
-    WindowSurface window_surface(window, glyphs);
-    ReviewDevices devices{window_surface, nullptr, clock, nullptr, nullptr};
     ReviewSettings settings;
     settings.still = true;
-    EXPECT_EQ(review(art, settings, devices), 0);
+    EXPECT_EQ(reviewIn(window, art, glyphs, settings), 0);
     // The piece, then a box of text over its middle, then the piece again.
     ASSERT_EQ(window.pictures.size(), 3u);
     EXPECT_EQ(window.pictures[0], art.drawn(0, ScriptedWindow::kBarRows, 480));
@@ -301,13 +315,10 @@ TEST(ReviewLoop, BlinkingCellsBlinkAtVgasRateByThePlayTime)
     // 720x400 between bars of 32 rows: shown at 1x.
     window.window_size = {720, ScriptedWindow::kBarRows + 400 + ScriptedWindow::kBarRows};
     window.picture_rows = 400;
-    WindowClock clock(window);
     window.events = {{1000, key(ReviewKey::space)}, {2000, key(ReviewKey::q)}};
-    WindowSurface window_surface(window, glyphs);
-    ReviewDevices devices{window_surface, nullptr, clock, nullptr, nullptr};
     ReviewSettings settings;
     settings.still = true;
-    EXPECT_EQ(review(art, settings, devices), 0);
+    EXPECT_EQ(reviewIn(window, art, glyphs, settings), 0);
     // Lit, then off, every 16 refreshes at 70 Hz, until the pause holds it.
     ASSERT_EQ(window.pictures.size(), 5u);
     for (std::size_t i = 0; i < window.pictures.size(); ++i) {
@@ -324,14 +335,11 @@ TEST(ReviewLoop, AnAnimationOfAnySizeAndSpacingPlaysItsFramesWithTheTransport)
     ScriptedWindow window;
     window.window_size = {720, ScriptedWindow::kBarRows + 400 + ScriptedWindow::kBarRows};
     window.picture_rows = 400;
-    WindowClock clock(window);
     window.events = {{200, key(ReviewKey::space)},
                      {1000, key(ReviewKey::period)},
                      {2000, key(ReviewKey::end)},
                      {3000, key(ReviewKey::q)}};
-    WindowSurface window_surface(window, glyphs);
-    ReviewDevices devices{window_surface, nullptr, clock, nullptr, nullptr};
-    EXPECT_EQ(review(art, ReviewSettings{}, devices), 0);
+    EXPECT_EQ(reviewIn(window, art, glyphs), 0);
     // Frames 0-4 while playing, 5 after the step, 47 at the end.
     ASSERT_EQ(window.pictures.size(), 7u);
     for (std::size_t i = 0; i < window.pictures.size(); ++i) {
@@ -348,7 +356,6 @@ TEST(ReviewLoop, UploadsEachFrameOnceAsRenderedAndPresentsOnlyChanges)
     frames.loadBytes(bytes);
     const GlyphTable glyphs = glyphsOf(randomBytes(8192, 4));
     ScriptedWindow window;
-    WindowClock clock(window);
     ReviewEvent far_right;
     far_right.kind = ReviewEvent::Kind::pointer_down;
     far_right.x = 639;
@@ -358,11 +365,7 @@ TEST(ReviewLoop, UploadsEachFrameOnceAsRenderedAndPresentsOnlyChanges)
                      {4100, far_right},
                      {4200, key(ReviewKey::f)},
                      {9000, key(ReviewKey::q)}};
-    WindowSurface window_surface(window, glyphs);
-    ReviewDevices devices{window_surface, nullptr, clock, nullptr, nullptr};
-    LoadedFrames source(frames);
-    FramesArtwork art(source, glyphs);
-    EXPECT_EQ(review(art, ReviewSettings{}, devices), 0);
+    EXPECT_EQ(reviewFramesIn(window, frames, glyphs), 0);
     // Frames 0-12 while playing, 13 after the step, 47 after the click at the bar's end.
     ASSERT_EQ(window.pictures.size(), 15u);
     for (std::size_t i = 0; i < window.pictures.size(); ++i) {
@@ -385,7 +388,6 @@ TEST(ReviewLoop, TransportKeysMoveTheFrameShownAsTheHelpSays)
     frames.loadBytes(randomBytes(2400 * 240, 3));  // 10 s
     const GlyphTable glyphs = glyphsOf(randomBytes(8192, 4));
     ScriptedWindow window;
-    WindowClock clock(window);
     const auto with = [](ReviewKey which, bool shift = false, int digit = 0) {
         ReviewEvent event = key(which);
         event.shift = shift;
@@ -409,12 +411,8 @@ TEST(ReviewLoop, TransportKeysMoveTheFrameShownAsTheHelpSays)
     std::uint32_t at = 1000;
     for (const auto& [event, frame] : steps) window.events.push_back({at += 1000, event});
     window.events.push_back({at + 1000, key(ReviewKey::q)});
-    WindowSurface window_surface(window, glyphs);
-    ReviewDevices devices{window_surface, nullptr, clock, nullptr, nullptr};
     ReviewSettings settings;
-    LoadedFrames source(frames);
-    FramesArtwork art(source, glyphs);
-    EXPECT_EQ(review(art, settings, devices), 0);
+    EXPECT_EQ(reviewFramesIn(window, frames, glyphs, settings), 0);
     // The pictures uploaded: the first, then one per key (each moves to another frame).
     ASSERT_EQ(window.pictures.size(), steps.size() + 1);
     for (std::size_t i = 0; i < steps.size(); ++i) {
@@ -428,24 +426,16 @@ TEST(ReviewLoop, SpeedKeysStepThroughTheListAndLoopStartsAgainAtTheEnd)
     frames.loadBytes(randomBytes(2400 * 48, 5));  // 2 s
     const GlyphTable glyphs = glyphsOf(randomBytes(8192, 6));
     ScriptedWindow window;
-    WindowClock clock(window);
     // ] twice: 1.5x then 2x, so the 2 s play in 1 s; L loops, so at 1.5 s the frame is 24 again.
     window.events = {{0, key(ReviewKey::bracket_right)},
                      {0, key(ReviewKey::bracket_right)},
                      {0, key(ReviewKey::l)},
                      {1500, key(ReviewKey::space)},
                      {2000, key(ReviewKey::q)}};
-    WindowSurface window_surface(window, glyphs);
-    ReviewDevices devices{window_surface, nullptr, clock, nullptr, nullptr};
-    LoadedFrames source(frames);
-    FramesArtwork art(source, glyphs);
-    EXPECT_EQ(review(art, ReviewSettings{}, devices), 0);
+    EXPECT_EQ(reviewFramesIn(window, frames, glyphs), 0);
     ASSERT_FALSE(window.pictures.empty());
     const PackedPicture& paused_on = window.pictures.back();
-    int matched = -1;
-    for (int frame = 0; frame < 48; ++frame) {
-        if (paused_on == renderFrame(frames[static_cast<std::size_t>(frame)], glyphs)) matched = frame;
-    }
+    const int matched = frameShown(paused_on, frames, glyphs);
     // 1.5 s at 2x is 3 s of animation: once through (2 s) and 1 s into the second time, frame 24.
     EXPECT_NEAR(matched, 24, 2);
 }
@@ -456,26 +446,15 @@ TEST(ReviewLoop, AboveOneTimesSpeedOnlyEveryOtherFrameIsShown)
     frames.loadBytes(randomBytes(2400 * 48, 7));  // 2 s
     const GlyphTable glyphs = glyphsOf(randomBytes(8192, 8));
     ScriptedWindow window;
-    WindowClock clock(window);
     window.events = {{900, key(ReviewKey::q)}};
     // Waking a little late, the frame due is often an odd one; it is the even one before it that
     // shows.
     window.late_ms = 30;
-    WindowSurface window_surface(window, glyphs);
-    ReviewDevices devices{window_surface, nullptr, clock, nullptr, nullptr};
     ReviewSettings settings;
     settings.speed = 2;
-    LoadedFrames source(frames);
-    FramesArtwork art(source, glyphs);
-    EXPECT_EQ(review(art, settings, devices), 0);
+    EXPECT_EQ(reviewFramesIn(window, frames, glyphs, settings), 0);
     std::vector<int> shown;
-    for (const PackedPicture& picture : window.pictures) {
-        int matched = -1;
-        for (int frame = 0; frame < 48; ++frame) {
-            if (picture == renderFrame(frames[static_cast<std::size_t>(frame)], glyphs)) matched = frame;
-        }
-        shown.push_back(matched);
-    }
+    for (const PackedPicture& picture : window.pictures) shown.push_back(frameShown(picture, frames, glyphs));
     EXPECT_GE(shown.size(), 10u);
     for (std::size_t i = 0; i < shown.size(); ++i) {
         EXPECT_TRUE(shown[i] >= 0 && shown[i] % 2 == 0 && (i == 0 || shown[i] > shown[i - 1]))
@@ -489,7 +468,6 @@ TEST(ReviewLoop, DraggingOnTheSeekBarSeeksUntilTheButtonGoesUp)
     frames.loadBytes(randomBytes(2400 * 240, 3));  // 10 s
     const GlyphTable glyphs = glyphsOf(randomBytes(8192, 4));
     ScriptedWindow window;
-    WindowClock clock(window);
     const auto pointer = [](ReviewEvent::Kind kind, double x) {
         ReviewEvent event;
         event.kind = kind;
@@ -504,11 +482,7 @@ TEST(ReviewLoop, DraggingOnTheSeekBarSeeksUntilTheButtonGoesUp)
                      {1200, pointer(ReviewEvent::Kind::pointer_up, 480)},
                      {1300, pointer(ReviewEvent::Kind::pointer_move, 600)},
                      {2000, key(ReviewKey::q)}};
-    WindowSurface window_surface(window, glyphs);
-    ReviewDevices devices{window_surface, nullptr, clock, nullptr, nullptr};
-    LoadedFrames source(frames);
-    FramesArtwork art(source, glyphs);
-    EXPECT_EQ(review(art, ReviewSettings{}, devices), 0);
+    EXPECT_EQ(reviewFramesIn(window, frames, glyphs), 0);
     ASSERT_EQ(window.pictures.size(), 3u);
     EXPECT_EQ(window.pictures[1], renderFrame(frames[120], glyphs));
     EXPECT_EQ(window.pictures[2], renderFrame(frames[180], glyphs));

@@ -1,11 +1,7 @@
 // SPDX-License-Identifier: MIT
 // Our still renders against Debian's ansilove, pixel for pixel, with its own fonts: a file for each
-// escape sequence and feature, and the pieces its package brings as examples.
+// escape sequence and feature (kvq render's tests hold the pieces its package brings as examples).
 #include <gtest/gtest.h>
-
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 
 #include "scene/scene_piece.h"
 #include "scene/text_readers.h"
@@ -140,43 +136,5 @@ const MatchCase kCases[] = {
 
 INSTANTIATE_TEST_SUITE_P(Sequences, AnsiloveMatch, ::testing::ValuesIn(kCases),
                          [](const ::testing::TestParamInfo<MatchCase>& info) { return info.param.name; });
-
-// ansilove's example pieces, read where Debian installs them, each with the options its SAUCE asks for.
-class AnsiloveExamples : public ::testing::TestWithParam<const char*> {};
-
-::testing::AssertionResult pieceMatchesAnsilove(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    const std::vector<std::uint8_t> bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    const SauceSplit split = splitSauce(bytes);
-    AnsiloveOptions theirs;
-    if (split.record) {
-        if (split.record->info1 > 0 && (split.record->data_type == 1 || split.record->data_type == 5))
-            theirs.columns = split.record->info1;
-        theirs.ice = split.record->iceColours();
-        theirs.bits = split.record->letterSpacing() == 9 ? 9 : 8;
-    }
-    try {
-        return matchesAnsilove(path, bytes, theirs, SceneOptions{}, 16);
-    } catch (const std::exception& error) {
-        return ::testing::AssertionFailure() << error.what();
-    }
-}
-
-TEST_P(AnsiloveExamples, SameStillPicture)
-{
-    const std::string path = std::string("/usr/share/doc/ansilove/examples/") + GetParam();
-    if (!ansiloveInstalled() || !std::filesystem::exists(path)) GTEST_SKIP() << "ansilove's examples are not installed";
-    EXPECT_TRUE(pieceMatchesAnsilove(path));
-}
-
-INSTANTIATE_TEST_SUITE_P(Pieces, AnsiloveExamples,
-                         ::testing::Values("burps/bs-alove.ans", "burps/bs-ansilove.ans", "cleaner/cl!-al02.ans",
-                                           "cleaner/cl!-al05.ans", "nail/n-silove.ans"),
-                         [](const ::testing::TestParamInfo<const char*>& info) {
-                             std::string name;
-                             for (const char c : std::string(info.param)) name += std::isalnum(c) ? c : '_';
-                             return name;
-                         });
 
 }  // namespace

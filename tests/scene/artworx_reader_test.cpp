@@ -33,8 +33,6 @@ TEST(ArtworxReader, PaletteFontAndEightyColumnsAsAnsiloveDrawsThem)
     EXPECT_EQ(readArtworx(file, noSauce(file), options).letter_spacing, 9);
 }
 
-TEST(ArtworxReader, DamageNeverCrashes) { expectSurvivesDamage(readArtworx, adf(Bytes(320, 0x41))); }
-
 TEST(ArtworxReader, DamagedFilesRefusedInOneLine)
 {
     expectReaderRefuses(readArtworx, Bytes{1, 0, 0}, "palette is cut short");

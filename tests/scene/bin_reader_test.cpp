@@ -115,8 +115,6 @@ TEST(BinReader, PartLastRowIsKept)
     EXPECT_EQ(piece.picture.at(1, 1), (Cell{0, 0, 0, 0}));
 }
 
-TEST(BinReader, DamageNeverCrashes) { expectSurvivesDamage(readBin, everyAttribute()); }
-
 TEST(BinReader, DamagedFilesRefusedInOneLine)
 {
     expectReaderRefuses(readBin, {}, "no cells");

@@ -37,13 +37,6 @@ TEST(IcedrawReader, NarrowPieceTakesTheRowsItFills)
     EXPECT_EQ(piece.picture.at(1, 0).code, 0x45);
 }
 
-TEST(IcedrawReader, DamageNeverCrashes)
-{
-    Bytes cells;
-    for (int i = 0; i < 30; ++i) cells += {0x01, 0x00, i, 0x00, 0xB2, i};
-    expectSurvivesDamage(readIceDraw, idf(79, cells));
-}
-
 TEST(IcedrawReader, DamagedFilesRefusedInOneLine)
 {
     expectReaderRefuses(readIceDraw, Bytes{0x04, '1', '.', '4', 0, 0}, "header is cut short");

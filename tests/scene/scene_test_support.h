@@ -5,7 +5,6 @@
 
 #include <cstdint>
 #include <initializer_list>
-#include <random>
 #include <string>
 #include <vector>
 
@@ -147,29 +146,4 @@ void expectReaderRefuses(Reader reader, const Bytes& file, const std::string& wo
         EXPECT_NE(message.find(words), std::string::npos) << message;
         EXPECT_EQ(message.find('\n'), std::string::npos) << message;
     }
-}
-
-// That `file` cut short at every length, and with bytes changed at random, is read or refused with a
-// SceneError, never anything worse; the sanitizers' build checks every access on the way.
-template <typename Reader>
-void expectSurvivesDamage(Reader reader, const Bytes& file)
-{
-    std::size_t refused = 0;
-    const auto attempt = [&](const Bytes& damaged) {
-        try {
-            const ScenePiece piece = reader(damaged, noSauce(damaged), SceneOptions{});
-            EXPECT_EQ(piece.picture.cells.size(), static_cast<std::size_t>(piece.picture.columns) * piece.picture.rows);
-        } catch (const SceneError&) {
-            ++refused;
-        }
-    };
-    for (std::size_t size = 0; size < file.size(); size += 1 + size / 64)
-        attempt(Bytes(file.begin(), file.begin() + static_cast<std::ptrdiff_t>(size)));
-    std::mt19937 random(11);
-    for (int round = 0; round < 200; ++round) {
-        Bytes damaged = file;
-        for (int i = 0; i < 4; ++i) damaged[random() % damaged.size()] = static_cast<std::uint8_t>(random());
-        attempt(damaged);
-    }
-    EXPECT_GT(refused, 0u);
 }

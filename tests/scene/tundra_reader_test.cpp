@@ -94,14 +94,6 @@ TEST(TundraReader, PenMovesToRowAndColumn)
     expectLikeAnsilove(piece, file, "moves.tnd", {}, 1);
 }
 
-TEST(TundraReader, DamageNeverCrashes)
-{
-    Bytes file = colourfulPiece();
-    file += moveTo(3, 5);
-    file += std::string("after the move");
-    expectSurvivesDamage(readTundra, file);
-}
-
 TEST(TundraReader, DamagedFilesRefusedInOneLine)
 {
     expectReaderRefuses(readTundra, Bytes{24, 'T', 'U', 'N'}, "header is cut short");

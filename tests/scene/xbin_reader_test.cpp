@@ -80,16 +80,6 @@ TEST(XbinReader, MissingCellsStayBlankAndEightRowsAskForTheSmallFont)
     EXPECT_EQ(piece.picture.at(1, 3), (Cell{0, 0, 0, 0}));
 }
 
-TEST(XbinReader, DamageNeverCrashes)
-{
-    Bytes file = header(5, 3, 16, kPalette | kFont | kCompressed);
-    file += sixBitPalette();
-    file += distinctFont(256, 16);
-    file += {0x02, 0x41, 0x1F, 0x42, 0x2E, 0x43, 0x9C, 0x43, 0xB1, 0x1E, 0x3F, 0x4A, 0xF0};
-    file += {0x82, 0x4E, 0x44, 0x45, 0x46, 0xC4, 0xDB, 0x0C};
-    expectSurvivesDamage(readXbin, file);
-}
-
 TEST(XbinReader, DamagedFilesRefusedInOneLine)
 {
     expectReaderRefuses(readXbin, Bytes{'X', 'B', 'I', 'N', 0x1A, 1, 0}, "header is cut short");

@@ -5,12 +5,14 @@
 #include <zlib.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <filesystem>
 #include <sstream>
 
 #include "content/frame_list.h"
 #include "kvq/cli/run_kvq.h"
 #include "render/packed_picture.h"
+#include "support/frame_reference.h"
 #include "support/test_files.h"
 
 constexpr std::size_t kFrame = 2400;
@@ -65,21 +67,11 @@ inline GlyphTable glyphsOf(const std::vector<std::uint8_t>& font)
 
 // What the player shows of the frame file at `path`, worked out here from the file format alone,
 // not by the player's loader and rasteriser, so that a fault in either shows in the tests that
-// compare against it: frames of 2400 codes; a tail of 30 bytes or more is one more frame whose
-// other cells repeat the frame before; each code an 8x16 cell from the font's first 16 bytes of
-// its 32-byte slot, codes 128-255 the inverse of 0-127, a set bit ink.
+// compare against it: the frames of `playersFrames`; each code an 8x16 cell from the font's first
+// 16 bytes of its 32-byte slot, codes 128-255 the inverse of 0-127, a set bit ink.
 inline std::vector<PackedPicture> playersPictures(const std::string& path, const std::vector<std::uint8_t>& font)
 {
-    const std::vector<std::uint8_t> bytes = readBytes(path);
-    std::vector<std::vector<std::uint8_t>> frames;
-    for (std::size_t at = 0; at < bytes.size(); at += 2400) {
-        const std::size_t got = std::min<std::size_t>(2400, bytes.size() - at);
-        if (got < 30) break;
-        std::vector<std::uint8_t> frame = frames.empty() ? std::vector<std::uint8_t>(2400, 0) : frames.back();
-        std::copy(bytes.begin() + static_cast<std::ptrdiff_t>(at),
-                  bytes.begin() + static_cast<std::ptrdiff_t>(at + got), frame.begin());
-        frames.push_back(frame);
-    }
+    const auto frames = playersFrames(readBytes(path));
     const auto fontRow = [&](int code, int row) -> std::uint8_t {
         const std::size_t at = static_cast<std::size_t>((code & 127) * 32 + row);
         const std::uint8_t bits = at < font.size() ? font[at] : 0;
@@ -148,4 +140,15 @@ inline std::vector<std::uint8_t> gzipped(const TempDir& dir, const std::vector<s
     gzwrite(file, bytes.data(), static_cast<unsigned>(bytes.size()));
     gzclose(file);
     return readBytes(dir.file("gz"));
+}
+
+// Standard output of a shell command; a failed command fails the test.
+inline std::string commandOutput(const std::string& command)
+{
+    std::FILE* pipe = ::popen(command.c_str(), "r");
+    std::string text;
+    char chunk[65536];
+    for (std::size_t got = 0; pipe && (got = std::fread(chunk, 1, sizeof chunk, pipe)) > 0;) text.append(chunk, got);
+    EXPECT_TRUE(pipe && ::pclose(pipe) == 0) << "failed: " << command;
+    return text;
 }

@@ -4,30 +4,14 @@
 #include <sys/wait.h>
 
 #include "content/frame_list.h"
+#include "support/frame_reference.h"
 #include "support/test_files.h"
 
 namespace {
 
-constexpr std::size_t kFrame = 2400;
-
-// The frames the player must make of these file bytes, built cell by cell: whole frames, then a
-// trailing block of 30 bytes or more over a copy of the frame before it (zeros if none).
-std::vector<std::vector<std::uint8_t>> expectedFrames(const std::vector<std::uint8_t>& bytes)
-{
-    std::vector<std::vector<std::uint8_t>> frames;
-    for (std::size_t start = 0; start < bytes.size(); start += kFrame) {
-        const std::size_t length = std::min(kFrame, bytes.size() - start);
-        if (length < 30) break;
-        auto frame = frames.empty() ? std::vector<std::uint8_t>(kFrame, 0) : frames.back();
-        std::copy_n(bytes.begin() + static_cast<std::ptrdiff_t>(start), length, frame.begin());
-        frames.push_back(frame);
-    }
-    return frames;
-}
-
 void expectFrames(const FrameList& list, const std::vector<std::uint8_t>& bytes)
 {
-    const auto expected = expectedFrames(bytes);
+    const auto expected = playersFrames(bytes);
     ASSERT_EQ(list.size(), expected.size()) << bytes.size() << " bytes";
     for (std::size_t i = 0; i < expected.size(); ++i) {
         ASSERT_TRUE(std::equal(expected[i].begin(), expected[i].end(), list[i].cells.begin()))
@@ -50,8 +34,8 @@ TEST(FrameListLoad, WholeFramesThenATrailingBlockOfAtLeast30BytesOverThePrevious
         from_memory.loadBytes(bytes);
         expectFrames(from_memory, bytes);
     }
-    EXPECT_EQ(expectedFrames(randomBytes(2 * 2400 + 30, 1)).size(), 3u);
-    EXPECT_EQ(expectedFrames(randomBytes(2 * 2400 + 29, 1)).size(), 2u);
+    EXPECT_EQ(playersFrames(randomBytes(2 * 2400 + 30, 1)).size(), 3u);
+    EXPECT_EQ(playersFrames(randomBytes(2 * 2400 + 29, 1)).size(), 2u);
 
     FrameList list;
     EXPECT_EQ(list.load(dir.file("absent").c_str()), -1);

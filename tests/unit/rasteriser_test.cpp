@@ -4,7 +4,6 @@
 #include <cstring>
 
 #include "render/frame_drawing.h"
-#include "render/packed_picture.h"
 #include "render/raster_kernel.h"
 #include "support/test_files.h"
 
@@ -44,25 +43,6 @@ std::vector<std::uint8_t> reference(const TextFrame& frame, const GlyphTable& gl
 }
 
 }  // namespace
-
-TEST(Rasteriser, InkAndPaperWhereTheBitsSay)
-{
-    std::vector<std::uint8_t> font(4096, 0);
-    font[1 * 32 + 0] = 0x80;  // top-left pixel only
-    font[2 * 32 + 0] = 0x01;  // top-right pixel only
-    TextFrame frame = frameOf(std::vector<std::uint8_t>(2400, 0));
-    frame.cells[0] = 1;               // row 0, column 0
-    frame.cells[81] = 2;              // row 1, column 1
-    frame.cells[29 * 80 + 79] = 128;  // the inverse of a blank, bottom-right: solid ink
-    const PackedPicture picture = renderFrame(frame, tableFrom(font));
-    ASSERT_EQ(picture.size(), 640u * 480u);
-    for (int y = 0; y < 480; ++y) {
-        for (int x = 0; x < 640; ++x) {
-            const bool ink = (x == 0 && y == 0) || (x == 15 && y == 16) || (x >= 632 && y >= 464);
-            ASSERT_EQ(picture[static_cast<std::size_t>(y * 640 + x)], ink ? kInk : kPaper) << x << "," << y;
-        }
-    }
-}
 
 TEST(Rasteriser, EveryKernelMatchesThePerPixelReferenceAtOddRowStepsAndStarts)
 {

@@ -33,29 +33,10 @@ function exportArt(file, name, ...options) {
   return path.join(kit.work, name);
 }
 
-async function canvasOf(page) {
-  const [width, height, base64] = await page.evaluate(() => {
-    const canvas = document.querySelector("#kvq canvas");
-    const rgba = canvas.getContext("2d").getImageData(0, 0, canvas.width, canvas.height).data;
-    let text = "";
-    for (let i = 0; i < rgba.length; i += 4) text += String.fromCharCode(rgba[i], rgba[i + 1], rgba[i + 2]);
-    return [canvas.width, canvas.height, btoa(text)];
-  });
-  return { width, height, rgb: Buffer.from(base64, "base64") };
-}
-
 // Rows [top, top + height) of a picture.
 function rows(picture, top, height) {
   const stride = picture.width * 3;
   return { width: picture.width, height, rgb: picture.rgb.subarray(top * stride, (top + height) * stride) };
-}
-
-function difference(shown, expected) {
-  if (shown.width !== expected.width || shown.height !== expected.height) {
-    return `${shown.width}x${shown.height}, not ${expected.width}x${expected.height}`;
-  }
-  const at = shown.rgb.findIndex((byte, i) => byte !== expected.rgb[i]);
-  return at < 0 ? null : `pixel (${Math.floor(at / 3) % shown.width}, ${Math.floor(at / 3 / shown.width)})`;
 }
 
 // Colours, bold, blinking, backgrounds, cursor moves, line drawing for the ninth column, and more
@@ -85,12 +66,12 @@ test("a piece typed out, paused at a time, is kvq render's picture of that time,
     await page.evaluate((t) => window.kvqPlayer.seek(t), seconds);
     await kit.waitFor(page, (f) => window.kvqPlayer.frame === f, frame);
     const expected = renderedArt(piece, "--baud", "2400", "--time", String(seconds), "--letter-spacing", "9");
-    assert.equal(difference(await canvasOf(page), expected), null, `at ${seconds} s`);
+    assert.equal(kit.firstDifference(await kit.canvasPicture(page), expected), null, `at ${seconds} s`);
   }
   // In the dark half the blinking cells show their background alone (white, 7), and nothing else differs.
   await page.evaluate(() => window.kvqPlayer.seek(1.3));
   await kit.waitFor(page, () => window.kvqPlayer.frame === 31);
-  const dark = await canvasOf(page);
+  const dark = await kit.canvasPicture(page);
   const shownLit = renderedArt(piece, "--baud", "2400", "--time", "1.3", "--letter-spacing", "9");
   let changed = 0;
   for (let i = 0; i < dark.rgb.length; i += 3) {
@@ -113,7 +94,7 @@ test("a piece taller than the picture scrolls inside it with the keys, row by ro
   const shows = async (key, top) => {
     if (key) await page.keyboard.press(key);
     assert.equal(await page.evaluate(() => window.kvqPlayer.top), top, `${key}: the first row`);
-    assert.equal(difference(await canvasOf(page), rows(whole, top * 16, 480)), null, `${key}: rows from ${top}`);
+    assert.equal(kit.firstDifference(await kit.canvasPicture(page), rows(whole, top * 16, 480)), null, `${key}: rows from ${top}`);
   };
   await shows(null, 0);
   await shows("ArrowDown", 1);
@@ -144,11 +125,11 @@ test("an XBIN of 512 glyphs 8 rows high and its own palette, tall and with a sou
   const page = await kit.open(exportArt(piece, "xbin.html", "--audio", kit.tone("xbin", 2)));
   // A still piece plays as long as its soundtrack, its one picture all along.
   assert.equal(await page.evaluate(() => window.kvqPlayer.duration), 2);
-  assert.equal(difference(await canvasOf(page), rows(whole, 0, 120)), null, "the first 15 rows");
+  assert.equal(kit.firstDifference(await kit.canvasPicture(page), rows(whole, 0, 120)), null, "the first 15 rows");
   await page.evaluate(() => window.kvqPlayer.seek(1.5));
   await page.evaluate(() => { window.kvqPlayer.top = 25; });
   assert.equal(await page.evaluate(() => window.kvqPlayer.top), 25);
-  assert.equal(difference(await canvasOf(page), rows(whole, 200, 120)), null, "the last 15 rows, 1.5 s in");
+  assert.equal(kit.firstDifference(await kit.canvasPicture(page), rows(whole, 200, 120)), null, "the last 15 rows, 1.5 s in");
   assert.deepEqual(page.errors, []);
 });
 

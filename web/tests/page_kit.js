@@ -126,21 +126,29 @@ async function showFrame(page, frame) {
   await waitFor(page, (f) => window.kvqPlayer.frame === f, frame);
 }
 
-async function canvasRgb(page) {
-  const base64 = await page.evaluate(() => {
-    const rgba = document.querySelector("#kvq canvas").getContext("2d").getImageData(0, 0, 640, 480).data;
+// The page's canvas as RGB bytes, with its size.
+async function canvasPicture(page) {
+  const [width, height, base64] = await page.evaluate(() => {
+    const canvas = document.querySelector("#kvq canvas");
+    const rgba = canvas.getContext("2d").getImageData(0, 0, canvas.width, canvas.height).data;
     let text = "";
     for (let i = 0; i < rgba.length; i += 4) text += String.fromCharCode(rgba[i], rgba[i + 1], rgba[i + 2]);
-    return btoa(text);
+    return [canvas.width, canvas.height, btoa(text)];
   });
-  return Buffer.from(base64, "base64");
+  return { width, height, rgb: Buffer.from(base64, "base64") };
 }
 
-function firstDifference(a, b) {
-  for (let i = 0; i < Math.min(a.length, b.length); i++) {
-    if (a[i] !== b[i]) return `pixel (${Math.floor(i / 3) % 640}, ${Math.floor(i / 3 / 640)})`;
-  }
-  return a.length === b.length ? null : "sizes differ";
+async function canvasRgb(page) {
+  return (await canvasPicture(page)).rgb;
+}
+
+// Where two pictures ({width, height, rgb}, or RGB bytes 640 pixels wide) first differ, or null.
+function firstDifference(shown, expected) {
+  const picture = (p) => (Buffer.isBuffer(p) ? { width: 640, height: p.length / 1920, rgb: p } : p);
+  const [a, b] = [picture(shown), picture(expected)];
+  if (a.width !== b.width || a.height !== b.height) return `${a.width}x${a.height}, not ${b.width}x${b.height}`;
+  const at = a.rgb.findIndex((byte, i) => byte !== b.rgb[i]);
+  return at < 0 ? null : `pixel (${Math.floor(at / 3) % a.width}, ${Math.floor(at / 3 / a.width)})`;
 }
 
 // The sentence a page shows once it stops, or "" if it plays.
@@ -151,6 +159,6 @@ async function sentence(page, timeoutMs = 20000) {
 
 module.exports = {
   work, CELLS, random, makeAnimation, makeCompressibleAnimation, kvq, exportPage, tone, rendered, waitFor, launch,
-  finish, newPage, open, showFrame, canvasRgb, firstDifference, sentence,
+  finish, newPage, open, showFrame, canvasPicture, canvasRgb, firstDifference, sentence,
   get browser() { return browser; },
 };
