@@ -141,32 +141,35 @@ def rendered(work, folder, frame, scale):
 
 
 def compare_picture(shot, picture, levels, band):
-    """Finds the picture in the screenshot by its middle row and counts the pixels that differ, each
-    of the picture's levels taken through `levels` first; `band` rows at the top and the bottom are
-    left out, where the status line and the seek bar may be drawn over the picture."""
+    """Finds the picture in the screenshot by one of its rows and counts the pixels that differ,
+    each of the picture's levels taken through `levels` first; `band` rows at the top and the bottom
+    are left out, where the status line and the seek bar may be drawn over the picture."""
     shot_width, shot_height, shot_data = shot
     width, height, data = picture
     expected = data.translate(levels)
     row_bytes = width * 3
-    middle = expected[height // 2 * row_bytes:(height // 2 + 1) * row_bytes]
-    for y in range(shot_height):
-        line = shot_data[y * shot_width * 3:(y + 1) * shot_width * 3]
-        x = line.find(middle)
-        while x >= 0 and x % 3:
-            x = line.find(middle, x + 1)
-        if x < 0:
-            continue
-        left, top = x // 3, y - height // 2
-        if top < 0 or top + height > shot_height:
-            continue
-        differ = 0
-        for row in range(band, height - band):
-            at = ((top + row) * shot_width + left) * 3
-            got, want = shot_data[at:at + row_bytes], expected[row * row_bytes:(row + 1) * row_bytes]
-            if got != want:
-                differ += sum(1 for i in range(0, row_bytes, 3) if got[i:i + 3] != want[i:i + 3])
-        return (left, top), differ
-    return None, width * height
+    best = (None, width * height)
+    for key_row in (height // 2, height // 3, height * 2 // 3, band):
+        wanted = expected[key_row * row_bytes:(key_row + 1) * row_bytes]
+        for y in range(key_row, shot_height - (height - key_row) + 1):
+            line = shot_data[y * shot_width * 3:(y + 1) * shot_width * 3]
+            x = line.find(wanted)
+            while x >= 0 and x % 3:
+                x = line.find(wanted, x + 1)
+            if x < 0:
+                continue
+            left, top = x // 3, y - key_row
+            differ = 0
+            for row in range(band, height - band):
+                at = ((top + row) * shot_width + left) * 3
+                got, want = shot_data[at:at + row_bytes], expected[row * row_bytes:(row + 1) * row_bytes]
+                if got != want:
+                    differ += sum(1 for i in range(0, row_bytes, 3) if got[i:i + 3] != want[i:i + 3])
+            if differ < best[1]:
+                best = ((left, top), differ)
+            if differ == 0:
+                return best
+    return best
 
 
 def pictures(work, case):
