@@ -155,7 +155,18 @@ TEST_P(Painting, ShowsEachPictureSendingOnlyTheCellsThatChanged)
             picture.at(0, 30) ^= 0xFFFFFF;
         }
         cells = paint(picture);
-        EXPECT_EQ(cells, spansOfChanges(before, picture)) << "change " << change;
+        // Every changed row's span is sent, and no row without a change; a lone pixel is its own
+        // cells alone.
+        const std::vector<bool> spans = spansOfChanges(before, picture);
+        const int columns = geometry(picture).columns();
+        for (std::size_t i = 0; i < cells.size(); ++i) {
+            const auto row = spans.begin() + static_cast<std::ptrdiff_t>(i) / columns * columns;
+            EXPECT_TRUE(cells[i] ? std::find(row, row + columns, true) != row + columns : !spans[i])
+                << "change " << change << ", cell " << i % columns << "," << i / columns;
+        }
+        if (change % 3 == 0) {
+            EXPECT_EQ(cells, spans) << "change " << change;
+        }
         expectShown(picture);
     }
 
@@ -277,19 +288,27 @@ TEST(SixelPainter, KeepsColoursThatLookAlikeInOneRegisterAndTakesTheNearestPastT
     EXPECT_EQ(far, 144);
 }
 
-TEST(CellTiles, JoinsRowsWithTheSameSpanAndCoversCellsAPixelStraddles)
+TEST(CellTiles, CoversCellsAPixelStraddlesAndJoinsRowsWhereFewUnchangedCellsAreAdded)
 {
     // 6x13 cells at twice the size: a picture row at 6 is terminal rows 12-13, in two cell rows.
-    const CellGeometry g{30, 20, 2, 6, 13};
+    const CellGeometry straddled{30, 20, 2, 6, 13};
     std::vector<std::uint32_t> before(600, 0), after(600, 0);
     after[6 * 30 + 4] = 1;  // terminal columns 8-9: cell 1
     after[6 * 30 + 2] = 1;  // terminal columns 4-5: cell 0
-    EXPECT_EQ(changedCells(before, after, g), (std::vector<CellRect>{{0, 0, 2, 2}}));
-    after[19 * 30 + 29] = 1;  // the last pixel: the cut corner cell
-    EXPECT_EQ(changedCells(before, after, g), (std::vector<CellRect>{{0, 0, 2, 2}, {9, 2, 1, 2}}));
-    EXPECT_EQ(changedCells(after, after, g), std::vector<CellRect>{});
-    EXPECT_EQ(changedCells({}, after, g), (std::vector<CellRect>{{0, 0, 10, 4}}));
-    EXPECT_EQ(picturePixels({9, 2, 1, 2}, g), (TerminalPixels{54, 26, 6, 14}));
+    EXPECT_EQ(changedCells(before, after, straddled), (std::vector<CellRect>{{0, 0, 2, 2}}));
+    EXPECT_EQ(changedCells(after, after, straddled), std::vector<CellRect>{});
+    EXPECT_EQ(changedCells({}, after, straddled), (std::vector<CellRect>{{0, 0, 10, 4}}));
+    EXPECT_EQ(picturePixels({9, 2, 1, 2}, straddled), (TerminalPixels{54, 26, 6, 14}));
+
+    // 8x16 cells: a cell is 128 picture pixels, so up to 23 unchanged ones join a row to the one above.
+    const CellGeometry g{640, 64, 1, 8, 16};
+    before.assign(640 * 64, 0);
+    after = before;
+    after[0] = 1;               // row 0, cell 0
+    after[16 * 640 + 639] = 1;  // row 1, cell 79: 78 cells away, apart
+    after[32 * 640 + 639] = 1;  // row 2, cell 79: the same span, joined
+    after[48 * 640 + 600] = 1;  // row 3, cell 75: 12 cells added, joined
+    EXPECT_EQ(changedCells(before, after, g), (std::vector<CellRect>{{0, 0, 1, 1}, {75, 1, 5, 3}}));
 }
 
 TEST(SixelEncoder, PicksThePercentShownNearestEachLevel)
