@@ -74,12 +74,15 @@ class Sshd:
                 time.sleep(0.1)
         fail("sshd does not listen")
 
-    def command(self, remote, throttle=None):
+    def command(self, remote, throttle=None, compress=False, count_file=None):
         options = ["-p", str(self.port), "-i", str(self.folder / "client"), "-o", "BatchMode=yes",
                    "-o", "StrictHostKeyChecking=no", "-o", "UserKnownHostsFile=/dev/null", "-o", "LogLevel=ERROR",
                    "-o", "SendEnv=COLORTERM", "-tt"]
-        if throttle:
-            options += ["-o", f"ProxyCommand={sys.executable} {SLOW_LINK} 127.0.0.1 {self.port} {throttle}"]
+        if throttle is not None:
+            options += ["-o", f"ProxyCommand={sys.executable} {SLOW_LINK} 127.0.0.1 {self.port} {throttle} "
+                              f"{count_file or ''}"]
+        if compress:
+            options.append("-C")
         return ["ssh", *options, f"{self.user}@127.0.0.1", remote]
 
     def stop(self):
@@ -95,7 +98,7 @@ class FarTerminal:
         master, slave = os.openpty()
         fcntl.ioctl(master, termios.TIOCSWINSZ,
                     struct.pack("HHHH", rows, columns, columns * cell[0], rows * cell[1]))
-        env = {**os.environ, "TERM": "xterm-256color", "COLORTERM": "truecolor" if kind != "text" else ""}
+        env = {**os.environ, "TERM": "xterm-256color", "COLORTERM": "truecolor"}
         self.process = subprocess.Popen(command, stdin=slave, stdout=slave, stderr=slave, env=env,
                                         start_new_session=True, preexec_fn=lambda: fcntl.ioctl(0, termios.TIOCSCTTY, 0))
         os.close(slave)
@@ -103,6 +106,7 @@ class FarTerminal:
         self.received = 0
         self.tail = b""
         self.answered = 0
+        self.carried = None
 
     def pump(self, seconds):
         """Reads and answers for `seconds`; False once the far side has closed."""
@@ -156,13 +160,14 @@ def trace_lines(path):
     return lines
 
 
-def play(sshd, folder, protocol, throttle=None):
-    """Plays the demo over ssh to its end; returns the trace and the bytes that crossed."""
-    trace = folder / f"trace-{protocol}-{throttle or 0}"
+def play(sshd, folder, protocol, throttle=None, compress=False):
+    """Plays the demo over ssh to its end; returns the trace and the terminal."""
+    trace = folder / f"trace-{protocol}-{throttle or 0}-{compress}"
+    count_file = folder / "carried"
     kind = "text" if protocol == "text" else protocol
     remote = (f"KVQ_PLAY_TRACE={trace} {Path(KVQ).resolve()} play {Path(DEMO).resolve()} --terminal "
               f"--protocol {protocol} --no-audio")
-    terminal = FarTerminal(sshd.command(remote, throttle), kind)
+    terminal = FarTerminal(sshd.command(remote, throttle, compress, count_file), kind)
     started = time.monotonic()
     last = f"present {FRAMES - 1}"
     while True:
@@ -178,6 +183,9 @@ def play(sshd, folder, protocol, throttle=None):
     status = terminal.wait(20)
     if status != 0:
         fail(f"kvq play over ssh ended with {status}")
+    if count_file.exists():
+        terminal.carried = int(count_file.read_text())
+        count_file.unlink()
     return trace_lines(trace), terminal
 
 
@@ -228,18 +236,31 @@ def main():
                 # review presented last before it, never an older one waiting in a queue.
                 presents = [(t, int(v)) for t, what, v in lines if what == "present"]
                 shown = [t for t, what, _ in lines if what == "shown"]
+                crossings = sorted(shown_at - sent_at for (sent_at, _), shown_at in zip(sent, shown))
+                print(f"each picture on the screen {crossings[len(crossings) // 2]:.2f} s (median), at most "
+                      f"{crossings[-1]:.2f} s after it was sent; {FRAMES / len(sent):.1f} frames a picture")
                 if len(sent) > FRAMES // 4:
                     fail(f"{len(sent)} pictures crossed a 20 kB/s link: they cannot all have been drawn")
                 start = next(t for t, what, _ in lines if what == "chosen")
+                # The last frame reaches the screen a picture's crossing after it is due, not a queue's.
+                last_present = next(t for t, f in presents if f == FRAMES - 1)
+                if not any(last_present < at < last_present + 3 for at in shown):
+                    fail("the last frame was not on the screen within 3 s of being due")
                 for at in shown:
                     due = min(FRAMES - 1, int((at - start) * 24))
                     latest = max((f for t, f in presents if t <= at), default=0)
                     if latest < due - 1:
                         fail(f"at {at - start:.2f} s the review had presented frame {latest}, the clock's is {due}")
             elif case == "bench":
+                # What kvq writes, then what crosses the network with ssh's compression on.
                 for protocol in ("text", "sixel", "kitty"):
                     lines, terminal = play(sshd, folder, protocol)
-                    check_run(lines, terminal, protocol)
+                    rate, _ = check_run(lines, terminal, protocol)
+                    print(f"terminal-{protocol}-bytes {rate / 1000:.1f} kB/s")
+                for protocol in ("text", "sixel", "kitty"):
+                    lines, terminal = play(sshd, folder, protocol, throttle=0, compress=True)
+                    check_run(lines, terminal, protocol + " with ssh -C")
+                    print(f"terminal-{protocol}-ssh-compressed {terminal.carried / (FRAMES / 24) / 1000:.1f} kB/s")
             else:
                 sys.exit(__doc__)
         finally:

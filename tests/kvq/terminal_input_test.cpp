@@ -12,9 +12,9 @@ namespace {
 // Every key the bytes make once no more are coming, as "name" or "name+shift" or "digit3".
 std::vector<std::string> keysOf(TerminalInput& input, double now = 100.0)
 {
-    static const char* const names[] = {"other", "space", "left", "right", "up", "down", "page_up", "page_down",
-                                        "home", "end", "comma", "period", "[", "]", "digit", "l", "m", "s",
-                                        "minus", "plus", "h", "f", "f11", "q", "escape"};
+    static const char* const names[] = {
+        "other", "space", "left", "right", "up", "down",  "page_up", "page_down", "home", "end", "comma", "period", "[",
+        "]",     "digit", "l",    "m",     "s",  "minus", "plus",    "h",         "f",    "f11", "q",     "escape"};
     std::vector<std::string> keys;
     ReviewEvent event;
     while (input.next(event, now)) {
@@ -40,14 +40,15 @@ TEST(TerminalInput, KeysFromTheirSequences)
 {
     EXPECT_EQ(keysOf("\x1b[A\x1b[B\x1b[C\x1b[D\x1bOA\x1bOB\x1bOC\x1bOD"),
               (Keys{"up", "down", "right", "left", "up", "down", "right", "left"}));
-    EXPECT_EQ(keysOf("\x1b[1;2D\x1b[1;2C\x1b[1;5D\x1b[5;2~"), (Keys{"left+shift", "right+shift", "left", "page_up+shift"}));
+    EXPECT_EQ(keysOf("\x1b[1;2D\x1b[1;2C\x1b[1;5D\x1b[5;2~"),
+              (Keys{"left+shift", "right+shift", "left", "page_up+shift"}));
     EXPECT_EQ(keysOf("\x1b[H\x1b[1~\x1bOH\x1b[7~\x1b[F\x1b[4~\x1bOF\x1b[8~"),
               (Keys{"home", "home", "home", "home", "end", "end", "end", "end"}));
     EXPECT_EQ(keysOf("\x1b[5~\x1b[6~\x1bOP\x1b[11~\x1b[23~\x1b[2~\x1b[3~"),
               (Keys{"page_up", "page_down", "h", "h", "f11"}));
     EXPECT_EQ(keysOf(" 07,.[]-=+lLmMsShHfFqQ\r\nxZ\x7f\x03"),
-              (Keys{"space", "digit0", "digit7", "comma", "period", "[", "]", "minus", "plus", "plus", "l", "l", "m",
-                    "m", "s", "s", "h", "h", "f", "f", "q", "q", "q"}));
+              (Keys{"space", "digit0", "digit7", "comma", "period", "[", "]", "minus", "plus", "plus", "l", "l",
+                    "m",     "m",      "s",      "s",     "h",      "h", "f", "f",     "q",    "q",    "q"}));
     // The bytes of a character beyond ASCII are no key.
     EXPECT_EQ(keysOf("\xc3\xa9q"), Keys{"q"});
 }
@@ -97,10 +98,17 @@ TEST(TerminalInput, ALoneEscapeIsTheKeyOnceNothingFollowsInTime)
 
 TEST(TerminalInput, RepliesAreNeverKeys)
 {
-    const std::vector<std::string> replies = {
-        "\x1b[?63;1;2;4;6;9;15;16;22;28c", "\x1b[>41;379;0c", "\x1b[4;312;480t", "\x1b[6;13;6t",
-        "\x1b[?1;0;1024S", "\x1b[?2;0;480;312S", "\x1b[?2026;0$y", "\x1b[12;40R",
-        "\x1bP1$r0;38:2::23:20:16;48:2::232:204:160m\x1b\\", "\x1b_Gi=31;OK\x1b\\", "\x1b]11;rgb:0000/0000/0000\x07"};
+    const std::vector<std::string> replies = {"\x1b[?63;1;2;4;6;9;15;16;22;28c",
+                                              "\x1b[>41;379;0c",
+                                              "\x1b[4;312;480t",
+                                              "\x1b[6;13;6t",
+                                              "\x1b[?1;0;1024S",
+                                              "\x1b[?2;0;480;312S",
+                                              "\x1b[?2026;0$y",
+                                              "\x1b[12;40R",
+                                              "\x1bP1$r0;38:2::23:20:16;48:2::232:204:160m\x1b\\",
+                                              "\x1b_Gi=31;OK\x1b\\",
+                                              "\x1b]11;rgb:0000/0000/0000\x07"};
     std::string bytes;
     for (const std::string& reply : replies) bytes += reply + "\x1b[0n";
     TerminalInput input;
@@ -139,11 +147,13 @@ TEST(TerminalInput, GarbageIsBoundedAndTheKeysAfterItStillCount)
 }
 
 // Replies recorded from real terminals on this system.
-const std::vector<std::string> kXtermDefault = {"\x1b[?1;0;1024S", "\x1b[?2;0;480;312S",
-                                                "\x1bP1$r0;48:2::1:2:3m\x1b\\",
+const std::vector<std::string> kXtermDefault = {"\x1b[?1;0;1024S", "\x1b[?2;0;480;312S", "\x1bP1$r0;48:2::1:2:3m\x1b\\",
                                                 "\x1b[?64;1;2;6;9;15;16;17;18;21;22;28c"};
-const std::vector<std::string> kXtermVt340 = {"\x1b[4;312;480t", "\x1b[6;13;6t", "\x1b[?1;0;1024S",
-                                              "\x1b[?2;0;480;312S", "\x1bP1$r0;48:2::1:2:3m\x1b\\",
+const std::vector<std::string> kXtermVt340 = {"\x1b[4;312;480t",
+                                              "\x1b[6;13;6t",
+                                              "\x1b[?1;0;1024S",
+                                              "\x1b[?2;0;480;312S",
+                                              "\x1bP1$r0;48:2::1:2:3m\x1b\\",
                                               "\x1b[?63;1;2;4;6;9;15;16;22;28c"};
 const std::vector<std::string> kKitty = {"\x1b_Gi=31;OK\x1b\\", "\x1b[4;595;800t", "\x1b[6;17;8t",
                                          "\x1bP1$r48;2;1;2;3m\x1b\\", "\x1b[?62;c"};
@@ -180,14 +190,13 @@ TEST(TerminalProbe, CapabilitiesFromRecordedReplies)
 TEST(TerminalProbe, CapabilitiesWhereTheRepliesSayLess)
 {
     // The cell from the text area's report when the cell's own is missing.
-    const TerminalCapabilities area =
-        capabilitiesFrom({"\x1b[4;312;480t", "\x1b[?62;c"}, {80, 24, 999, 999}, nullptr);
+    const TerminalCapabilities area = capabilitiesFrom({"\x1b[4;312;480t", "\x1b[?62;c"}, {80, 24, 999, 999}, nullptr);
     EXPECT_EQ(area.cell_width, 6);
     EXPECT_EQ(area.cell_height, 13);
     // A colour read back as something else, or a refusal, is no direct colour; $COLORTERM is.
-    const std::vector<std::string> refused = {"\x1bP0$r\x1b\\", "\x1bP1$r0;48;5;1m\x1b\\",
-                                              "\x1bP1$r0;48;2;1;2;34m\x1b\\", "\x1b_Gi=31;ENOENT\x1b\\",
-                                              "\x1b[?1;3;0S", "\x1b[?64;14;22c"};
+    const std::vector<std::string> refused = {
+        "\x1bP0$r\x1b\\", "\x1bP1$r0;48;5;1m\x1b\\", "\x1bP1$r0;48;2;1;2;34m\x1b\\", "\x1b_Gi=31;ENOENT\x1b\\",
+        "\x1b[?1;3;0S",   "\x1b[?64;14;22c"};
     const TerminalCapabilities plain = capabilitiesFrom(refused, {80, 24, 0, 0}, "");
     EXPECT_TRUE(plain.answered);
     EXPECT_FALSE(plain.direct_colour);
@@ -195,6 +204,8 @@ TEST(TerminalProbe, CapabilitiesWhereTheRepliesSayLess)
     EXPECT_FALSE(plain.sixel);
     EXPECT_EQ(plain.colour_registers, 0);
     EXPECT_EQ(plain.cell_width, 0);
+    // The first number is the terminal's class (4: a VT132), not a feature.
+    EXPECT_FALSE(capabilitiesFrom({"\x1b[?4;6c"}, {}, nullptr).sixel);
     EXPECT_TRUE(capabilitiesFrom(refused, {}, "truecolor").direct_colour);
     EXPECT_TRUE(capabilitiesFrom(refused, {}, "24bit").direct_colour);
     // No reply at all: nothing is assumed.

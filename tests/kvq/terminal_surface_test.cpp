@@ -92,11 +92,12 @@ struct SurfaceTest : ::testing::Test {
     }
     TerminalSurface surfaceFor()
     {
-        return TerminalSurface(terminal, input, std::make_unique<NamingPainter>(log), capabilities, text_font, terminal);
+        return TerminalSurface(terminal, input, std::make_unique<NamingPainter>(log), capabilities, text_font,
+                               terminal);
     }
     void show(TerminalSurface& surface, std::uint32_t colour)
     {
-        surface.drawPicture(plain(colour), font, 0, true, 0);
+        surface.drawPicture(plain(colour), font, 8, true, 0);
         surface.present(OverlayContent{});
     }
 
@@ -205,6 +206,25 @@ TEST_F(SurfaceTest, PixelsAtWholeMultiplesAboveTheLastRow)
     show(surface, 0x111111);
     EXPECT_EQ(placing.shown[2], 1);
     EXPECT_EQ(placing.shown[0], 1360);
+}
+
+}  // namespace
+
+namespace {
+
+// In text a cell of the picture is a cell of the terminal, at either letter spacing.
+TEST_F(SurfaceTest, TextTakesOneTerminalCellForEachCell)
+{
+    for (const int spacing : {8, 9}) {
+        for (const int columns : {80, 79}) {
+            terminal.terminal_size = {columns, 40, 0, 0};
+            TerminalSurface surface(terminal, input, TerminalProtocol::text, capabilities, text_font, font, spacing,
+                                    terminal);
+            surface.layOut(80 * spacing, 480);
+            EXPECT_EQ(surface.notice().empty(), columns == 80) << spacing << " " << columns;
+            EXPECT_EQ(surface.viewHeight(), 480);
+        }
+    }
 }
 
 }  // namespace

@@ -88,7 +88,7 @@ void PosixTerminalLink::close()
 
 bool PosixTerminalLink::refreshSize()
 {
-    winsize ws {};
+    winsize ws{};
     if (tty_ < 0 || ioctl(tty_, TIOCGWINSZ, &ws) != 0) return false;
     const TerminalSize now{ws.ws_col, ws.ws_row, ws.ws_xpixel, ws.ws_ypixel};
     if (now == size_) return false;
@@ -141,8 +141,7 @@ TerminalLink::Happened PosixTerminalLink::wait(std::string& input, int timeout_m
     for (;;) {
         flushSome();
         if (closed_) return Happened::closed;
-        pollfd fds[2] = {{tty_, static_cast<short>(POLLIN | (unsent() > 0 ? POLLOUT : 0)), 0},
-                         {wake_read_, POLLIN, 0}};
+        pollfd fds[2] = {{tty_, static_cast<short>(POLLIN | (unsent() > 0 ? POLLOUT : 0)), 0}, {wake_read_, POLLIN, 0}};
         const int ready = poll(fds, 2, interrupted ? 0 : millisecondsUntil(deadline));
         if (ready < 0) {
             if (errno != EINTR || interrupted) return Happened::timeout;
@@ -174,8 +173,7 @@ TerminalLink::Happened PosixTerminalLink::wait(std::string& input, int timeout_m
         }
         if (fds[1].revents & POLLIN) {
             char drain[64];
-            while (::read(wake_read_, drain, sizeof drain) > 0) {
-            }
+            while (::read(wake_read_, drain, sizeof drain) > 0) {}
             if (refreshSize()) return Happened::resized;
         }
         if (ready == 0 || interrupted || millisecondsUntil(deadline) == 0) return Happened::timeout;

@@ -25,8 +25,8 @@ std::string RawTerminalMode::enter()
 {
     if (entered_) return {};
     const int tty = link_.descriptor();
-    if (tty < 0 || tcgetattr(tty, &saved_) != 0) return std::string("cannot read the terminal's modes: ") +
-                                                        std::strerror(tty < 0 ? EBADF : errno);
+    if (tty < 0 || tcgetattr(tty, &saved_) != 0)
+        return std::string("cannot read the terminal's modes: ") + std::strerror(tty < 0 ? EBADF : errno);
     termios raw = saved_;
     raw.c_lflag &= ~static_cast<tcflag_t>(ICANON | ECHO | IEXTEN);
     raw.c_lflag |= ISIG;
@@ -50,9 +50,10 @@ std::string RawTerminalMode::enter()
 void RawTerminalMode::setFarewell(std::string bytes)
 {
     farewell_ = std::move(bytes);
-    if (rescue_) rescue_->setBytes(restoreBytes().size() <= TerminalRescue::kMaxBytes
-                                       ? restoreBytes()
-                                       : std::string(kEndString) + std::string(kLeaveScreen));
+    if (rescue_)
+        rescue_->setBytes(restoreBytes().size() <= TerminalRescue::kMaxBytes
+                              ? restoreBytes()
+                              : std::string(kEndString) + std::string(kLeaveScreen));
 }
 
 std::string RawTerminalMode::restoreBytes() const
@@ -69,7 +70,6 @@ void RawTerminalMode::restore()
     // Draining waits for the terminal to have taken the bytes above, so that the modes change after
     // them; where it would not take them, it would wait forever.
     const int tty = link_.descriptor();
-    while (tcsetattr(tty, sent ? TCSADRAIN : TCSANOW, &saved_) != 0 && errno == EINTR) {
-    }
+    while (tcsetattr(tty, sent ? TCSADRAIN : TCSANOW, &saved_) != 0 && errno == EINTR) {}
     rescue_.reset();
 }

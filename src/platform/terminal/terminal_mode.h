@@ -34,7 +34,7 @@ public:
 
 private:
     PosixTerminalLink& link_;
-    termios saved_ {};
+    termios saved_{};
     bool entered_ = false;
     std::string farewell_;
     std::unique_ptr<TerminalRescue> rescue_;

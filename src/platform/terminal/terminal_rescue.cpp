@@ -20,7 +20,7 @@ constexpr int kSignalCount = 65;
 // while it is false, and a handler reads them only when it is true.
 struct Rescue {
     int tty = -1;
-    termios saved {};
+    termios saved{};
     char bytes[TerminalRescue::kMaxBytes] = {};
     std::size_t length = 0;
     struct sigaction previous[kSignalCount] = {};
@@ -66,8 +66,8 @@ extern "C" void onStop(int signal_number)
 {
     const int saved_errno = errno;
     const struct sigaction& before = rescue.previous[signal_number];
-    const bool has_handler = !(before.sa_flags & SA_SIGINFO) && before.sa_handler != SIG_DFL &&
-                             before.sa_handler != SIG_IGN;
+    const bool has_handler =
+        !(before.sa_flags & SA_SIGINFO) && before.sa_handler != SIG_DFL && before.sa_handler != SIG_IGN;
     const bool once = (before.sa_flags & SA_RESETHAND) != 0;
     if (has_handler && (!once || !rescue.first_passed[signal_number].exchange(true))) {
         before.sa_handler(signal_number);

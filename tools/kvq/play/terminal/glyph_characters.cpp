@@ -92,7 +92,6 @@ std::vector<GlyphCharacter> glyphCharacters(const CellFont& font, const CellFont
     for (int code = 0; code < 256; ++code) known_shapes[static_cast<std::size_t>(code)] = shapeOf(*known, code);
 
     std::vector<GlyphCharacter> characters(static_cast<std::size_t>(count));
-    std::vector<float> best_plain(static_cast<std::size_t>(count), std::numeric_limits<float>::max());
     const std::vector<int> candidates = candidateCodes();
     for (int code = 0; code < count; ++code) {
         const Shape shape = shapeOf(font, code);
@@ -105,20 +104,27 @@ std::vector<GlyphCharacter> glyphCharacters(const CellFont& font, const CellFont
                     characters[static_cast<std::size_t>(code)] = {cp437Unicode(candidate), inverse};
                 }
             }
-            if (!inverse) best_plain[static_cast<std::size_t>(code)] = best;
         }
     }
 
-    // A CP437 font keeps its own characters, even where a glyph of it looks more like another one.
+    // A CP437 font keeps its own characters, even where a glyph of it looks more like another one. Its
+    // glyphs may be drawn otherwise than the ones known (another height, another hand), so a code counts
+    // as its own where its own glyph is among the few nearest.
+    constexpr int kNearest = 4;
     const int first = std::min(count, 256);
     int own = 0;
     for (int code = 0; code < first; ++code) {
         const Shape shape = shapeOf(font, code);
         const float own_distance = distance(shape, known_shapes[static_cast<std::size_t>(code)], false);
-        if (own_distance <= best_plain[static_cast<std::size_t>(code)] + 1e-4f) ++own;
+        int nearer = 0;
+        for (int other = 0; other < 256 && nearer < kNearest; ++other) {
+            nearer += distance(shape, known_shapes[static_cast<std::size_t>(other)], false) < own_distance - 1e-4f;
+        }
+        own += nearer < kNearest;
     }
     if (2 * own > first) {
-        for (int code = 0; code < first; ++code) characters[static_cast<std::size_t>(code)] = {cp437Unicode(code), false};
+        for (int code = 0; code < first; ++code)
+            characters[static_cast<std::size_t>(code)] = {cp437Unicode(code), false};
     }
     return characters;
 }
@@ -127,7 +133,8 @@ std::vector<GlyphCharacter> glyphCharacters(const CellFont& font)
 {
     CellFont known;
     try {
-        known = cp437ConsoleFont(16);
+        // The known glyphs nearest the font's height, so that glyphs drawn alike compare alike.
+        known = cp437ConsoleFont(font.height <= 11 ? 8 : 16);
     } catch (const std::exception&) {
         return glyphCharacters(font, nullptr);
     }

@@ -60,10 +60,7 @@ bool TerminalInput::next(ReviewEvent& event, double now_seconds)
     return true;
 }
 
-double TerminalInput::escapeDueAt() const
-{
-    return state_ == State::escape ? escape_at_ + kEscapeWaitSeconds : -1.0;
-}
+double TerminalInput::escapeDueAt() const { return state_ == State::escape ? escape_at_ + kEscapeWaitSeconds : -1.0; }
 
 int TerminalInput::takeStatusReplies()
 {
@@ -182,22 +179,57 @@ void TerminalInput::takeGround(char byte)
         overflowed_ = false;
         state_ = State::escape;
         return;
-    case kInterrupt: push(ReviewKey::q); return;
-    case ' ': push(ReviewKey::space); return;
-    case ',': push(ReviewKey::comma); return;
-    case '.': push(ReviewKey::period); return;
-    case '[': push(ReviewKey::bracket_left); return;
-    case ']': push(ReviewKey::bracket_right); return;
-    case '-': push(ReviewKey::minus); return;
+    case kInterrupt:
+        push(ReviewKey::q);
+        return;
+    case ' ':
+        push(ReviewKey::space);
+        return;
+    case ',':
+        push(ReviewKey::comma);
+        return;
+    case '.':
+        push(ReviewKey::period);
+        return;
+    case '[':
+        push(ReviewKey::bracket_left);
+        return;
+    case ']':
+        push(ReviewKey::bracket_right);
+        return;
+    case '-':
+        push(ReviewKey::minus);
+        return;
     case '=':
-    case '+': push(ReviewKey::plus); return;
-    case 'l': case 'L': push(ReviewKey::l); return;
-    case 'm': case 'M': push(ReviewKey::m); return;
-    case 's': case 'S': push(ReviewKey::s); return;
-    case 'h': case 'H': push(ReviewKey::h); return;
-    case 'f': case 'F': push(ReviewKey::f); return;
-    case 'q': case 'Q': push(ReviewKey::q); return;
-    default: return;  // Enter, other letters, the bytes of other characters: nothing to do
+    case '+':
+        push(ReviewKey::plus);
+        return;
+    case 'l':
+    case 'L':
+        push(ReviewKey::l);
+        return;
+    case 'm':
+    case 'M':
+        push(ReviewKey::m);
+        return;
+    case 's':
+    case 'S':
+        push(ReviewKey::s);
+        return;
+    case 'h':
+    case 'H':
+        push(ReviewKey::h);
+        return;
+    case 'f':
+    case 'F':
+        push(ReviewKey::f);
+        return;
+    case 'q':
+    case 'Q':
+        push(ReviewKey::q);
+        return;
+    default:
+        return;  // Enter, other letters, the bytes of other characters: nothing to do
     }
 }
 
@@ -262,26 +294,54 @@ void TerminalInput::finishCsi()
     const std::vector<int> values = numbers(body);
     const bool shift = shiftIn(values);
     switch (final_byte) {
-    case 'A': push(ReviewKey::up, shift); return;
-    case 'B': push(ReviewKey::down, shift); return;
-    case 'C': push(ReviewKey::right, shift); return;
-    case 'D': push(ReviewKey::left, shift); return;
-    case 'H': push(ReviewKey::home, shift); return;
-    case 'F': push(ReviewKey::end, shift); return;
-    case 'P': push(ReviewKey::h, shift); return;  // F1 with a modifier
+    case 'A':
+        push(ReviewKey::up, shift);
+        return;
+    case 'B':
+        push(ReviewKey::down, shift);
+        return;
+    case 'C':
+        push(ReviewKey::right, shift);
+        return;
+    case 'D':
+        push(ReviewKey::left, shift);
+        return;
+    case 'H':
+        push(ReviewKey::home, shift);
+        return;
+    case 'F':
+        push(ReviewKey::end, shift);
+        return;
+    case 'P':
+        push(ReviewKey::h, shift);
+        return;  // F1 with a modifier
     case '~':
         switch (values[0]) {
         case 1:
-        case 7: push(ReviewKey::home, shift); return;
+        case 7:
+            push(ReviewKey::home, shift);
+            return;
         case 4:
-        case 8: push(ReviewKey::end, shift); return;
-        case 5: push(ReviewKey::page_up, shift); return;
-        case 6: push(ReviewKey::page_down, shift); return;
-        case 11: push(ReviewKey::h, shift); return;
-        case 23: push(ReviewKey::f11, shift); return;
-        default: return;
+        case 8:
+            push(ReviewKey::end, shift);
+            return;
+        case 5:
+            push(ReviewKey::page_up, shift);
+            return;
+        case 6:
+            push(ReviewKey::page_down, shift);
+            return;
+        case 11:
+            push(ReviewKey::h, shift);
+            return;
+        case 23:
+            push(ReviewKey::f11, shift);
+            return;
+        default:
+            return;
         }
-    default: return;
+    default:
+        return;
     }
 }
 
@@ -299,14 +359,29 @@ void TerminalInput::finishSs3()
     std::vector<int> values = numbers(body);
     const bool shift = !body.empty() && values.back() >= 2 && ((values.back() - 1) & 1) != 0;
     switch (sequence.back()) {
-    case 'A': push(ReviewKey::up, shift); return;
-    case 'B': push(ReviewKey::down, shift); return;
-    case 'C': push(ReviewKey::right, shift); return;
-    case 'D': push(ReviewKey::left, shift); return;
-    case 'H': push(ReviewKey::home, shift); return;
-    case 'F': push(ReviewKey::end, shift); return;
-    case 'P': push(ReviewKey::h, shift); return;
-    default: return;
+    case 'A':
+        push(ReviewKey::up, shift);
+        return;
+    case 'B':
+        push(ReviewKey::down, shift);
+        return;
+    case 'C':
+        push(ReviewKey::right, shift);
+        return;
+    case 'D':
+        push(ReviewKey::left, shift);
+        return;
+    case 'H':
+        push(ReviewKey::home, shift);
+        return;
+    case 'F':
+        push(ReviewKey::end, shift);
+        return;
+    case 'P':
+        push(ReviewKey::h, shift);
+        return;
+    default:
+        return;
     }
 }
 

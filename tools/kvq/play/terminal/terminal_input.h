@@ -36,11 +36,11 @@ public:
 private:
     enum class State {
         ground,
-        escape,         // an ESC, nothing after it yet
-        csi,            // ESC [
-        ss3,            // ESC O
-        text,           // a string sequence (ESC P, ESC _, ESC ], ESC X, ESC ^) up to its terminator
-        text_escape,    // an ESC inside one: the terminator's first half, or a new sequence
+        escape,       // an ESC, nothing after it yet
+        csi,          // ESC [
+        ss3,          // ESC O
+        text,         // a string sequence (ESC P, ESC _, ESC ], ESC X, ESC ^) up to its terminator
+        text_escape,  // an ESC inside one: the terminator's first half, or a new sequence
     };
 
     void take(char byte);

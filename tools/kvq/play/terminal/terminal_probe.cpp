@@ -62,10 +62,10 @@ std::string terminalQueries()
 {
     std::string queries;
     queries += "\x1b_Gi=31,s=1,v=1,a=q,t=d,f=24;AAAA\x1b\\";  // kitty graphics: a 1x1 image, checked only
-    queries += "\x1b[14t";                                     // the text area in pixels
-    queries += "\x1b[16t";                                     // a cell in pixels
-    queries += "\x1b[?1;1;0S";                                 // sixel colour registers
-    queries += "\x1b[?2;1;0S";                                 // the largest sixel image
+    queries += "\x1b[14t";                                    // the text area in pixels
+    queries += "\x1b[16t";                                    // a cell in pixels
+    queries += "\x1b[?1;1;0S";                                // sixel colour registers
+    queries += "\x1b[?2;1;0S";                                // the largest sixel image
     // Direct colour: set one, ask what is set, and put it back.
     queries += "\x1b[48;2;1;2;3m\x1bP$qm\x1b\\\x1b[0m";
     queries += "\x1b[c";  // primary device attributes, last: every terminal answers it
@@ -85,8 +85,8 @@ TerminalCapabilities capabilitiesFrom(const std::vector<std::string>& replies, c
             caps.answered = true;
             const std::vector<int> values = replyNumbers(r);
             // The first number is the terminal's class; the rest are what it has, 4 being sixel.
-            caps.sixel = std::find(values.begin() + std::min<std::size_t>(1, values.size()), values.end(), 4) !=
-                         values.end();
+            caps.sixel =
+                std::find(values.begin() + std::min<std::size_t>(1, values.size()), values.end(), 4) != values.end();
         } else if (r.starts_with("\x1b_Gi=31;")) {
             caps.kitty_graphics = r.substr(8).starts_with("OK");
         } else if (r.starts_with("\x1bP") && r.find("$r") != std::string_view::npos) {

@@ -43,7 +43,7 @@ TerminalSurface::TerminalSurface(TerminalLink& link, TerminalInput& input, Termi
       trace_(trace),
       last_ms_(clock.nowMs()),
       font_height_(std::max(1, picture_font.height)),
-      cell_width_(8 + std::max(0, letter_spacing))
+      cell_width_(std::max(1, letter_spacing))
 {
     switch (protocol) {
     case TerminalProtocol::sixel:
@@ -53,8 +53,8 @@ TerminalSurface::TerminalSurface(TerminalLink& link, TerminalInput& input, Termi
         pixels_ = makeKittyPainter();
         break;
     case TerminalProtocol::text:
-        text_ = std::make_unique<TextPainter>(picture_font, capabilities.direct_colour ? TextColours::direct
-                                                                                        : TextColours::sixteen);
+        text_ = std::make_unique<TextPainter>(picture_font,
+                                              capabilities.direct_colour ? TextColours::direct : TextColours::sixteen);
         break;
     }
 }
@@ -88,8 +88,9 @@ bool TerminalSurface::layOut(int picture_width, int picture_height)
 {
     const TerminalSize size = link_.size();
     const int rows = picture_height / font_height_;
-    if (laid_out_ && size == size_ && (text_ ? rows == picture_rows_ : screen_.pictureHeight() == picture_height &&
-                                                                          screen_.pictureWidth() == picture_width)) {
+    if (laid_out_ && size == size_ &&
+        (text_ ? rows == picture_rows_
+               : screen_.pictureHeight() == picture_height && screen_.pictureWidth() == picture_width)) {
         return false;
     }
     size_ = size;
@@ -139,9 +140,9 @@ void TerminalSurface::layOutPixels(int picture_width, int picture_height)
     }
     screen_.setPictureSize(width, height);
     screen_.resize(WindowSize{area_width, area_height});
-    placement_ = PixelPlacement{(size_.columns * cell_width - area_width) / 2 / cell_width,
-                                ((size_.rows - 1) * cell_height - area_height) / 2 / cell_height, cell_width,
-                                cell_height};
+    placement_ =
+        PixelPlacement{(size_.columns * cell_width - area_width) / 2 / cell_width,
+                       ((size_.rows - 1) * cell_height - area_height) / 2 / cell_height, cell_width, cell_height};
 }
 
 int TerminalSurface::viewHeight() const
@@ -150,8 +151,8 @@ int TerminalSurface::viewHeight() const
     return std::clamp(text_->viewRows(), 1, std::max(1, picture_rows_)) * font_height_;
 }
 
-void TerminalSurface::drawPicture(const CellPicture& picture, const CellFont& font, int letter_spacing,
-                                  bool blink_lit, int top)
+void TerminalSurface::drawPicture(const CellPicture& picture, const CellFont& font, int letter_spacing, bool blink_lit,
+                                  int top)
 {
     if (text_) {
         cells_ = picture;

@@ -36,7 +36,7 @@ public:
         std::uint64_t bytes = 0;
     };
 
-    // `picture_font` and `letter_spacing` are the artwork's, for the text protocol's cells.
+    // `picture_font` and `letter_spacing` (8 or 9 pixels a cell) are the artwork's, for the text protocol's cells.
     TerminalSurface(TerminalLink& link, TerminalInput& input, TerminalProtocol protocol,
                     const TerminalCapabilities& capabilities, const GlyphTable& text_font, const CellFont& picture_font,
                     int letter_spacing, Clock& clock, std::FILE* trace = nullptr);

@@ -5,6 +5,7 @@
 #include <array>
 #include <climits>
 #include <cmath>
+#include <utility>
 
 #include "kvq/play/terminal/cp437_unicode.h"
 #include "render/colours.h"
@@ -35,6 +36,13 @@ char32_t inverseOf(char32_t character)
     return 0;
 }
 
+int utf8Length(char32_t character)
+{
+    return character < 0x80 ? 1 : character < 0x800 ? 2 : character < 0x10000 ? 3 : 4;
+}
+
+int decimalLength(int n) { return n >= 100 ? 3 : n >= 10 ? 2 : 1; }
+
 // A control sequence: ESC [ parameters final.
 std::string csi(const std::string& parameters, char final)
 {
@@ -53,7 +61,11 @@ std::vector<char32_t> charactersOf(const std::string& text)
     std::vector<char32_t> out;
     for (std::size_t i = 0; i < text.size();) {
         const auto byte = static_cast<unsigned char>(text[i]);
-        int length = byte < 0x80 ? 1 : (byte & 0xE0) == 0xC0 ? 2 : (byte & 0xF0) == 0xE0 ? 3 : (byte & 0xF8) == 0xF0 ? 4 : 0;
+        int length = byte < 0x80             ? 1
+                     : (byte & 0xE0) == 0xC0 ? 2
+                     : (byte & 0xF0) == 0xE0 ? 3
+                     : (byte & 0xF8) == 0xF0 ? 4
+                                             : 0;
         char32_t character = length == 1 ? byte : length == 2 ? byte & 0x1F : length == 3 ? byte & 0x0F : byte & 0x07;
         bool valid = length > 0 && i + static_cast<std::size_t>(length) <= text.size();
         for (int k = 1; valid && k < length; ++k) {
@@ -82,10 +94,7 @@ TextPainter::Look TextPainter::look(char32_t character, int ink, int paper)
     return {character, ink, paper};
 }
 
-TextPainter::TextPainter(const CellFont& font, TextColours colours)
-    : TextPainter(glyphCharacters(font), colours)
-{
-}
+TextPainter::TextPainter(const CellFont& font, TextColours colours) : TextPainter(glyphCharacters(font), colours) {}
 
 TextPainter::TextPainter(std::vector<GlyphCharacter> characters, TextColours colours)
     : characters_(std::move(characters)), colours_(colours)
@@ -152,8 +161,8 @@ int TextPainter::colourOfRgb(std::uint32_t rgb) const
 int TextPainter::colourOf(const CellPicture& picture, int index) const
 {
     if (picture.palette.empty()) return colourOfRgb(0);
-    const std::size_t at = index >= 0 && static_cast<std::size_t>(index) < picture.palette.size()
-                               ? static_cast<std::size_t>(index) : 0;
+    const std::size_t at =
+        index >= 0 && static_cast<std::size_t>(index) < picture.palette.size() ? static_cast<std::size_t>(index) : 0;
     return colourOfRgb(picture.palette[at]);
 }
 
@@ -210,15 +219,14 @@ void TextPainter::want(const CellPicture& picture, int top_row, bool blink_lit, 
     std::fill(wanted_.begin(), wanted_.end(), Look{});
     const std::size_t cells = picture.cells.size();
     for (int row = 0; row < view_rows_; ++row) {
-        const int picture_row = top_row + row;
+        const long long picture_row = static_cast<long long>(top_row) + row;
         for (int column = 0; column < view_columns_; ++column) {
             const int picture_column = first_column_ + column;
             Look& out = wanted_[static_cast<std::size_t>(top_ + row) * static_cast<std::size_t>(size_.columns) +
                                 static_cast<std::size_t>(left_ + column)];
             if (picture_row < 0 || picture_row >= picture.rows || picture_column >= picture.columns) continue;
-            const std::size_t at =
-                static_cast<std::size_t>(picture_row) * static_cast<std::size_t>(picture.columns) +
-                static_cast<std::size_t>(picture_column);
+            const std::size_t at = static_cast<std::size_t>(picture_row) * static_cast<std::size_t>(picture.columns) +
+                                   static_cast<std::size_t>(picture_column);
             if (at >= cells) continue;
             const Cell& cell = picture.cells[at];
             const int ink = colourOf(picture, cell.foreground), paper = colourOf(picture, cell.background);
@@ -245,49 +253,57 @@ std::string TextPainter::colourParameter(int colour, bool paper) const
            std::to_string((colour >> 8) & 0xFF) + ';' + std::to_string(colour & 0xFF);
 }
 
+int TextPainter::parameterLength(int colour, bool paper) const
+{
+    if (colour == kDefault || colours_ == TextColours::sixteen) return paper && colour >= 8 ? 3 : 2;
+    return 5 + decimalLength((colour >> 16) & 0xFF) + decimalLength((colour >> 8) & 0xFF) +
+           decimalLength(colour & 0xFF) + 2;
+}
+
 std::string TextPainter::cellBytes(const Look& wanted, Attributes& attributes) const
 {
     // Four ways to show it: the character or its inverse, each in reverse video or not. The cheapest
     // in bytes wins, changing as few attributes as it can.
-    std::string best;
-    Attributes best_attributes;
-    bool found = false;
+    struct Way {
+        char32_t character;
+        int ink, paper;  // as the terminal's registers must hold them; kAny where either will do
+        bool reverse;
+    };
     const char32_t inverse = inverseOf(wanted.character);
+    Way best{};
+    int best_cost = INT_MAX;
     for (int way = 0; way < 4; ++way) {
         const bool swapped = way & 1, reverse = way & 2;
         if (swapped && !inverse) continue;
-        const char32_t character = swapped ? inverse : wanted.character;
-        // The colours as the terminal's ink and paper registers must hold them.
-        int ink = swapped ? wanted.paper : wanted.ink, paper = swapped ? wanted.ink : wanted.paper;
-        if (reverse) std::swap(ink, paper);
-        Attributes after = attributes;
+        Way candidate{swapped ? inverse : wanted.character, swapped ? wanted.paper : wanted.ink,
+                      swapped ? wanted.ink : wanted.paper, reverse};
+        if (reverse) std::swap(candidate.ink, candidate.paper);
+        if (candidate.ink == attributes.ink) candidate.ink = kAny;
+        if (candidate.paper == attributes.paper) candidate.paper = kAny;
+        int parameters = 0, cost = utf8Length(candidate.character);
+        if (reverse != attributes.reverse) cost += reverse ? 1 : 2, ++parameters;
+        if (candidate.ink != kAny) cost += parameterLength(candidate.ink, false), ++parameters;
+        if (candidate.paper != kAny) cost += parameterLength(candidate.paper, true), ++parameters;
+        if (parameters > 0) cost += 3 + parameters - 1;  // ESC [ ... m and the separators
+        if (cost < best_cost) best_cost = cost, best = candidate;
+    }
+    std::string bytes;
+    if (best.reverse != attributes.reverse || best.ink != kAny || best.paper != kAny) {
         std::string parameters;
         auto add = [&](const std::string& parameter) {
             if (!parameters.empty()) parameters += ';';
             parameters += parameter;
         };
-        if (after.reverse != reverse) {
-            add(reverse ? "7" : "27");
-            after.reverse = reverse;
-        }
-        if (ink != kAny && ink != after.ink) {
-            add(colourParameter(ink, false));
-            after.ink = ink;
-        }
-        if (paper != kAny && paper != after.paper) {
-            add(colourParameter(paper, true));
-            after.paper = paper;
-        }
-        std::string bytes = parameters.empty() ? std::string() : csi(parameters, 'm');
-        appendUtf8(bytes, character);
-        if (!found || bytes.size() < best.size()) {
-            best = std::move(bytes);
-            best_attributes = after;
-            found = true;
-        }
+        if (best.reverse != attributes.reverse) add(best.reverse ? "7" : "27");
+        if (best.ink != kAny) add(colourParameter(best.ink, false));
+        if (best.paper != kAny) add(colourParameter(best.paper, true));
+        bytes = csi(parameters, 'm');
+        attributes.reverse = best.reverse;
+        if (best.ink != kAny) attributes.ink = best.ink;
+        if (best.paper != kAny) attributes.paper = best.paper;
     }
-    attributes = best_attributes;
-    return best;
+    appendUtf8(bytes, best.character);
+    return bytes;
 }
 
 // The bytes of writing cells [from, to) of `row` again as they are, without changing attributes; or
@@ -296,8 +312,8 @@ int TextPainter::writeThroughCost(int row, int from, int to) const
 {
     int cost = 0;
     for (int column = from; column < to; ++column) {
-        const Look& cell =
-            wanted_[static_cast<std::size_t>(row) * static_cast<std::size_t>(size_.columns) + static_cast<std::size_t>(column)];
+        const Look& cell = wanted_[static_cast<std::size_t>(row) * static_cast<std::size_t>(size_.columns) +
+                                   static_cast<std::size_t>(column)];
         Attributes attributes = attributes_;
         const std::string bytes = cellBytes(cell, attributes);
         if (bytes.empty() || bytes[0] == '\x1b') return INT_MAX;
@@ -309,8 +325,8 @@ int TextPainter::writeThroughCost(int row, int from, int to) const
 std::string TextPainter::cursorMove(int row, int column) const
 {
     std::string best = row == 0 && column == 0 ? csi("", 'H')
-                       : column == 0         ? csi(std::to_string(row + 1), 'H')
-                                             : csi(std::to_string(row + 1) + ';' + std::to_string(column + 1), 'H');
+                       : column == 0           ? csi(std::to_string(row + 1), 'H')
+                                               : csi(std::to_string(row + 1) + ';' + std::to_string(column + 1), 'H');
     if (cursor_row_ < 0) return best;
     auto consider = [&](std::string move) {
         if (move.size() < best.size()) best = std::move(move);
@@ -359,8 +375,8 @@ std::string TextPainter::paint(const CellPicture& picture, int top_row, bool bli
         // Never the last cell of the last row: writing it scrolls some terminals.
         const int end = row == size_.rows - 1 ? columns - 1 : columns;
         for (int column = 0; column < end; ++column) {
-            const std::size_t at = static_cast<std::size_t>(row) * static_cast<std::size_t>(columns) +
-                                   static_cast<std::size_t>(column);
+            const std::size_t at =
+                static_cast<std::size_t>(row) * static_cast<std::size_t>(columns) + static_cast<std::size_t>(column);
             const Look& wanted = wanted_[at];
             const Look& shown = shown_[at];
             if (wanted.character == shown.character && (wanted.ink == kAny || wanted.ink == shown.ink) &&

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -38,6 +39,7 @@ public:
     // What undoes the painter's changes to the terminal (colours set), at the end.
     std::string farewell() const;
 
+private:
     // What a terminal cell shows: a character in two colours. A colour is 0x00RRGGBB, or with sixteen
     // colours an index 0-15; kDefault is the terminal's own, kAny where the colour does not show
     // (the ink of a space). Kept in one form of each pair of characters that are each other's inverse
@@ -52,7 +54,6 @@ public:
     static constexpr int kAny = -2;
     static Look look(char32_t character, int ink, int paper);
 
-private:
     struct Attributes {
         int ink = kDefault, paper = kDefault;
         bool reverse = false;
@@ -64,6 +65,7 @@ private:
     void wantText(int row, int column, int end_column, const std::string& text, int ink);
     void wantOverlay(const OverlayContent& overlay);
     std::string colourParameter(int colour, bool paper) const;
+    int parameterLength(int colour, bool paper) const;
     // The cheapest way to show `wanted` with the attributes as they are: its bytes, the attributes after.
     std::string cellBytes(const Look& wanted, Attributes& attributes) const;
     int writeThroughCost(int row, int from, int to) const;
@@ -74,11 +76,11 @@ private:
     TerminalSize size_;
     int picture_columns_ = 0, picture_rows_ = 0;
     int view_rows_ = 0, view_columns_ = 0;
-    int first_column_ = 0;             // the picture's first column that shows
-    int left_ = 0, top_ = 0;           // the terminal cell of the view's first cell
+    int first_column_ = 0;    // the picture's first column that shows
+    int left_ = 0, top_ = 0;  // the terminal cell of the view's first cell
     std::vector<Look> wanted_, shown_;
-    bool cleared_ = false;             // the terminal has been cleared since the last forget()
+    bool cleared_ = false;  // the terminal has been cleared since the last forget()
     Attributes attributes_;
     int cursor_row_ = -1, cursor_column_ = -1;
-    bool cursor_pending_ = false;      // past the last column, where only CR and CUP move it surely
+    bool cursor_pending_ = false;  // past the last column, where only CR and CUP move it surely
 };
