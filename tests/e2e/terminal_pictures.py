@@ -97,18 +97,22 @@ class TerminalRun:
         return self.wait_for(lambda: len(self.lines("key")) > keys and self.presents()
                              and self.presents()[-1][0] > float(self.lines("key")[-1][0]))
 
-    def settled_screenshot(self, name):
-        """The window once two screenshots in a row are the same: all that was sent is drawn."""
-        previous = None
-        for attempt in range(40):
-            path = self.work / f"{name}-{attempt % 2}.png"
-            subprocess.run(["import", "-window", self.window, str(path)], env=self.env, check=True)
-            pixels = rgb_of(path)
-            if previous is not None and pixels == previous[1]:
-                return pixels
-            previous = (path, pixels)
+    def screenshot(self, name):
+        path = self.work / f"{name}.png"
+        subprocess.run(["import", "-window", self.window, str(path)], env=self.env, check=True)
+        return rgb_of(path)
+
+    def until_shown(self, look, seconds=30):
+        """Looks at the terminal with `look(frame)` (the frame last presented) until it finds the
+        frame shown, or for `seconds`: a present reaches the screen once the terminal has taken
+        what was sent before it, which on a busy machine takes a while. (frame, where, differ)."""
+        deadline = time.monotonic() + seconds
+        while True:
+            frame = self.presents()[-1][1]
+            where, differ = look(frame)
+            if differ == 0 or time.monotonic() > deadline:
+                return frame, where, differ
             time.sleep(0.25)
-        return previous[1]
 
     def quit(self):
         self.key("q")
@@ -198,19 +202,22 @@ def pictures(work, case):
             return
         check(run.wait_for(lambda: len(run.presents()) >= 24), "the animation plays in the terminal")
         check(run.key("space"), "Space pauses it")
-        frame = run.presents()[-1][1]
-        shot = run.settled_screenshot("paused")
         levels = SIXEL_LEVELS if protocol == "sixel" else bytes(range(256))
-        where, differ = compare_picture(shot, rendered(work, folder, frame, scale), levels, 16 * scale)
+        drawn = {}
+
+        def look(frame):
+            if frame not in drawn:
+                drawn[frame] = rendered(work, folder, frame, scale)
+            return compare_picture(run.screenshot("shown"), drawn[frame], levels, 16 * scale)
+
+        frame, where, differ = run.until_shown(look)
         how = "through sixel's percentages" if protocol == "sixel" else "exactly"
         check(where is not None and differ == 0,
               f"frame {frame} shows as kvq render draws it at {scale}x, {how}, between the status line's and "
               f"seek bar's bands (at {where}: {differ} pixels differ)")
         # A frame on: only what changed is sent, and the picture is still the frame.
         check(run.key("period"), "'.' steps a frame on")
-        frame = run.presents()[-1][1]
-        shot = run.settled_screenshot("stepped")
-        where, differ = compare_picture(shot, rendered(work, folder, frame, scale), levels, 16 * scale)
+        frame, where, differ = run.until_shown(look)
         check(where is not None and differ == 0, f"and frame {frame} shows as drawn ({differ} pixels differ)")
         status, stderr = run.quit()
         check(status == "0", f"Q quits with status 0 ({status}; {stderr})")
@@ -283,23 +290,15 @@ def parse_screen(text):
 
 
 def read_back(run, dump):
-    """The screen as xterm writes it out on print-immediate (Ctrl+Shift+P, bound by the test), once
-    two read-backs in a row are the same."""
-    previous = None
-    for _ in range(40):
-        for old in dump.parent.glob(dump.name + "*"):
-            old.unlink()
-        subprocess.run(["xdotool", "windowfocus", "--sync", run.window, "key", "ctrl+shift+p"], env=run.env,
-                       check=True)
-        # xterm names the file it writes with the time after the name given.
-        written = []
-        run.wait_for(lambda: bool(written.extend(dump.parent.glob(dump.name + "*")) or written), 10)
-        time.sleep(0.2)  # for it to be written whole; a partial one differs from the next
-        screen = parse_screen(written[0].read_text(encoding="utf-8", errors="replace")) if written else None
-        if screen is not None and screen == previous:
-            return screen
-        previous = screen
-    return previous or []
+    """The screen as xterm writes it out on print-immediate (Ctrl+Shift+P, bound by the test)."""
+    for old in dump.parent.glob(dump.name + "*"):
+        old.unlink()
+    subprocess.run(["xdotool", "windowfocus", "--sync", run.window, "key", "ctrl+shift+p"], env=run.env, check=True)
+    # xterm names the file it writes with the time after the name given.
+    written = []
+    run.wait_for(lambda: bool(written.extend(dump.parent.glob(dump.name + "*")) or written), 10)
+    time.sleep(0.2)  # for it to be written whole; one cut short differs, and is read again
+    return parse_screen(written[0].read_text(encoding="utf-8", errors="replace")) if written else []
 
 
 def compare_cells(screen, codes):
@@ -347,17 +346,18 @@ def text(work):
             return
         check(run.wait_for(lambda: len(run.presents()) >= 24), "the animation plays in the terminal")
         check(run.key("space"), "Space pauses it")
-        frame = run.presents()[-1][1]
-        screen = read_back(run, dump)
-        run.settled_screenshot("text")  # to look at where the read-back differs
-        expected = frames[frame * 2400:(frame + 1) * 2400]
-        where, differ = compare_cells(screen, expected)
+
+        def look(frame):
+            return compare_cells(read_back(run, dump), frames[frame * 2400:(frame + 1) * 2400])
+
+        frame, where, differ = run.until_shown(look)
         check(where is not None and differ == 0,
               f"frame {frame} reads back as its blocks' characters, ink {INK} and paper {PAPER} in 24-bit colour "
               f"(at {where}: {differ} of 2400 cells differ)")
+        if differ:
+            run.screenshot("text")  # to look at where the read-back differs
         check(run.key("period"), "'.' steps a frame on")
-        frame = run.presents()[-1][1]
-        where, differ = compare_cells(read_back(run, dump), frames[frame * 2400:(frame + 1) * 2400])
+        frame, where, differ = run.until_shown(look)
         check(where is not None and differ == 0, f"and frame {frame} reads back so ({differ} cells differ)")
         status, stderr = run.quit()
         check(status == "0", f"Q quits with status 0 ({status}; {stderr})")
