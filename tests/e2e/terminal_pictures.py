@@ -34,7 +34,8 @@ SIXEL_LEVELS = bytes(sixel_shown(level) for level in range(256))
 
 def make_animation(folder, frames, seed=11):
     """A font of random glyphs and frames that each change a few dozen cells of the one before, so
-    that the terminal is sent changed rectangles, not only whole pictures."""
+    that the terminal is sent changed rectangles, not only whole pictures. Long enough that a slow
+    (sanitized) build is still playing when the test pauses it and steps on."""
     folder.mkdir()
     rng = random.Random(seed)
     font = bytearray(8192)
@@ -179,7 +180,7 @@ def compare_picture(shot, picture, levels, band):
 def pictures(work, case):
     """Plays in the terminal, pauses, and compares the paused frame with kvq render's."""
     folder = work / "show"
-    make_animation(folder, 24 * 8)
+    make_animation(folder, 24 * 40)
     scale = 2 if case == "sixel_2x" else 1
     if case == "kitty":
         screen = "1100x800"
@@ -332,7 +333,7 @@ def compare_cells(screen, codes):
 
 def text(work):
     folder = work / "show"
-    frames = make_block_animation(folder, 24 * 8)
+    frames = make_block_animation(folder, 24 * 40)
     dump = work / "screen.txt"
     terminal = ["xterm", "-u8", "-b", "0", "-bw", "0", "-geometry", "90x34+0+0",
                 "-xrm", f"XTerm*printFileImmediate: {dump}", "-xrm", "XTerm*printModeImmediate: 2",
