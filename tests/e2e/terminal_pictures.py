@@ -185,7 +185,8 @@ def pictures(work, case):
     if case == "kitty":
         screen = "1100x800"
         terminal = ["kitty", "--config", "NONE", "-o", "window_padding_width=0", "-o", "remember_window_size=no",
-                    "-o", "initial_window_width=720", "-o", "initial_window_height=560", "-o", "placement_strategy=top-left"]
+                    "-o", "initial_window_width=720", "-o", "initial_window_height=560",
+                    "-o", "placement_strategy=top-left"]
         window_class, protocol = "kitty", "kitty"
     else:
         # The only font this X server has is 6x13: 110x40 cells hold 640x480 and a free last row,
