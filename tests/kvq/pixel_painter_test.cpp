@@ -155,7 +155,18 @@ TEST_P(Painting, ShowsEachPictureSendingOnlyTheCellsThatChanged)
             picture.at(0, 30) ^= 0xFFFFFF;
         }
         cells = paint(picture);
-        EXPECT_EQ(cells, spansOfChanges(before, picture)) << "change " << change;
+        // Every changed row's span is sent, and no row without a change; a lone pixel is its own
+        // cells alone.
+        const std::vector<bool> spans = spansOfChanges(before, picture);
+        const int columns = geometry(picture).columns();
+        for (std::size_t i = 0; i < cells.size(); ++i) {
+            const auto row = spans.begin() + static_cast<std::ptrdiff_t>(i) / columns * columns;
+            EXPECT_TRUE(cells[i] ? std::find(row, row + columns, true) != row + columns : !spans[i])
+                << "change " << change << ", cell " << i % columns << "," << i / columns;
+        }
+        if (change % 3 == 0) {
+            EXPECT_EQ(cells, spans) << "change " << change;
+        }
         expectShown(picture);
     }
 
@@ -193,18 +204,20 @@ TEST(KittyPainter, SendsOneImageInPiecesChangesItInCommandsOfOnePieceAndTakesItO
 {
     auto painter = makeKittyPainter();
     EXPECT_EQ(painter->farewell(), "");
-    // Noise compresses badly, so the image takes several pieces.
+    // Noise compresses badly, so the image takes several pieces; in 200 colours, a PNG's palette.
     Picture picture{200, 100, std::vector<std::uint32_t>(20000)};
     std::mt19937 random(4);
-    for (auto& pixel : picture.pixels) pixel = random() & 0xFFFFFF;
+    for (auto& pixel : picture.pixels) pixel = random() % 200 * 0x010101;
     PixelTerminalModel model(120, 40, 8, 16);
     const PixelPlacement where{1, 1, 8, 16};
     const std::string bytes = painter->paint(picture.pixels, 200, 100, 1, where);
-    EXPECT_GT(std::count(bytes.begin(), bytes.end(), '\x1b'), 2 * 20);
+    std::size_t pieces = 0;
+    for (std::size_t at = bytes.find("\x1b_G"); at != std::string::npos; at = bytes.find("\x1b_G", at + 1)) ++pieces;
+    EXPECT_GT(pieces, 2u);
     model.apply(bytes);
     // Changed noise of more than a piece: sent as changes of one piece each.
     for (int y = 10; y < 50; ++y) {
-        for (int x = 0; x < 200; ++x) picture.at(x, y) = random() & 0xFFFFFF;
+        for (int x = 0; x < 200; ++x) picture.at(x, y) = random() % 200 * 0x010101;
     }
     auto wrong = [&] {
         int count = 0;
@@ -227,6 +240,7 @@ TEST(KittyPainter, SendsOneImageInPiecesChangesItInCommandsOfOnePieceAndTakesItO
 
 TEST(KittyPainter, SplitsAChangedRowOfMoreThanAPieceAcross)
 {
+    // In more colours than a PNG's palette: as compressed RGB.
     auto painter = makeKittyPainter();
     Picture picture{1500, 1, std::vector<std::uint32_t>(1500, kPaper)};
     PixelTerminalModel model(200, 2, 8, 16);
@@ -274,19 +288,27 @@ TEST(SixelPainter, KeepsColoursThatLookAlikeInOneRegisterAndTakesTheNearestPastT
     EXPECT_EQ(far, 144);
 }
 
-TEST(CellTiles, JoinsRowsWithTheSameSpanAndCoversCellsAPixelStraddles)
+TEST(CellTiles, CoversCellsAPixelStraddlesAndJoinsRowsWhereFewUnchangedCellsAreAdded)
 {
     // 6x13 cells at twice the size: a picture row at 6 is terminal rows 12-13, in two cell rows.
-    const CellGeometry g{30, 20, 2, 6, 13};
+    const CellGeometry straddled{30, 20, 2, 6, 13};
     std::vector<std::uint32_t> before(600, 0), after(600, 0);
     after[6 * 30 + 4] = 1;  // terminal columns 8-9: cell 1
     after[6 * 30 + 2] = 1;  // terminal columns 4-5: cell 0
-    EXPECT_EQ(changedCells(before, after, g), (std::vector<CellRect>{{0, 0, 2, 2}}));
-    after[19 * 30 + 29] = 1;  // the last pixel: the cut corner cell
-    EXPECT_EQ(changedCells(before, after, g), (std::vector<CellRect>{{0, 0, 2, 2}, {9, 2, 1, 2}}));
-    EXPECT_EQ(changedCells(after, after, g), std::vector<CellRect>{});
-    EXPECT_EQ(changedCells({}, after, g), (std::vector<CellRect>{{0, 0, 10, 4}}));
-    EXPECT_EQ(picturePixels({9, 2, 1, 2}, g), (TerminalPixels{54, 26, 6, 14}));
+    EXPECT_EQ(changedCells(before, after, straddled), (std::vector<CellRect>{{0, 0, 2, 2}}));
+    EXPECT_EQ(changedCells(after, after, straddled), std::vector<CellRect>{});
+    EXPECT_EQ(changedCells({}, after, straddled), (std::vector<CellRect>{{0, 0, 10, 4}}));
+    EXPECT_EQ(picturePixels({9, 2, 1, 2}, straddled), (TerminalPixels{54, 26, 6, 14}));
+
+    // 8x16 cells: a cell is 128 picture pixels, so up to 23 unchanged ones join a row to the one above.
+    const CellGeometry g{640, 64, 1, 8, 16};
+    before.assign(640 * 64, 0);
+    after = before;
+    after[0] = 1;               // row 0, cell 0
+    after[16 * 640 + 639] = 1;  // row 1, cell 79: 78 cells away, apart
+    after[32 * 640 + 639] = 1;  // row 2, cell 79: the same span, joined
+    after[48 * 640 + 600] = 1;  // row 3, cell 75: 12 cells added, joined
+    EXPECT_EQ(changedCells(before, after, g), (std::vector<CellRect>{{0, 0, 1, 1}, {75, 1, 5, 3}}));
 }
 
 TEST(SixelEncoder, PicksThePercentShownNearestEachLevel)

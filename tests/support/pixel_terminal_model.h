@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include <png.h>
 #include <zlib.h>
 
 #include <cstdint>
@@ -13,8 +14,8 @@
 // A terminal's screen of pixels as the bytes of a pixel painter leave it: cursor moves, cursor save
 // and restore, sixel images (as xterm shows them: colours as percentages, P2=0 filling the raster
 // with register 0, the cursor left on the image's last row) and kitty graphics commands (images
-// sent whole, compressed, in pieces; changed in place, each change in one piece; deleted). Anything else is a fault of the
-// bytes, thrown as std::runtime_error. Written apart from the painters, from the protocols alone.
+// sent whole, as PNG or compressed RGB, in pieces; changed in place, each change in one piece;
+// deleted). Anything else is a fault of the bytes, thrown as std::runtime_error. Written apart from the painters, from the protocols alone.
 class PixelTerminalModel {
 public:
     PixelTerminalModel(int columns, int rows, int cell_width, int cell_height)
@@ -274,12 +275,25 @@ private:
             images_.erase(number("i"));
             return;
         }
-        if (keys["f"] != "24" || keys["o"] != "z") fail("pixels other than compressed RGB", 0);
-        const int width = number("s"), height = number("v");
-        std::vector<std::uint8_t> rgb(static_cast<std::size_t>(width * height * 3));
-        uLongf size = rgb.size();
-        if (uncompress(rgb.data(), &size, packed.data(), packed.size()) != Z_OK || size != rgb.size()) {
-            fail("pixels that do not unpack to their size", 0);
+        int width = number("s"), height = number("v");
+        std::vector<std::uint8_t> rgb;
+        if (keys["f"] == "100") {
+            png_image image{};
+            image.version = PNG_IMAGE_VERSION;
+            if (!png_image_begin_read_from_memory(&image, packed.data(), packed.size()))
+                fail("a PNG it cannot read", 0);
+            image.format = PNG_FORMAT_RGB;
+            rgb.resize(PNG_IMAGE_SIZE(image));
+            if (!png_image_finish_read(&image, nullptr, rgb.data(), 0, nullptr)) fail("a PNG cut short", 0);
+            width = static_cast<int>(image.width), height = static_cast<int>(image.height);
+        } else if (keys["f"] == "24" && keys["o"] == "z") {
+            rgb.resize(static_cast<std::size_t>(width * height * 3));
+            uLongf size = rgb.size();
+            if (uncompress(rgb.data(), &size, packed.data(), packed.size()) != Z_OK || size != rgb.size()) {
+                fail("pixels that do not unpack to their size", 0);
+            }
+        } else {
+            fail("pixels other than a PNG or compressed RGB", 0);
         }
         if (action == "T") {
             if (keys["C"] != "1") fail("a placement that moves the cursor", 0);

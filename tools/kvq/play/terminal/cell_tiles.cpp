@@ -7,6 +7,12 @@
 
 namespace {
 
+// A rectangle costs a cursor move, an image's header and its palette, a hundred bytes or so, and the
+// start and end of its bands; a row's span is joined to the rectangle above it where the unchanged
+// cells that adds hold at most this many picture pixels. On the demo (6x13 cells) that sends 7-14%
+// fewer bytes than a rectangle a row, sixel and kitty, at 1x and 2x; joining more gains no more.
+constexpr long kJoinPixels = 3000;
+
 // The first and last picture column that differ in one picture row; first > last where none does.
 struct RowChange {
     int first = 1, last = 0;
@@ -58,9 +64,15 @@ std::vector<CellRect> changedCells(std::span<const std::uint32_t> before, std::s
         const int first_cell = first * g.scale / g.cell_width;
         const int last_cell = ((last + 1) * g.scale - 1) / g.cell_width;
         const CellRect rect{first_cell, r, last_cell - first_cell + 1, 1};
-        if (!rects.empty()) {
+        if (!rects.empty() && rects.back().row + rects.back().rows == r) {
             CellRect& above = rects.back();
-            if (above.row + above.rows == r && above.column == rect.column && above.columns == rect.columns) {
+            const int left = std::min(above.column, rect.column);
+            const int right = std::max(above.column + above.columns, rect.column + rect.columns);
+            const long added = static_cast<long>(right - left) * (above.rows + 1) -
+                               static_cast<long>(above.columns) * above.rows - rect.columns;
+            if (added * g.cell_width * g.cell_height <= kJoinPixels * g.scale * g.scale) {
+                above.column = left;
+                above.columns = right - left;
                 ++above.rows;
                 continue;
             }

@@ -26,10 +26,10 @@ struct CellGeometry {
 };
 
 // The cells whose pixels differ between `before` and `after` (both laid out as `geometry` says),
-// as one rectangle per cell row from its first changed cell to its last, consecutive rows with the
-// same span joined into one rectangle: a rectangle costs a cursor move and an image header, and a
-// few unchanged cells inside a span cost less than those. An empty `before` counts as a terminal
-// that shows nothing yet: every cell. Top to bottom.
+// as rectangles: per cell row the span from its first changed cell to its last, joined to the
+// rectangle of the row above where the unchanged cells that adds are few, since a rectangle costs a
+// cursor move and an image header, and a few unchanged cells cost less. Rows without changes are
+// never sent. An empty `before` counts as a terminal that shows nothing yet: every cell. Top to bottom.
 std::vector<CellRect> changedCells(std::span<const std::uint32_t> before, std::span<const std::uint32_t> after,
                                    const CellGeometry& geometry);
 
