@@ -30,8 +30,8 @@
 #include "kvq/font/default_font.h"
 #include "kvq/play/review_loop.h"
 #include "kvq/play/scroll_view.h"
-#include "kvq/play/transport.h"
 #include "kvq/play/terminal/terminal_review.h"
+#include "kvq/play/transport.h"
 #include "kvq/play/window_surface.h"
 #include "platform/review/monotonic_clock.h"
 #include "platform/review/sdl_review_window.h"
@@ -93,10 +93,10 @@ constexpr std::string_view kHelp =
     "where the window leaves no room. The picture is scaled by area: every pixel equally wide\n"
     "at any size. Without a soundtrack a still piece's clock has no end.\n";
 
-constexpr ValueOption kOptions[] = {{"font", ""},  {"audio", ""},      {"start", ""},
-                                    {"speed", ""}, {"loop", "", true}, {"fullscreen", "", true},
-                                    {"scale", ""}, {"baud", ""},       {"scroll-speed", ""},
-                                    {"terminal", "", true}, {"protocol", ""}, {"no-audio", "", true}};
+constexpr ValueOption kOptions[] = {{"font", ""},           {"audio", ""},      {"start", ""},
+                                    {"speed", ""},          {"loop", "", true}, {"fullscreen", "", true},
+                                    {"scale", ""},          {"baud", ""},       {"scroll-speed", ""},
+                                    {"terminal", "", true}, {"protocol", ""},   {"no-audio", "", true}};
 
 void report(const std::string& line) { std::cerr << "kvq play: " << line << '\n'; }
 

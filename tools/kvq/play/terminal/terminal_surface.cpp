@@ -225,7 +225,10 @@ bool TerminalSurface::waitEvent(ReviewEvent& event, int timeout_ms)
             input_.takeReplies();
             if (input_.takeStatusReplies() > 0 && in_flight_) {
                 in_flight_ = false;
-                if (trace_) std::fprintf(trace_, "%.6f shown\n", monotonicSeconds());
+                if (trace_) {
+                    std::fprintf(trace_, "%.6f shown\n", monotonicSeconds());
+                    std::fflush(trace_);
+                }
             }
             break;
         case TerminalLink::Happened::resized:
