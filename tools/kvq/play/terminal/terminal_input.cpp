@@ -2,9 +2,33 @@
 #include "kvq/play/terminal/terminal_input.h"
 
 #include <climits>
+#include <optional>
 #include <string>
 
 namespace {
+
+// The keys CSI and SS3 sequences name by their last byte alone: the arrows, Home, End and F1.
+std::optional<ReviewKey> keyOfFinal(char final_byte)
+{
+    switch (final_byte) {
+    case 'A':
+        return ReviewKey::up;
+    case 'B':
+        return ReviewKey::down;
+    case 'C':
+        return ReviewKey::right;
+    case 'D':
+        return ReviewKey::left;
+    case 'H':
+        return ReviewKey::home;
+    case 'F':
+        return ReviewKey::end;
+    case 'P':
+        return ReviewKey::h;
+    default:
+        return std::nullopt;
+    }
+}
 
 constexpr char kEsc = '\x1b';
 // Cancel and substitute end any sequence in progress, as a terminal's own parser does.
@@ -293,28 +317,11 @@ void TerminalInput::finishCsi()
 
     const std::vector<int> values = numbers(body);
     const bool shift = shiftIn(values);
+    if (const std::optional<ReviewKey> key = keyOfFinal(final_byte)) {
+        push(*key, shift);
+        return;
+    }
     switch (final_byte) {
-    case 'A':
-        push(ReviewKey::up, shift);
-        return;
-    case 'B':
-        push(ReviewKey::down, shift);
-        return;
-    case 'C':
-        push(ReviewKey::right, shift);
-        return;
-    case 'D':
-        push(ReviewKey::left, shift);
-        return;
-    case 'H':
-        push(ReviewKey::home, shift);
-        return;
-    case 'F':
-        push(ReviewKey::end, shift);
-        return;
-    case 'P':
-        push(ReviewKey::h, shift);
-        return;  // F1 with a modifier
     case '~':
         switch (values[0]) {
         case 1:
@@ -358,31 +365,7 @@ void TerminalInput::finishSs3()
     const std::string_view body = std::string_view(sequence).substr(2, sequence.size() - 3);
     std::vector<int> values = numbers(body);
     const bool shift = !body.empty() && values.back() >= 2 && ((values.back() - 1) & 1) != 0;
-    switch (sequence.back()) {
-    case 'A':
-        push(ReviewKey::up, shift);
-        return;
-    case 'B':
-        push(ReviewKey::down, shift);
-        return;
-    case 'C':
-        push(ReviewKey::right, shift);
-        return;
-    case 'D':
-        push(ReviewKey::left, shift);
-        return;
-    case 'H':
-        push(ReviewKey::home, shift);
-        return;
-    case 'F':
-        push(ReviewKey::end, shift);
-        return;
-    case 'P':
-        push(ReviewKey::h, shift);
-        return;
-    default:
-        return;
-    }
+    if (const std::optional<ReviewKey> key = keyOfFinal(sequence.back())) push(*key, shift);
 }
 
 void TerminalInput::finishText()
