@@ -51,6 +51,12 @@ struct PaintCase {
     int scale, cell_width, cell_height;
 };
 
+// Named in test listings as what it is, not as its bytes.
+void PrintTo(const PaintCase& c, std::ostream* out)
+{
+    *out << (c.kitty ? "kitty" : "sixel") << " " << c.scale << "x, cells " << c.cell_width << "x" << c.cell_height;
+}
+
 class Painting : public testing::TestWithParam<PaintCase> {
 protected:
     void SetUp() override
