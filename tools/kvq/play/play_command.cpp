@@ -287,7 +287,17 @@ int run(const ParsedArguments& parsed, std::ostream&)
         if (piece) text_font = textFontOf(artwork.font());
     }
 
-    // A soundtrack's problems are said before a terminal is taken over, where they stay to be read.
+    std::unique_ptr<SdlReviewWindow> window;
+    if (!terminal) {
+        window = std::make_unique<SdlReviewWindow>();
+        const std::string title = "kvq play: " + std::filesystem::path(files.frames).filename().string();
+        if (window->open(title.c_str(), scale, parsed.option("fullscreen").has_value()) != 0) {
+            throw ToolError("cannot open a window: " + window->error());
+        }
+        reportIfAny(window->notice());
+    }
+    // In a terminal, the soundtrack's problems are said before it is taken over, where they stay
+    // to be read.
     SdlStretchingAudioOutput audio;
     SoundtrackStart sound;
     if (!shown.audio.empty() && !parsed.option("no-audio")) {
@@ -303,20 +313,14 @@ int run(const ParsedArguments& parsed, std::ostream&)
     if (const char* path = std::getenv("KVQ_PLAY_TRACE")) trace.reset(std::fopen(path, "w"));
     AudioOutput* soundtrack = sound.playing ? &audio : nullptr;
     int status = 0;
-    if (terminal) {
-        status = reviewInTerminal(artwork, text_font, settings, soundtrack, stop, trace.get(), protocol, report);
-    } else {
-        SdlReviewWindow window;
-        const std::string title = "kvq play: " + std::filesystem::path(files.frames).filename().string();
-        if (window.open(title.c_str(), scale, parsed.option("fullscreen").has_value()) != 0) {
-            throw ToolError("cannot open a window: " + window.error());
-        }
-        reportIfAny(window.notice());
+    if (window) {
         MonotonicClock clock;
-        WindowSurface surface(window, text_font);
+        WindowSurface surface(*window, text_font);
         ReviewDevices devices{surface, soundtrack, clock, &stop, trace.get()};
         status = review(artwork, settings, devices);
-        window.close();
+        window->close();
+    } else {
+        status = reviewInTerminal(artwork, text_font, settings, soundtrack, stop, trace.get(), protocol, report);
     }
     audio.stop();
     audio.close();
