@@ -12,12 +12,15 @@ namespace {
 
 constexpr std::uint8_t shownLevel(int percent) { return static_cast<std::uint8_t>(percent * 65535 / 100 / 256); }
 
+// std::abs is constexpr only from C++23; clang with libstdc++ refuses it here.
+constexpr int distance(int a, int b) { return a > b ? a - b : b - a; }
+
 constexpr std::array<std::uint8_t, 256> kPercentOfLevel = [] {
     std::array<std::uint8_t, 256> table{};
     for (int level = 0; level < 256; ++level) {
         int best = 0;
         for (int p = 1; p <= 100; ++p) {
-            if (std::abs(shownLevel(p) - level) < std::abs(shownLevel(best) - level)) best = p;
+            if (distance(shownLevel(p), level) < distance(shownLevel(best), level)) best = p;
         }
         table[static_cast<std::size_t>(level)] = static_cast<std::uint8_t>(best);
     }
