@@ -2,13 +2,13 @@
 #include "kvq/play/review_loop.h"
 
 #include <algorithm>
-#include <chrono>
 #include <cmath>
 #include <cstdio>
 
 #include "content/player_folder.h"
 #include "devices/clock.h"
 #include "devices/review_window.h"
+#include "kvq/play/clock_seconds.h"
 #include "kvq/play/key_help.h"
 #include "kvq/play/overlay.h"
 #include "kvq/play/review_surface.h"
@@ -32,24 +32,6 @@ constexpr double kBlinkHalfSeconds = 16.0 / 70.0;
 constexpr double kGlideSeconds = 0.15;
 constexpr double kGlideStepSeconds = 1.0 / 60;
 constexpr int kWheelRows = 3;
-
-// Seconds from the 32-bit millisecond clock, carried across its wrap.
-class Seconds {
-public:
-    explicit Seconds(Clock& clock) : clock_(clock), last_(clock.nowMs()) {}
-    double now()
-    {
-        const std::uint32_t reading = clock_.nowMs();
-        total_ms_ += static_cast<std::uint32_t>(reading - last_);
-        last_ = reading;
-        return static_cast<double>(total_ms_) / 1000.0;
-    }
-
-private:
-    Clock& clock_;
-    std::uint32_t last_;
-    std::uint64_t total_ms_ = 0;
-};
 
 // What the line says of a tall picture's view: the text rows in it, counted from 1 as a person
 // counts a piece's lines, and the automatic scroll.
@@ -78,11 +60,6 @@ std::string statusLine(const Transport& transport, double now, std::size_t frame
     if (transport.paused()) line += "  paused";
     if (transport.looping()) line += "  loop";
     return line;
-}
-
-double monotonicSeconds()
-{
-    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
 }
 
 // One review: what is on the screen, what is to be, and what the keys and the pointer do to it.
@@ -403,7 +380,7 @@ private:
     Artwork& artwork_;
     ReviewDevices& devices_;
     ReviewSurface& surface_;
-    Seconds clock_;
+    ClockSeconds clock_;
     bool still_;
     Transport transport_;
     ScrollView scroll_;

@@ -91,10 +91,12 @@ std::vector<GlyphCharacter> glyphCharacters(const CellFont& font, const CellFont
     std::vector<Shape> known_shapes(256);
     for (int code = 0; code < 256; ++code) known_shapes[static_cast<std::size_t>(code)] = shapeOf(*known, code);
 
+    std::vector<Shape> shapes(static_cast<std::size_t>(count));
+    for (int code = 0; code < count; ++code) shapes[static_cast<std::size_t>(code)] = shapeOf(font, code);
     std::vector<GlyphCharacter> characters(static_cast<std::size_t>(count));
     const std::vector<int> candidates = candidateCodes();
     for (int code = 0; code < count; ++code) {
-        const Shape shape = shapeOf(font, code);
+        const Shape& shape = shapes[static_cast<std::size_t>(code)];
         float best = std::numeric_limits<float>::max();
         for (const bool inverse : {false, true}) {
             for (const int candidate : candidates) {
@@ -114,7 +116,7 @@ std::vector<GlyphCharacter> glyphCharacters(const CellFont& font, const CellFont
     const int first = std::min(count, 256);
     int own = 0;
     for (int code = 0; code < first; ++code) {
-        const Shape shape = shapeOf(font, code);
+        const Shape& shape = shapes[static_cast<std::size_t>(code)];
         const float own_distance = distance(shape, known_shapes[static_cast<std::size_t>(code)], false);
         int nearer = 0;
         for (int other = 0; other < 256 && nearer < kNearest; ++other) {

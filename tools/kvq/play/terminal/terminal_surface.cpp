@@ -1,8 +1,9 @@
 // SPDX-License-Identifier: MIT
 #include "kvq/play/terminal/terminal_surface.h"
 
+#include "kvq/play/clock_seconds.h"
+
 #include <algorithm>
-#include <chrono>
 #include <cmath>
 
 namespace {
@@ -14,11 +15,6 @@ constexpr std::string_view kClear = "\x1b[0m\x1b[H\x1b[2J";
 // not answered a picture for this long is taken to have lost the question.
 constexpr double kLostAnswerSeconds = 5.0;
 constexpr double kTakenPollSeconds = 0.01;
-
-double monotonicSeconds()
-{
-    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
-}
 
 }  // namespace
 
@@ -39,9 +35,8 @@ TerminalSurface::TerminalSurface(TerminalLink& link, TerminalInput& input, Termi
       protocol_(protocol),
       capabilities_(capabilities),
       text_font_(text_font),
-      clock_(clock),
       trace_(trace),
-      last_ms_(clock.nowMs()),
+      seconds_(clock),
       font_height_(std::max(1, picture_font.height)),
       cell_width_(std::max(1, letter_spacing))
 {
@@ -67,21 +62,12 @@ TerminalSurface::TerminalSurface(TerminalLink& link, TerminalInput& input, std::
       protocol_(TerminalProtocol::kitty),
       capabilities_(capabilities),
       text_font_(text_font),
-      clock_(clock),
       trace_(trace),
-      last_ms_(clock.nowMs()),
+      seconds_(clock),
       pixels_(std::move(painter)),
       font_height_(16),
       cell_width_(8)
 {
-}
-
-double TerminalSurface::seconds()
-{
-    const std::uint32_t reading = clock_.nowMs();
-    total_ms_ += static_cast<std::uint32_t>(reading - last_ms_);
-    last_ms_ = reading;
-    return static_cast<double>(total_ms_) / 1000.0;
 }
 
 bool TerminalSurface::layOut(int picture_width, int picture_height)
@@ -194,7 +180,7 @@ void TerminalSurface::send()
     link_.write(bytes);
     waiting_ = false;
     in_flight_ = true;
-    sent_at_ = seconds();
+    sent_at_ = seconds_.now();
     ++sent_.frames;
     sent_.bytes += bytes.size();
     if (trace_) std::fprintf(trace_, "%.6f sent %zu\n", monotonicSeconds(), bytes.size());
@@ -202,10 +188,10 @@ void TerminalSurface::send()
 
 bool TerminalSurface::waitEvent(ReviewEvent& event, int timeout_ms)
 {
-    const double until = seconds() + timeout_ms / 1000.0;
+    const double until = seconds_.now() + timeout_ms / 1000.0;
     std::string bytes;
     for (;;) {
-        const double now = seconds();
+        const double now = seconds_.now();
         if (resized_) {
             resized_ = false;
             event = ReviewEvent{};
@@ -220,7 +206,7 @@ bool TerminalSurface::waitEvent(ReviewEvent& event, int timeout_ms)
         bytes.clear();
         switch (link_.wait(bytes, static_cast<int>(std::ceil(wait * 1000)))) {
         case TerminalLink::Happened::input:
-            input_.feed(bytes, seconds());
+            input_.feed(bytes, seconds_.now());
             // Replies to the queries at the start may come late; they are of no use now.
             input_.takeReplies();
             if (input_.takeStatusReplies() > 0 && in_flight_) {
@@ -242,7 +228,7 @@ bool TerminalSurface::waitEvent(ReviewEvent& event, int timeout_ms)
             break;
         }
         if (in_flight_ && link_.unsent() == 0 &&
-            (!capabilities_.answered || seconds() - sent_at_ > kLostAnswerSeconds)) {
+            (!capabilities_.answered || seconds_.now() - sent_at_ > kLostAnswerSeconds)) {
             in_flight_ = false;
         }
         send();

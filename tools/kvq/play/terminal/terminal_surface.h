@@ -11,6 +11,7 @@
 #include "content/glyph_table.h"
 #include "devices/clock.h"
 #include "devices/terminal_link.h"
+#include "kvq/play/clock_seconds.h"
 #include "kvq/play/review_screen.h"
 #include "kvq/play/review_surface.h"
 #include "kvq/play/terminal/pixel_painter.h"
@@ -60,7 +61,6 @@ public:
     const Sent& sent() const { return sent_; }
 
 private:
-    double seconds();
     void send();
     void layOutPixels(int picture_width, int picture_height);
 
@@ -69,10 +69,8 @@ private:
     TerminalProtocol protocol_;
     TerminalCapabilities capabilities_;
     const GlyphTable& text_font_;
-    Clock& clock_;
     std::FILE* trace_;
-    std::uint32_t last_ms_;
-    std::uint64_t total_ms_ = 0;
+    ClockSeconds seconds_;
 
     TerminalSize size_;
     bool laid_out_ = false;
